@@ -1,0 +1,79 @@
+// Date-times as the host and the table files know them: local time counted in
+// days since 1899-12-30 00:00, the time of day being the fraction. Minutes are
+// added as minutes / 1440. Also the process-wide date and time text formats
+// that the download window sets and the table files switch for a save or load.
+#pragma once
+
+#include <string>
+
+namespace kc {
+
+using TDateTime = double;
+
+constexpr double kMinutesPerDay = 1440.0;
+constexpr double kSecondsPerDay = 86400.0;
+
+// Calendar helpers. Try* return false for an impossible date or time and leave
+// the output untouched; Encode* throw kc::Error with the message
+// "Invalid argument to date encode" / "Invalid argument to time encode".
+bool TryEncodeDate(int year, int month, int day, TDateTime& out);
+bool TryEncodeTime(int hour, int min, int sec, int msec, TDateTime& out);
+TDateTime EncodeDate(int year, int month, int day);
+TDateTime EncodeTime(int hour, int min, int sec, int msec);
+void DecodeDate(TDateTime dt, int& year, int& month, int& day);
+void DecodeTime(TDateTime dt, int& hour, int& min, int& sec, int& msec);
+TDateTime DateOf(TDateTime dt);   // midnight of that day
+TDateTime TimeOf(TDateTime dt);   // the fraction only
+bool IsLeapYear(int year);
+int DaysInMonth(int year, int month);
+
+// Process-wide formats. Patterns use y, m, d, h, n, s, z as usual: "yyyy"
+// four-digit year, "yy" two digits, "mm"/"m" month (minutes after h), "dd"/"d",
+// "hh"/"h", "nn"/"n", "ss"/"s", "zzz"/"z" milliseconds, "/" the date
+// separator, ":" the time separator; text in double or single quotes is
+// literal; other characters are copied.
+struct FormatSettings {
+  char DateSeparator = '/';
+  char TimeSeparator = ':';
+  std::string ShortDateFormat = "yyyy/mm/dd";
+  std::string LongDateFormat = "yyyy/mm/dd";
+  std::string ShortTimeFormat = "hh:nn";
+  std::string LongTimeFormat = "hh:nn:ss";
+  char DecimalSeparator = '.';
+  char ThousandSeparator = ',';
+  std::string CurrencyString;
+};
+
+FormatSettings& ProcessFormats();
+
+// Formats with the given settings (the process formats by default).
+std::string FormatDateTime(const std::string& pattern, TDateTime dt);
+std::string FormatDateTime(const std::string& pattern, TDateTime dt,
+                           const FormatSettings& fs);
+// DateToStr: short date format. TimeToStr: long time format. DateTimeToStr:
+// the date, then a blank and the long time unless the time is exactly 00:00:00.
+std::string DateToStr(TDateTime dt);
+std::string TimeToStr(TDateTime dt);
+std::string DateTimeToStr(TDateTime dt);
+
+// Reads text in the process short date format's order of day, month and year,
+// with the process date separator, optionally followed by a blank and a time
+// with the time separator (h:n or h:n:s). Leading and trailing blanks are
+// allowed. Returns false when the text is no valid date-time.
+bool TryStrToDateTime(const std::string& text, TDateTime& out);
+bool TryStrToTime(const std::string& text, TDateTime& out);
+
+// Saves the process formats on construction and restores them on destruction,
+// also when an exception passes.
+class ScopedFormats {
+ public:
+  ScopedFormats() : saved_(ProcessFormats()) {}
+  ~ScopedFormats() { ProcessFormats() = saved_; }
+  ScopedFormats(const ScopedFormats&) = delete;
+  ScopedFormats& operator=(const ScopedFormats&) = delete;
+
+ private:
+  FormatSettings saved_;
+};
+
+}  // namespace kc

@@ -1,0 +1,35 @@
+// Lists of text as the windows keep them: plain vectors of Shift-JIS byte
+// strings, with the name=value look-ups and the whole-file load and save that
+// the channel number list and the conversion list need.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace kc {
+
+using StringList = std::vector<std::string>;
+
+// Index of the first entry equal to value (exact bytes), -1 when absent.
+int IndexOf(const StringList& list, const std::string& value);
+
+// Entries of the form name=value: the name is the text before the first "=".
+// IndexOfName compares names case-insensitively (ASCII); ValueOf gives the
+// text after the first "=" of the first entry with that name, empty when
+// absent.
+int IndexOfName(const StringList& list, const std::string& name);
+std::string ValueOf(const StringList& list, const std::string& name);
+
+// Splits a whole text into lines at CR LF, LF or CR (no empty last line for a
+// text that ends with a line break).
+StringList SplitLines(const std::string& text);
+// Joins with CR LF after every line, the last one too.
+std::string JoinLinesCrLf(const StringList& list);
+
+// Whole-file load and save through the platform file layer (path is a
+// Shift-JIS, backslash-separated name). Load throws kc::Error when the file
+// cannot be opened; Save throws when it cannot be written.
+StringList LoadStringListFromFile(const std::string& path);
+void SaveStringListToFile(const StringList& list, const std::string& path);
+
+}  // namespace kc

@@ -1,0 +1,73 @@
+// Byte-string helpers for Shift-JIS (code page 932) text: searching and
+// replacing on whole characters only (a match never starts on a trail byte),
+// ASCII-only case mapping, trimming of bytes 0x20 and below, and the integer
+// conversions that the settings and tables use.
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+namespace kc {
+
+constexpr std::size_t npos = std::string::npos;
+
+// Code page 932 lead bytes: 0x81-0x9F and 0xE0-0xFC.
+inline bool IsSjisLeadByte(unsigned char b) {
+  return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
+}
+
+// Length in bytes of the character starting at s[i] (2 for a lead byte that
+// has a following byte, else 1).
+std::size_t SjisCharLen(const std::string& s, std::size_t i);
+
+// First occurrence of needle at or after byte `from` that starts on a
+// character boundary; npos when none. An empty needle is found at `from`.
+std::size_t SjisFind(const std::string& hay, const std::string& needle,
+                     std::size_t from = 0);
+inline bool SjisContains(const std::string& hay, const std::string& needle) {
+  return SjisFind(hay, needle) != npos;
+}
+// 1-based position as the legacy code reports it, 0 when absent.
+inline std::size_t SjisPos(const std::string& needle, const std::string& hay) {
+  std::size_t p = SjisFind(hay, needle);
+  return p == npos ? 0 : p + 1;
+}
+
+// Replaces every occurrence, left to right, without rescanning replaced text.
+std::string SjisReplaceAll(const std::string& s, const std::string& find,
+                           const std::string& repl);
+
+// Plain byte search (for UTF-8 text).
+inline std::size_t ByteFind(const std::string& hay, const std::string& needle,
+                            std::size_t from = 0) {
+  return hay.find(needle, from);
+}
+std::string ByteReplaceAll(const std::string& s, const std::string& find,
+                           const std::string& repl);
+
+// ASCII letters only; every other byte (Shift-JIS bytes included) is kept.
+// The Shift-JIS aware variants leave trail bytes alone.
+std::string UpperAscii(const std::string& s);
+std::string LowerAscii(const std::string& s);
+std::string SjisUpper(const std::string& s);
+std::string SjisLower(const std::string& s);
+bool SameTextAscii(const std::string& a, const std::string& b);
+
+// Remove bytes 0x20 and below at both ends / the left / the right.
+std::string Trim(const std::string& s);
+std::string TrimLeft(const std::string& s);
+std::string TrimRight(const std::string& s);
+
+// Decimal integer as the settings and tables read it: optional blanks in front
+// are NOT allowed unless noted, optional sign, digits, nothing after; also
+// "$"/"0x" hexadecimal forms. Out of 32-bit range fails.
+bool TryStrToInt(const std::string& s, int& out);
+int StrToIntDef(const std::string& s, int def);
+// Like TryStrToInt but allows leading blanks (the note reader's numbers).
+bool TryStrToIntLeadingBlanks(const std::string& s, int& out);
+std::string IntToStr(long long v);
+
+// Zero-padded decimal, as "%3.3d" gives it.
+std::string Format3d(int v);
+
+}  // namespace kc

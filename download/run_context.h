@@ -1,0 +1,60 @@
+// What the phases of one download run share: the run state of the download
+// window, the window parts they show progress in, and the tables and the log
+// that the window owns. The window (TFormDLL) holds the controls and fills a
+// RunContext; the phases are plain functions over it, so that tests can run
+// them without a window.
+#pragma once
+
+#include <string>
+
+#include "core/datetime.h"
+#include "core/stringlist.h"
+
+namespace kc {
+
+class MemTable;
+class TLogFile;
+
+struct DownloadRunState {
+  bool Activated = false;
+  bool StopRequested = false;
+  bool SkipRequested = false;
+  bool Paused = false;
+  std::string HostFolder;  // plug-in folder + "\" + ".."
+  StringList DownloadedFiles;
+  StringList ChannelNumberList;
+  int DataSetCount = 0;
+  StringList DataSetChannels;
+  StringList ChannelConversionList;
+  StringList ChannelKeyList;
+  TDateTime LastRequestTime = 0;
+  bool UseE2 = false;
+  std::string PhaseName;
+  // Not in the window's list of fields but needed everywhere: the plug-in's
+  // own folder with a trailing backslash.
+  std::string PluginFolder;
+};
+
+// The parts of the download window that the phases write to.
+class RunView {
+ public:
+  virtual ~RunView() = default;
+  virtual void SetLabel1(const std::string& text) = 0;
+  virtual void SetLabel2(const std::string& text) = 0;
+  virtual std::string Label2() const = 0;
+  virtual void SetProgress1Max(int max) = 0;
+  virtual void SetProgress1(int pos) = 0;
+  virtual int Progress1() const = 0;
+  virtual void SetProgress2Max(int max) = 0;
+  virtual void SetProgress2(int pos) = 0;
+};
+
+struct RunContext {
+  DownloadRunState& State;
+  RunView& View;
+  TLogFile& Log;
+  MemTable& TableSkypch;
+  MemTable& TableMas;
+};
+
+}  // namespace kc
