@@ -1,0 +1,131 @@
+// The page tokenizer: turns a downloaded page (held as lines of bytes) into a
+// flat list of tags and text pieces in document order. It builds no tree and
+// rejects nothing; callers walk the list and keep their own state. Every byte
+// it looks for is ASCII, so UTF-8 pages and Shift-JIS text read alike.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "core/stringlist.h"
+
+namespace kc {
+
+// Common root of the two element kinds in THTMLParser::Elements. Tell them
+// apart with Kind() (or AsTag/AsText below, or dynamic_cast).
+class THTMLElement {
+ public:
+  enum class ElementKind { Tag, Text };
+  virtual ~THTMLElement() = default;
+  ElementKind Kind() const { return kind_; }
+  bool IsTag() const { return kind_ == ElementKind::Tag; }
+  bool IsText() const { return kind_ == ElementKind::Text; }
+
+ protected:
+  explicit THTMLElement(ElementKind kind) : kind_(kind) {}
+
+ private:
+  ElementKind kind_;
+};
+
+// One parameter of a tag, e.g. class="cell genre-100000".
+class THTMLParam {
+ public:
+  std::string Raw;    // as found, quotes included
+  std::string Name;   // before the first "=", ASCII upper-cased (all of Raw without "=")
+  std::string Value;  // after the first "=", one pair of enclosing double quotes removed
+
+  void Parse(const std::string& raw);
+};
+
+class THTMLTag : public THTMLElement {
+ public:
+  THTMLTag() : THTMLElement(ElementKind::Tag) {}
+  std::string Name;  // up to the first blank, ASCII upper-cased; may be empty
+  std::string Raw;   // everything between "<" and ">"
+  std::vector<THTMLParam> Params;
+
+  void Parse(const std::string& raw);
+  // First parameter whose Name equals name exactly (give it upper-cased);
+  // nullptr when absent.
+  const THTMLParam* FindParam(const std::string& name) const;
+};
+
+class THTMLText : public THTMLElement {
+ public:
+  THTMLText() : THTMLElement(ElementKind::Text) {}
+  std::string Raw;   // as gathered, line breaks (LF) included
+  std::string Text;  // LF -> blank, blank runs collapsed, references decoded
+
+  void Parse(const std::string& raw);
+};
+
+inline const THTMLTag* AsTag(const THTMLElement* e) {
+  return e && e->IsTag() ? static_cast<const THTMLTag*>(e) : nullptr;
+}
+inline const THTMLText* AsText(const THTMLElement* e) {
+  return e && e->IsText() ? static_cast<const THTMLText*>(e) : nullptr;
+}
+
+class THTMLParser {
+ public:
+  // Called after every byte Execute reads. processMessages is true when the
+  // bytes still to be read on the line are a multiple of ten (zero
+  // included). The default processes the window message queue in that case
+  // and then gives up the rest of the time slice (kc::ProcessMessages, then
+  // plat::SleepMs(0)), which keeps the window responsive during a page.
+  using YieldFn = std::function<void(bool processMessages)>;
+
+  THTMLParser();
+  ~THTMLParser();
+  THTMLParser(const THTMLParser&) = delete;
+  THTMLParser& operator=(const THTMLParser&) = delete;
+
+  StringList Lines;  // input: one entry per line, without its line break
+  std::vector<std::unique_ptr<THTMLElement>> Elements;
+  // Taken from DefaultYield() at construction; an empty function yields
+  // nothing.
+  YieldFn Yield;
+
+  // Tokenizes Lines, appending to Elements. Run once per parser.
+  void Execute();
+
+  // The real yield (message processing, then a zero-length sleep).
+  static void RealYield(bool processMessages);
+  // Process-wide default for new parsers; tests install a no-op so whole
+  // pages tokenize quickly. An empty function restores RealYield.
+  static void SetDefaultYield(YieldFn fn);
+  static YieldFn DefaultYield();
+
+ private:
+  void FlushText();
+  void CloseTag();
+  std::string text_;
+  std::string tag_;
+  bool inTag_ = false;
+};
+
+// Named references, searched in this order: the four markup names first,
+// then the Latin-1 names for codes 160 to 255 in code order. Each gives the
+// numeric reference that replaces it ("&nbsp;" -> "&#160;").
+struct EntityNameEntry {
+  const char* Name;     // with "&" and ";", compared exactly
+  const char* Numeric;  // "&#" + decimal code + ";"
+};
+constexpr int kEntityNameCount = 100;
+extern const EntityNameEntry EntityNameTable[kEntityNameCount];
+
+// Byte for a decoded character code 0 to 255: codes 0-31 and 160 give a
+// blank, every other code its own value. (The tokenizer writes codes 128 to
+// 255 other than 160 as their UTF-8 bytes instead, since pages are UTF-8.)
+extern const unsigned char EntityCharTable[256];
+
+// Fills lines from a whole file as the callers load a page: split at CR LF,
+// LF or CR (no empty last line after a final line break); a 0 byte ends the
+// text there. Existing entries are replaced. Throws kc::Error when the file
+// cannot be read.
+void LoadLinesFromFile(const std::string& path, StringList& lines);
+
+}  // namespace kc
