@@ -1,0 +1,93 @@
+// Chart pages into the page cache, and the one routine through which the
+// program downloads anything (DownloadToFile): an outside fetcher writes the
+// page into a temp file, which is then copied to its destination.
+//
+// The fetcher is started as
+//   Windows: powershell wget 'ADDRESS' -O 'TEMPFILE'
+//   POSIX:   wget -q 'ADDRESS' -O 'TEMPFILE'
+// where every "&" of the address has become "&amp;"; the site expects the
+// query in that form.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "core/datetime.h"
+#include "core/stringlist.h"
+
+namespace kc {
+
+struct RunContext;
+
+// A downloaded chart page below this size is a failure and is deleted.
+constexpr std::int64_t kMinPageSize = 5000;
+// At least this long between the starts of two requests of a run.
+constexpr unsigned kRequestSpacingMs = 900;
+// A fetcher that has not ended after this long is ended; its page counts as
+// no data.
+constexpr unsigned kFetchTimeoutMs = 180000;
+
+// ---- the site
+
+// Scheme and host of the listings site, no trailing "/": the environment
+// variable KANALIA_BASE_URL when set (tests and the demo point it at a local
+// site), else the built-in address.
+std::string SiteBaseAddress();
+// "/chart/cs/" or "/chart/cs110/" (e2).
+std::string ChartPlatformPath(bool useE2);
+
+// ---- day windows and names
+
+constexpr int kDayWindowCount = 4;
+// Start text of window i in the address: "0500", "1100", "1700", "2300".
+std::string DayWindowStart(int i);
+
+// hostFolder + "\Cache\skypt".
+std::string CacheFolder(const std::string& hostFolder);
+// "tvmurok" + ChannelKeyText(channel) + today as "mmdd" + i + ".html",
+// e.g. tvmurok16112060.html.
+std::string ChartPageFileName(const std::string& channel, TDateTime today, int i);
+// CacheFolder + "\" + ChartPageFileName.
+std::string ChartPageFile(const std::string& hostFolder, const std::string& channel,
+                          TDateTime today, int i);
+// SiteBaseAddress() + ChartPlatformPath + pageKey + ".action?head=" +
+// yyyymmdd + window start + "&span=6" (with a bare "&"; DownloadToFile makes
+// it "&amp;").
+std::string ChartPageAddress(bool useE2, const std::string& pageKey,
+                             TDateTime today, int i);
+
+// Page key of a channel: the value of the first entry channel=key of the
+// list, empty when there is none.
+std::string ChannelPageKey(const StringList& channelKeyList, const std::string& channel);
+
+// ---- fetching
+
+// Every "&" of the address becomes "&amp;".
+std::string EscapeAddress(const std::string& address);
+// The fetcher's command line for an (already escaped) address and a temp
+// file name (Shift-JIS, backslashes; POSIX gets its native form).
+std::string FetchCommandLine(const std::string& escapedAddress,
+                             const std::string& tempFile);
+
+// The download window's routine: returns at once with 0 when Stop is set;
+// keeps kRequestSpacingMs since ctx.State.LastRequestTime (yielding); runs
+// the fetcher hidden (ended on Stop or after kFetchTimeoutMs, then the page
+// counts as no data); copies a non-empty result to dest (replacing it; a
+// failed copy is logged as dest + "書き込みエラー"); deletes the temp file;
+// then pauses about half a second with the window responsive. Returns the
+// size fetched, 0 when nothing came.
+std::int64_t DownloadToFile(RunContext& ctx, const std::string& address,
+                            const std::string& dest);
+
+// The settings window's routine: the same without the spacing and without a
+// log; stop is its own stop flag (may be empty).
+std::int64_t DownloadToFileNoLog(const std::string& address, const std::string& dest,
+                                 const std::function<bool()>& stop);
+
+// The page download phase "DLLTVMurok2": for every dataset and every wanted
+// channel that ChannelNumberList holds, the four pages of today's chart day
+// into the cache; accepted pages go into DownloadedFiles.
+void DLLTVMurok2(RunContext& ctx);
+
+}  // namespace kc

@@ -1,0 +1,98 @@
+// Channel list retrieval: fetches the platform's channel list page from the
+// listings site, reads every channel number and name from it and merges them
+// into the channel table ("..\tvskypch.csv"). It also yields the channel
+// numbers the page listed (ChannelNumberList) and, for the download window,
+// the page keys that chart page addresses need (ChannelKeyList, entries
+// channel=key).
+//
+// Two windows run a retrieval and their readers differ in a few points
+// (ChannelListVariant). The download window's entry points take the run's
+// context; the settings window calls the plain ones with its own table,
+// lists and stop flag.
+#pragma once
+
+#include <functional>
+#include <string>
+
+#include "core/stringlist.h"
+
+namespace kc {
+
+class MemTable;
+struct RunContext;
+
+enum class ChannelPlatform { Skypt, E2 };
+
+// Page addresses below the site's base address.
+constexpr const char kSkyptListPath[] = "/chart/cs/skylist.action";
+constexpr const char kE2ListPath[] = "/chart/cs110/e2list.action";
+
+// Working file: TempFolder() + "tvchannel.html". Never deleted, so a fetch
+// that brings nothing reads the page of an earlier retrieval again.
+std::string ChannelWorkFile();
+
+// What one reader fills. keys is null for the settings window.
+struct ChannelListSink {
+  MemTable& Table;
+  StringList& Numbers;
+  StringList* Keys = nullptr;
+  std::function<bool()> Stop;  // may be empty
+};
+
+enum class ChannelListVariant { DownloadWindow, SettingsWindow };
+
+// ---- the readers (working file already on disk)
+
+// Skypt page, gathering: the text from the start of the last line holding
+// "SptvSpecialitySelect.stations = {" to the end of the file, lines
+// converted from UTF-8 with every "?" turned into "ー", line breaks dropped.
+// False when the file cannot be opened.
+bool GatherSkyptScript(const std::string& path, const std::function<bool()>& stop,
+                       std::string& out);
+// Skypt page, scanning the gathered text (Shift-JIS) into the sink.
+void ScanSkyptEntries(std::string text, ChannelListVariant variant,
+                      ChannelListSink& sink);
+// e2 page: tokenizer walk over the selection form "sptv-speciality-select-
+// header" / select "id". Option values are read only for the download window.
+void ReadE2Page(const std::string& path, ChannelListVariant variant,
+                ChannelListSink& sink);
+
+// Merge one channel: an existing row gets the name and Status 0, a new one
+// is appended with Status 1.
+void MergeChannel(MemTable& table, int number, const std::string& name);
+// Ascending by TVChannel, compared as text.
+void OrderChannelTable(MemTable& table);
+
+// ---- the download window
+
+// "GetTVChannel2" (fetch) / "GetTVChannel" (read) for SKY PerfecTV!, and
+// "GetTVChannelES2" / "GetChannelES2" for e2: fetch with the run's
+// DownloadToFile, read into TableSkypch, ChannelNumberList and
+// ChannelKeyList. The caller empties ChannelNumberList first. An error
+// inside a reader is logged as step name + "; チャンネルエラー" (error line)
+// and the run goes on.
+void GetTVChannel2(RunContext& ctx);
+void GetTVChannelES2(RunContext& ctx);
+// The platform chosen by ctx.State.UseE2.
+void RetrieveChannelList(RunContext& ctx);
+
+// ---- the settings window
+
+// Fetch without spacing or log, then read with the settings window's rules.
+// afterScan runs after a Skypt scan, before the table is ordered (the
+// settings window fills its list there); it may be empty. Errors inside a
+// reader go to the caller.
+void RetrieveChannelListForSettings(ChannelPlatform platform, MemTable& tableTV,
+                                    StringList& channelNumbers,
+                                    const std::function<bool()>& stop,
+                                    const std::function<void()>& afterScan = nullptr);
+
+// ---- the channel number list file "..\tvmurokch.csv"
+
+std::string ChannelNumberListFile(const std::string& pluginFolder);
+// One number per line, every line ended by CR LF. Save replaces the file;
+// Load throws kc::Error when the file is missing.
+void SaveChannelNumberList(const StringList& numbers, const std::string& pluginFolder);
+StringList LoadChannelNumberList(const std::string& pluginFolder);
+
+}  // namespace kc
