@@ -58,12 +58,12 @@ std::string Trim(const std::string& s);
 std::string TrimLeft(const std::string& s);
 std::string TrimRight(const std::string& s);
 
-// Decimal integer as the settings and tables read it: optional blanks in front
-// are NOT allowed unless noted, optional sign, digits, nothing after; also
-// "$"/"0x" hexadecimal forms. Out of 32-bit range fails.
+// Integer text as the host's runtime reads it: leading blanks, an optional
+// sign, decimal digits (or hexadecimal after "$", "x" or "0x"), nothing
+// after; out of 32-bit range fails.
 bool TryStrToInt(const std::string& s, int& out);
 int StrToIntDef(const std::string& s, int def);
-// Like TryStrToInt but allows leading blanks (the note reader's numbers).
+// The same reading, named where leading blanks matter to the caller.
 bool TryStrToIntLeadingBlanks(const std::string& s, int& out);
 std::string IntToStr(long long v);
 

@@ -3,8 +3,8 @@
 // (our own small layer that behaves the same, for native tests and the
 // headless run). This header never includes windows.h.
 //
-// Paths are Shift-JIS byte strings with backslashes, as on Windows ("C:\x\..\
-// hoz.ini"). The Windows backend converts them from code page 932 to UTF-16
+// Paths are Shift-JIS byte strings with backslashes, as on Windows
+// ("C:\x\..\hoz.ini"). The Windows backend converts them from code page 932 to UTF-16
 // and calls the wide APIs; the POSIX backend turns backslashes that are not
 // trail bytes into "/" and the name into UTF-8.
 //

@@ -1,0 +1,417 @@
+// Calendar arithmetic, the process-wide formats, and formatting and reading
+// of date-time text.
+#include "core/datetime.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+
+#include "core/error.h"
+
+namespace kc {
+namespace {
+
+constexpr long long kMsPerDay = 86400000LL;
+
+// Days from 1970-01-01 for a proleptic Gregorian date (Howard Hinnant's
+// civil-from-days inverse).
+long long DaysFromCivil(int y, int m, int d) {
+  y -= m <= 2;
+  const long long era = (y >= 0 ? y : y - 399) / 400;
+  const unsigned yoe = static_cast<unsigned>(y - era * 400);
+  const unsigned doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
+  const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+  return era * 146097 + static_cast<long long>(doe) - 719468;
+}
+
+void CivilFromDays(long long z, int& y, int& m, int& d) {
+  z += 719468;
+  const long long era = (z >= 0 ? z : z - 146096) / 146097;
+  const unsigned doe = static_cast<unsigned>(z - era * 146097);
+  const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+  const long long yy = static_cast<long long>(yoe) + era * 400;
+  const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+  const unsigned mp = (5 * doy + 2) / 153;
+  d = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
+  m = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
+  y = static_cast<int>(yy + (m <= 2));
+}
+
+// 1899-12-30 is day 0; it is 25569 days before 1970-01-01.
+constexpr long long kEpochOffset = 25569;
+
+// Splits a date-time into whole days and milliseconds of the day, rounding to
+// the nearest millisecond as the host's runtime does.
+void Split(TDateTime dt, long long& days, long long& msOfDay) {
+  const double total = std::floor(dt * static_cast<double>(kMsPerDay) + 0.5);
+  long long t = static_cast<long long>(total);
+  days = t >= 0 ? t / kMsPerDay : -((-t + kMsPerDay - 1) / kMsPerDay);
+  msOfDay = t - days * kMsPerDay;
+}
+
+std::string Pad(int v, int width) {
+  char buf[32];
+  std::snprintf(buf, sizeof buf, "%0*d", width, v);
+  return buf;
+}
+
+}  // namespace
+
+bool IsLeapYear(int year) {
+  return (year % 4 == 0) && (year % 100 != 0 || year % 400 == 0);
+}
+
+int DaysInMonth(int year, int month) {
+  static const int kDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  if (month < 1 || month > 12) return 0;
+  return month == 2 && IsLeapYear(year) ? 29 : kDays[month - 1];
+}
+
+bool TryEncodeDate(int year, int month, int day, TDateTime& out) {
+  if (year < 1 || year > 9999 || month < 1 || month > 12 || day < 1 ||
+      day > DaysInMonth(year, month))
+    return false;
+  out = static_cast<double>(DaysFromCivil(year, month, day) + kEpochOffset);
+  return true;
+}
+
+bool TryEncodeTime(int hour, int min, int sec, int msec, TDateTime& out) {
+  if (hour < 0 || hour > 23 || min < 0 || min > 59 || sec < 0 || sec > 59 ||
+      msec < 0 || msec > 999)
+    return false;
+  out = (hour * 3600000.0 + min * 60000.0 + sec * 1000.0 + msec) /
+        static_cast<double>(kMsPerDay);
+  return true;
+}
+
+TDateTime EncodeDate(int year, int month, int day) {
+  TDateTime r;
+  if (!TryEncodeDate(year, month, day, r)) throw Error("Invalid argument to date encode");
+  return r;
+}
+
+TDateTime EncodeTime(int hour, int min, int sec, int msec) {
+  TDateTime r;
+  if (!TryEncodeTime(hour, min, sec, msec, r)) throw Error("Invalid argument to time encode");
+  return r;
+}
+
+void DecodeDate(TDateTime dt, int& year, int& month, int& day) {
+  long long days, ms;
+  Split(dt, days, ms);
+  CivilFromDays(days - kEpochOffset, year, month, day);
+}
+
+void DecodeTime(TDateTime dt, int& hour, int& min, int& sec, int& msec) {
+  long long days, ms;
+  Split(dt, days, ms);
+  hour = static_cast<int>(ms / 3600000);
+  min = static_cast<int>(ms / 60000 % 60);
+  sec = static_cast<int>(ms / 1000 % 60);
+  msec = static_cast<int>(ms % 1000);
+}
+
+TDateTime DateOf(TDateTime dt) {
+  long long days, ms;
+  Split(dt, days, ms);
+  return static_cast<double>(days);
+}
+
+TDateTime TimeOf(TDateTime dt) {
+  long long days, ms;
+  Split(dt, days, ms);
+  return static_cast<double>(ms) / static_cast<double>(kMsPerDay);
+}
+
+FormatSettings& ProcessFormats() {
+  static FormatSettings settings;
+  return settings;
+}
+
+std::string FormatDateTime(const std::string& pattern, TDateTime dt) {
+  return FormatDateTime(pattern, dt, ProcessFormats());
+}
+
+namespace {
+
+void AppendFormatted(std::string& out, const std::string& pattern, TDateTime dt,
+                     const FormatSettings& fs, int depth);
+
+bool IsZeroTime(TDateTime dt) {
+  int h, n, s, z;
+  DecodeTime(dt, h, n, s, z);
+  return h == 0 && n == 0 && s == 0 && z == 0;
+}
+
+void AppendFormatted(std::string& out, const std::string& pattern, TDateTime dt,
+                     const FormatSettings& fs, int depth) {
+  if (depth > 2) return;
+  int year, month, day, hour, minute, second, msec;
+  DecodeDate(dt, year, month, day);
+  DecodeTime(dt, hour, minute, second, msec);
+  bool lastWasHour = false;
+  const std::size_t n = pattern.size();
+  std::size_t i = 0;
+  auto runOf = [&](char c) {
+    std::size_t j = i;
+    while (j < n && (pattern[j] | 0x20) == c) ++j;
+    return j - i;
+  };
+  while (i < n) {
+    char c = pattern[i];
+    char lc = static_cast<char>(c | 0x20);
+    if (static_cast<unsigned char>(c) >= 0x80) {
+      // A Shift-JIS character is copied whole.
+      out += c;
+      if (i + 1 < n && ((static_cast<unsigned char>(c) >= 0x81 && static_cast<unsigned char>(c) <= 0x9F) ||
+                        (static_cast<unsigned char>(c) >= 0xE0 && static_cast<unsigned char>(c) <= 0xFC))) {
+        out += pattern[i + 1];
+        ++i;
+      }
+      ++i;
+      continue;
+    }
+    if (c == '"' || c == '\'') {
+      std::size_t j = i + 1;
+      while (j < n && pattern[j] != c) ++j;
+      out.append(pattern, i + 1, j - i - 1);
+      i = j < n ? j + 1 : j;
+      continue;
+    }
+    if (c == '/') { out += fs.DateSeparator; ++i; continue; }
+    if (c == ':') { out += fs.TimeSeparator; ++i; continue; }
+    std::size_t r;
+    switch (lc) {
+      case 'y':
+        r = runOf('y');
+        out += r <= 2 ? Pad(year % 100, 2) : Pad(year, 4);
+        i += r;
+        lastWasHour = false;
+        continue;
+      case 'm':
+        r = runOf('m');
+        if (lastWasHour) {
+          out += r == 1 ? std::to_string(minute) : Pad(minute, 2);
+        } else {
+          out += r == 1 ? std::to_string(month) : Pad(month, 2);
+        }
+        i += r;
+        lastWasHour = false;
+        continue;
+      case 'd':
+        r = runOf('d');
+        if (r >= 5) {
+          AppendFormatted(out, fs.ShortDateFormat, dt, fs, depth + 1);
+        } else {
+          out += r == 1 ? std::to_string(day) : Pad(day, 2);
+        }
+        i += r;
+        lastWasHour = false;
+        continue;
+      case 'h':
+        r = runOf('h');
+        out += r == 1 ? std::to_string(hour) : Pad(hour, 2);
+        i += r;
+        lastWasHour = true;
+        continue;
+      case 'n':
+        r = runOf('n');
+        out += r == 1 ? std::to_string(minute) : Pad(minute, 2);
+        i += r;
+        lastWasHour = false;
+        continue;
+      case 's':
+        r = runOf('s');
+        out += r == 1 ? std::to_string(second) : Pad(second, 2);
+        i += r;
+        lastWasHour = false;
+        continue;
+      case 'z':
+        r = runOf('z');
+        out += r >= 3 ? Pad(msec, 3) : std::to_string(msec);
+        i += r;
+        lastWasHour = false;
+        continue;
+      case 'c':
+        r = runOf('c');
+        AppendFormatted(out, fs.ShortDateFormat, dt, fs, depth + 1);
+        if (!IsZeroTime(dt)) {
+          out += ' ';
+          AppendFormatted(out, fs.LongTimeFormat, dt, fs, depth + 1);
+        }
+        i += r;
+        lastWasHour = false;
+        continue;
+      case 't':
+        r = runOf('t');
+        AppendFormatted(out, r >= 2 ? fs.LongTimeFormat : fs.ShortTimeFormat, dt, fs, depth + 1);
+        i += r;
+        lastWasHour = false;
+        continue;
+      default:
+        out += c;
+        ++i;
+    }
+  }
+}
+
+}  // namespace
+
+std::string FormatDateTime(const std::string& pattern, TDateTime dt,
+                           const FormatSettings& fs) {
+  std::string out;
+  AppendFormatted(out, pattern, dt, fs, 0);
+  return out;
+}
+
+std::string DateToStr(TDateTime dt) {
+  return FormatDateTime(ProcessFormats().ShortDateFormat, dt);
+}
+
+std::string TimeToStr(TDateTime dt) {
+  return FormatDateTime(ProcessFormats().LongTimeFormat, dt);
+}
+
+std::string DateTimeToStr(TDateTime dt) { return FormatDateTime("c", dt); }
+
+namespace {
+
+// Reads up to three unsigned numbers separated by `sep`; returns the count,
+// or -1 when something else is met. pos advances.
+int ScanNumbers(const std::string& s, std::size_t& pos, char sep, int (&nums)[3],
+                int (&digits)[3]) {
+  int count = 0;
+  while (count < 3) {
+    std::size_t start = pos;
+    long v = 0;
+    while (pos < s.size() && s[pos] >= '0' && s[pos] <= '9') {
+      v = v * 10 + (s[pos] - '0');
+      if (v > 99999) return -1;
+      ++pos;
+    }
+    if (pos == start) return -1;
+    nums[count] = static_cast<int>(v);
+    digits[count] = static_cast<int>(pos - start);
+    ++count;
+    if (pos < s.size() && s[pos] == sep) {
+      ++pos;
+      continue;
+    }
+    break;
+  }
+  return count;
+}
+
+// Order of day, month and year in a short date format: 'D', 'M', 'Y'.
+std::string DateOrder(const std::string& fmt) {
+  std::string order;
+  for (char c : fmt) {
+    char lc = static_cast<char>(c | 0x20);
+    if ((lc == 'd' || lc == 'm' || lc == 'y') && order.find(static_cast<char>(lc - 32)) == std::string::npos)
+      order += static_cast<char>(lc - 32);
+  }
+  if (order.size() != 3) order = "YMD";
+  return order;
+}
+
+bool ScanTime(const std::string& s, std::size_t& pos, char sep, TDateTime& out) {
+  int nums[3] = {0, 0, 0}, digits[3];
+  int count = ScanNumbers(s, pos, sep, nums, digits);
+  if (count < 2) return false;
+  int msec = 0;
+  if (count == 3 && pos < s.size() && s[pos] == '.') {
+    ++pos;
+    std::size_t start = pos;
+    long v = 0;
+    while (pos < s.size() && s[pos] >= '0' && s[pos] <= '9' && pos - start < 3) {
+      v = v * 10 + (s[pos] - '0');
+      ++pos;
+    }
+    if (pos == start) return false;
+    msec = static_cast<int>(v);
+  }
+  return TryEncodeTime(nums[0], nums[1], count == 3 ? nums[2] : 0, msec, out);
+}
+
+}  // namespace
+
+bool TryStrToDateTime(const std::string& text, TDateTime& out) {
+  const FormatSettings& fs = ProcessFormats();
+  std::size_t pos = 0;
+  const std::string& s = text;
+  while (pos < s.size() && s[pos] == ' ') ++pos;
+  int nums[3] = {0, 0, 0}, digits[3] = {0, 0, 0};
+  std::size_t datePos = pos;
+  int count = ScanNumbers(s, pos, fs.DateSeparator, nums, digits);
+  TDateTime date = 0, time = 0;
+  bool haveDate = false;
+  if (count >= 2 && (pos >= s.size() || s[pos] == ' ')) {
+    std::string order = DateOrder(fs.ShortDateFormat);
+    int y = 0, m = 0, d = 0;
+    int yDigits = 4;
+    if (count == 3) {
+      for (int k = 0; k < 3; ++k) {
+        if (order[k] == 'Y') { y = nums[k]; yDigits = digits[k]; }
+        if (order[k] == 'M') m = nums[k];
+        if (order[k] == 'D') d = nums[k];
+      }
+    } else {
+      // Two numbers: month and day in the format's order, this year.
+      std::string md;
+      for (char c : order)
+        if (c != 'Y') md += c;
+      m = md[0] == 'M' ? nums[0] : nums[1];
+      d = md[0] == 'M' ? nums[1] : nums[0];
+      std::time_t t = std::time(nullptr);
+      std::tm lt{};
+#ifdef _WIN32
+      localtime_s(&lt, &t);
+#else
+      localtime_r(&t, &lt);
+#endif
+      y = lt.tm_year + 1900;
+    }
+    if (count == 3 && yDigits <= 2) {
+      // Two-digit years fall within 50 years either side of now.
+      std::time_t t = std::time(nullptr);
+      std::tm lt{};
+#ifdef _WIN32
+      localtime_s(&lt, &t);
+#else
+      localtime_r(&t, &lt);
+#endif
+      int cy = lt.tm_year + 1900;
+      int century = cy - 50;
+      y += (century / 100) * 100;
+      if (y < century) y += 100;
+    }
+    if (!TryEncodeDate(y, m, d, date)) return false;
+    haveDate = true;
+  } else {
+    pos = datePos;
+  }
+  while (pos < s.size() && s[pos] == ' ') ++pos;
+  if (pos < s.size()) {
+    if (!ScanTime(s, pos, fs.TimeSeparator, time)) return false;
+    while (pos < s.size() && s[pos] == ' ') ++pos;
+    if (pos != s.size()) return false;
+  } else if (!haveDate) {
+    return false;
+  }
+  out = date + time;
+  return true;
+}
+
+bool TryStrToTime(const std::string& text, TDateTime& out) {
+  std::size_t pos = 0;
+  while (pos < text.size() && text[pos] == ' ') ++pos;
+  TDateTime t;
+  if (!ScanTime(text, pos, ProcessFormats().TimeSeparator, t)) return false;
+  while (pos < text.size() && text[pos] == ' ') ++pos;
+  if (pos != text.size()) return false;
+  out = t;
+  return true;
+}
+
+}  // namespace kc

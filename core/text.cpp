@@ -1,0 +1,183 @@
+// Shift-JIS aware search and replace, ASCII case mapping, trimming and the
+// integer conversions of settings and tables.
+#include "core/text.h"
+
+#include <climits>
+#include <cstdio>
+#include <cstring>
+
+namespace kc {
+
+std::size_t SjisCharLen(const std::string& s, std::size_t i) {
+  return IsSjisLeadByte(static_cast<unsigned char>(s[i])) && i + 1 < s.size() ? 2 : 1;
+}
+
+std::size_t SjisFind(const std::string& hay, const std::string& needle, std::size_t from) {
+  if (from > hay.size()) return npos;
+  // Walk character boundaries from the start; test a candidate found by the
+  // fast byte search only when a boundary lands on it.
+  std::size_t walker = 0;
+  std::size_t search = from;
+  while (true) {
+    std::size_t cand = hay.find(needle, search);
+    if (cand == npos) return npos;
+    while (walker < cand) walker += SjisCharLen(hay, walker);
+    if (walker == cand) return cand;
+    search = walker;  // cand was a trail byte; the next boundary is walker
+    if (needle.empty()) return walker <= hay.size() ? walker : npos;
+  }
+}
+
+std::string SjisReplaceAll(const std::string& s, const std::string& find, const std::string& repl) {
+  if (find.empty()) return s;
+  std::string out;
+  out.reserve(s.size());
+  std::size_t pos = 0;
+  while (true) {
+    std::size_t hit = SjisFind(s, find, pos);
+    if (hit == npos) break;
+    out.append(s, pos, hit - pos);
+    out += repl;
+    pos = hit + find.size();
+  }
+  out.append(s, pos, npos);
+  return out;
+}
+
+std::string ByteReplaceAll(const std::string& s, const std::string& find, const std::string& repl) {
+  if (find.empty()) return s;
+  std::string out;
+  out.reserve(s.size());
+  std::size_t pos = 0;
+  while (true) {
+    std::size_t hit = s.find(find, pos);
+    if (hit == npos) break;
+    out.append(s, pos, hit - pos);
+    out += repl;
+    pos = hit + find.size();
+  }
+  out.append(s, pos, npos);
+  return out;
+}
+
+std::string UpperAscii(const std::string& s) {
+  std::string r = s;
+  for (char& c : r)
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
+  return r;
+}
+
+std::string LowerAscii(const std::string& s) {
+  std::string r = s;
+  for (char& c : r)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
+  return r;
+}
+
+std::string SjisUpper(const std::string& s) {
+  std::string r = s;
+  for (std::size_t i = 0; i < r.size();) {
+    std::size_t len = SjisCharLen(r, i);
+    if (len == 1 && r[i] >= 'a' && r[i] <= 'z') r[i] = static_cast<char>(r[i] - 32);
+    i += len;
+  }
+  return r;
+}
+
+std::string SjisLower(const std::string& s) {
+  std::string r = s;
+  for (std::size_t i = 0; i < r.size();) {
+    std::size_t len = SjisCharLen(r, i);
+    if (len == 1 && r[i] >= 'A' && r[i] <= 'Z') r[i] = static_cast<char>(r[i] + 32);
+    i += len;
+  }
+  return r;
+}
+
+bool SameTextAscii(const std::string& a, const std::string& b) {
+  return a.size() == b.size() && UpperAscii(a) == UpperAscii(b);
+}
+
+namespace {
+bool Blank(char c) { return static_cast<unsigned char>(c) <= 0x20; }
+}  // namespace
+
+std::string Trim(const std::string& s) {
+  std::size_t b = 0, e = s.size();
+  while (b < e && Blank(s[b])) ++b;
+  while (e > b && Blank(s[e - 1])) --e;
+  return s.substr(b, e - b);
+}
+
+std::string TrimLeft(const std::string& s) {
+  std::size_t b = 0;
+  while (b < s.size() && Blank(s[b])) ++b;
+  return s.substr(b);
+}
+
+std::string TrimRight(const std::string& s) {
+  std::size_t e = s.size();
+  while (e > 0 && Blank(s[e - 1])) --e;
+  return s.substr(0, e);
+}
+
+bool TryStrToInt(const std::string& s, int& out) {
+  // The runtime's reading: leading blanks, an optional sign, then decimal
+  // digits or a hexadecimal number after "$", "x" or "0x"; nothing after.
+  std::size_t i = 0;
+  while (i < s.size() && s[i] == ' ') ++i;
+  bool neg = false;
+  if (i < s.size() && (s[i] == '-' || s[i] == '+')) {
+    neg = s[i] == '-';
+    ++i;
+  }
+  int base = 10;
+  if (i < s.size() && s[i] == '$') {
+    base = 16;
+    ++i;
+  } else if (i < s.size() && (s[i] == 'x' || s[i] == 'X')) {
+    base = 16;
+    ++i;
+  } else if (i + 1 < s.size() && s[i] == '0' && (s[i + 1] == 'x' || s[i + 1] == 'X')) {
+    base = 16;
+    i += 2;
+  }
+  if (i >= s.size()) return false;
+  unsigned long long v = 0;
+  for (; i < s.size(); ++i) {
+    char c = s[i];
+    int d;
+    if (c >= '0' && c <= '9') d = c - '0';
+    else if (base == 16 && c >= 'a' && c <= 'f') d = c - 'a' + 10;
+    else if (base == 16 && c >= 'A' && c <= 'F') d = c - 'A' + 10;
+    else return false;
+    v = v * static_cast<unsigned>(base) + static_cast<unsigned>(d);
+    if (v > 0xFFFFFFFFull) return false;
+  }
+  if (base == 10) {
+    if (neg ? v > 2147483648ull : v > 2147483647ull) return false;
+    out = neg ? static_cast<int>(-static_cast<long long>(v)) : static_cast<int>(v);
+  } else {
+    // Hexadecimal numbers may use all 32 bits.
+    long long sv = static_cast<long long>(static_cast<int>(static_cast<unsigned>(v)));
+    out = static_cast<int>(neg ? -sv : sv);
+  }
+  return true;
+}
+
+int StrToIntDef(const std::string& s, int def) {
+  int v;
+  return TryStrToInt(s, v) ? v : def;
+}
+
+bool TryStrToIntLeadingBlanks(const std::string& s, int& out) { return TryStrToInt(s, out); }
+
+std::string IntToStr(long long v) { return std::to_string(v); }
+
+std::string Format3d(int v) {
+  char buf[32];
+  std::snprintf(buf, sizeof buf, "%3.3d", v);
+  return buf;
+}
+
+}  // namespace kc

@@ -1,0 +1,84 @@
+// Shift-JIS aware searching and replacing, case mapping, trimming, integers.
+#include "core/text.h"
+
+#include <gtest/gtest.h>
+
+namespace kc {
+namespace {
+
+// "ソ" is 83 5C: its trail byte is a backslash. "ー" is 81 5B: trail "[".
+TEST(Text, FindNeverStartsOnATrailByte) {
+  const std::string so = "ソ";
+  ASSERT_EQ(so, "\x83\x5c");
+  EXPECT_EQ(SjisFind("ソ\\", "\\"), 2u);
+  EXPECT_EQ(SjisFind("ソ", "\\"), npos);
+  EXPECT_EQ(SjisFind("ー[", "["), 2u);
+  EXPECT_EQ(SjisFind("abcabc", "c", 3), 5u);
+  EXPECT_EQ(SjisFind("abc", ""), 0u);
+  EXPECT_EQ(SjisPos("b", "abc"), 2u);
+  EXPECT_EQ(SjisPos("z", "abc"), 0u);
+  // A lone lead byte at the end is one character.
+  EXPECT_EQ(SjisFind(std::string("a\x83"), "\x83"), 1u);
+}
+
+TEST(Text, ReplaceAllWholeCharactersLeftToRight) {
+  struct {
+    const char* s;
+    const char* find;
+    const char* repl;
+    const char* expected;
+  } cases[] = {
+      {"[字]ソ[", "[", "【", "【字]ソ【"},
+      {"ーー[", "[", "X", "ーーX"},
+      {"aaa", "aa", "a", "aa"},  // no rescanning of replaced text
+      {"abab", "ab", "abab", "abababab"},
+      {"", "a", "b", ""},
+  };
+  for (const auto& c : cases) EXPECT_EQ(SjisReplaceAll(c.s, c.find, c.repl), c.expected) << c.s;
+  EXPECT_EQ(ByteReplaceAll("a&b&c", "&", "&amp;"), "a&amp;b&amp;c");
+}
+
+TEST(Text, CaseMappingTouchesAsciiOnly) {
+  // "ａ" (82 81) and "Ａ" contain no ASCII letters, but "ｱ" trails can be 'a'..'z'.
+  const std::string mixed = "abcＸｙ" "\x83\x61";  // 83 61 is "ア": trail 'a'
+  EXPECT_EQ(SjisUpper(mixed), "ABCＸｙ" "\x83\x61");
+  EXPECT_EQ(SjisLower("DIV"), "div");
+  EXPECT_EQ(UpperAscii("genre-10a"), "GENRE-10A");
+  EXPECT_TRUE(SameTextAscii("TopColumn", "topcolumn"));
+  EXPECT_FALSE(SameTextAscii("top", "topc"));
+}
+
+TEST(Text, TrimRemovesControlBytesAndBlanks) {
+  EXPECT_EQ(Trim(" \t\r\nab c\x01 "), "ab c");
+  EXPECT_EQ(TrimLeft("  a "), "a ");
+  EXPECT_EQ(TrimRight("  a \n"), "  a");
+  EXPECT_EQ(Trim("　a"), "　a");  // the full-width blank is a character
+}
+
+TEST(Text, IntegerReading) {
+  struct {
+    const char* s;
+    bool ok;
+    int v;
+  } cases[] = {
+      {"585", true, 585},   {"-12", true, -12},     {"+7", true, 7},
+      {" 42", true, 42},    {"42 ", false, 0},      {"", false, 0},
+      {"-", false, 0},      {"0x1F", true, 31},     {"$ff", true, 255},
+      {"12a", false, 0},    {"2147483647", true, 2147483647},
+      {"2147483648", false, 0}, {"-2147483648", true, -2147483647 - 1},
+      {"１２", false, 0},
+  };
+  for (const auto& c : cases) {
+    int v = 0;
+    EXPECT_EQ(TryStrToInt(c.s, v), c.ok) << c.s;
+    if (c.ok) {
+      EXPECT_EQ(v, c.v) << c.s;
+    }
+  }
+  EXPECT_EQ(StrToIntDef("x", 100), 100);
+  EXPECT_EQ(Format3d(55), "055");
+  EXPECT_EQ(Format3d(1234), "1234");
+}
+
+}  // namespace
+}  // namespace kc
