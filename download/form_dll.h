@@ -1,0 +1,101 @@
+// The download window: one small borderless window that performs one
+// download run by itself on its first activation and then closes, which ends
+// the process. It holds the run state, the channel and programme tables and
+// the log, shows the run's progress, and offers Pause, Resume, Skip and Stop
+// (Escape presses Stop). The run itself (kc::Main) works on a RunContext that
+// the window builds over its own parts.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "download/run_context.h"
+#include "ui/controls.h"
+
+namespace kc {
+
+class TAboutForm;
+
+class TFormDLL : public ui::Form, public RunView {
+ public:
+  using RunFunction = std::function<void(RunContext&)>;
+
+  struct Options {
+    // The run of the first activation; empty: kc::Main.
+    RunFunction Run;
+    // Wait of a close after Stop, so the run can unwind (seconds).
+    double CloseWaitSeconds = 10;
+    // The plug-in's folder with a trailing backslash; empty: the program's.
+    std::string PluginFolder;
+  };
+
+  TFormDLL();
+  explicit TFormDLL(Options options);
+  ~TFormDLL() override;
+
+  // ---- controls
+  ui::Label LabelBrand;
+  ui::Label Label1;
+  ui::Label Label2;
+  ui::ProgressBar ProgressBar1;
+  ui::ProgressBar ProgressBar2;
+  ui::Button ButtonPlay;
+  ui::Button ButtonSkip;
+  ui::Button ButtonStop;
+  ui::Button ButtonPause;
+  ui::Button ButtonHome;
+  ui::Button ButtonAbout;
+  ui::Button ButtonMin;
+
+  // ---- run state, tables, log
+  DownloadRunState State;
+  MemTable& TableSkypch() { return *tableSkypch_; }
+  MemTable& TableMas() { return *tableMas_; }
+  TLogFile& LogFile1() { return *logFile_; }
+  RunContext& Context() { return ctx_; }
+  TAboutForm* AboutForm() { return about_.get(); }
+
+  // ---- event handlers
+  void FormCreate();
+  void FormActivate();
+  void FormClose();
+  void FormDestroy();
+  void FormKeyDown(int& key);
+  int WMNCHitTest(int defaultResult);
+  void FormPaint(ui::Canvas& canvas);
+  void ButtonPlayClick();
+  void ButtonPauseClick();
+  void ButtonSkipClick();
+  void ButtonStopClick();
+  void ButtonHomeClick();
+  void ButtonAboutClick();
+  void ButtonMinClick();
+  // The application-wide exception handler: PhaseName + ": " + message as an
+  // error line once the log is active.
+  void ApplicationException(const std::string& message);
+
+  // ---- RunView
+  void SetLabel1(const std::string& text) override;
+  void SetLabel2(const std::string& text) override;
+  std::string Label2() const override;
+  void SetProgress1Max(int max) override;
+  void SetProgress1(int pos) override;
+  int Progress1() const override;
+  void SetProgress2Max(int max) override;
+  void SetProgress2(int pos) override;
+
+  // Test-only delay before the run (environment KANALIA_TEST_HOLD_MS), so a
+  // test can find the window while it is up. 0 when unset or not a number.
+  static int TestHoldMs();
+
+ private:
+  Options options_;
+  std::unique_ptr<MemTable> tableSkypch_;
+  std::unique_ptr<MemTable> tableMas_;
+  std::unique_ptr<TLogFile> logFile_;
+  RunContext ctx_;
+  std::unique_ptr<TAboutForm> about_;
+};
+
+}  // namespace kc
