@@ -47,6 +47,9 @@ class RunView {
   virtual int Progress1() const = 0;
   virtual void SetProgress2Max(int max) = 0;
   virtual void SetProgress2(int pos) = 0;
+  // The run ends: Resume, Stop, Skip and Pause are disabled (also when the
+  // run raised). The window overrides it; views without buttons need not.
+  virtual void DisableRunButtons() {}
 };
 
 struct RunContext {

@@ -1,8 +1,106 @@
-// Placeholder until the run's phases land: the run does nothing yet.
 #include "download/run_driver.h"
+
+#include <cmath>
+#include <exception>
+
+#include "analysis/programme_files.h"
+#include "app/utils.h"
+#include "core/datetime.h"
+#include "download/page_download.h"
+#include "platform/platform.h"
+#include "storage/log_file.h"
+#include "ui/channel_list.h"
 
 namespace kc {
 
-void Main(RunContext& ctx) { ctx.State.PhaseName = "Main"; }
+namespace {
+
+long long Ms(TDateTime t) { return std::llround(t * kSecondsPerDay * 1000.0); }
+
+// Disables the run's buttons when Main leaves, by return or by exception.
+struct ButtonGuard {
+  RunView& view;
+  ~ButtonGuard() { view.DisableRunButtons(); }
+};
+
+}  // namespace
+
+TDateTime CacheCutOff(TDateTime now) { return DateOf(now) - 7 + 10.0 / 24.0; }
+
+void DeleteTemp(RunContext& ctx) {
+  DownloadRunState& st = ctx.State;
+  st.PhaseName = "DeleteTemp";
+  const std::string folder = TempFolder();
+  for (const plat::FoundFile& f : plat::Fs().FindFiles(folder + "tvmurok*.*", plat::faAnyFile)) {
+    if (st.StopRequested || st.SkipRequested) break;
+    plat::Fs().DeleteFile(folder + f.Name);
+    YieldToMessages();
+  }
+}
+
+void DeleteCache(RunContext& ctx) {
+  DownloadRunState& st = ctx.State;
+  st.PhaseName = "DeleteCache";
+  st.SkipRequested = false;
+  const std::string folder = CacheFolder(st.HostFolder);
+  for (const plat::FoundFile& f : plat::Fs().FindFiles(folder + "\\tvmurok*.*", plat::faAnyFile)) {
+    if (st.StopRequested || st.SkipRequested) break;
+    if (Ms(f.LastWrite) < Ms(CacheCutOff(plat::Now()))) plat::Fs().DeleteFile(folder + "\\" + f.Name);
+    YieldToMessages();
+  }
+}
+
+void Main(RunContext& ctx) {
+  DownloadRunState& st = ctx.State;
+  st.SkipRequested = false;
+  st.PhaseName = "Main";
+  ButtonGuard guard{ctx.View};
+
+  DeleteTemp(ctx);
+  DeleteCache(ctx);
+  ctx.Log.WriteLine("Kanalia(CS) ダウンロード開始");
+  ctx.View.SetLabel1("番組表をダウンロード中");
+
+  // Without a list from the site the numbers of the previous run stand in;
+  // when there are none either, nothing is fetched and nothing is said.
+  try {
+    st.ChannelNumberList.clear();
+    if (st.UseE2)
+      GetTVChannelES2(ctx);
+    else
+      GetTVChannel2(ctx);
+    if (st.ChannelNumberList.empty())
+      st.ChannelNumberList = LoadChannelNumberList(st.PluginFolder);
+    else
+      SaveChannelNumberList(st.ChannelNumberList, st.PluginFolder);
+  } catch (const std::exception&) {
+  }
+
+  st.PhaseName = "Main2";
+  ctx.View.SetProgress2Max(3);
+  ctx.View.SetProgress2(0);
+
+  DLLTVMurok2(ctx);
+  ctx.View.SetProgress2(1);
+
+  st.SkipRequested = false;
+  if (!st.StopRequested) BuildProgrammeFiles(ctx);
+
+  ctx.View.SetLabel1("番組表を作成中");
+  st.SkipRequested = false;
+  if (!st.StopRequested) MergeIntoDatasets(ctx);
+
+  ctx.View.SetLabel1("終了処理中");
+  ctx.View.SetProgress2(3);
+  YieldToMessages();
+
+  // A stopped run leaves no pages of its own behind: they may be partial
+  // days that a later run with the reuse switch would otherwise trust.
+  if (st.StopRequested)
+    for (const std::string& page : st.DownloadedFiles) plat::Fs().DeleteFile(page);
+
+  TDateTime now = plat::Now();
+  ctx.Log.WriteLine(DateToStr(now) + " " + TimeToStr(now) + " Kanalia(CS) ダウンロード終了");
+}
 
 }  // namespace kc

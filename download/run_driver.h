@@ -11,4 +11,11 @@ namespace kc {
 // afterwards whatever happens.
 void Main(RunContext& ctx);
 
+// Deletes the run's work files ("tvmurok*.*") in the temp folder.
+void DeleteTemp(RunContext& ctx);
+// Deletes cache pages last written before CacheCutOff.
+void DeleteCache(RunContext& ctx);
+// Seven days before today, at 10:00: older cache pages go.
+TDateTime CacheCutOff(TDateTime now);
+
 }  // namespace kc

@@ -1,0 +1,262 @@
+#include "analysis/chart_analyser.h"
+
+#include <cmath>
+#include <utility>
+
+#include "analysis/extension_notes.h"
+#include "analysis/html_parser.h"
+#include "analysis/text_rules.h"
+#include "app/utils.h"
+#include "core/error.h"
+#include "core/text.h"
+#include "download/host_settings.h"
+#include "download/page_download.h"
+#include "download/run_context.h"
+#include "platform/platform.h"
+#include "storage/log_file.h"
+#include "storage/memtable.h"
+
+namespace kc {
+
+namespace {
+
+// Date-times are sums of a date and a time fraction built in different
+// orders; compare them on whole milliseconds so that a rounding difference in
+// the last bit never moves a programme across a limit.
+long long Ms(TDateTime t) { return std::llround(t * kSecondsPerDay * 1000.0); }
+bool Earlier(TDateTime a, TDateTime b) { return Ms(a) < Ms(b); }
+
+struct GenreRow {
+  const char* text;
+  int category;
+};
+// First row whose text the CLASS value contains wins, so the longer codes
+// that share a prefix with an earlier row never match on their own.
+const GenreRow kGenres[] = {
+    {"genre-100000", 10}, {"genre-101000", 4},  {"genre-102000", 9},
+    {"genre-102105", 5},  {"genre-103000", 1},  {"genre-104000", 3},
+    {"genre-105000", 7},  {"genre-106000", 2},  {"genre-107000", 6},
+    {"genre-108000", 11}, {"genre-109000", 12}, {"genre-110000", 14},
+    {"genre-110108", 16}, {"genre-111000", 14},
+};
+
+std::string Mid(const std::string& s, std::size_t from, std::size_t len) {
+  if (from >= s.size()) return std::string();
+  return s.substr(from, len);
+}
+
+}  // namespace
+
+PageContext MakePageContext(const std::string& fileName, TDateTime now,
+                            const std::string& daysAheadText,
+                            const std::string& baseAddress) {
+  PageContext pc;
+  pc.DaysAhead = StrToIntDef(daysAheadText, 0);
+  if (pc.DaysAhead == 0) pc.DaysAhead = 100;
+  pc.Today = DateOf(now);
+  int month = StrToIntDef(Mid(fileName, 10, 2), 0);
+  int day = StrToIntDef(Mid(fileName, 12, 2), 0);
+  int year = YearOfDate(now);
+  if (month < MonthOfDate(now)) ++year;
+  pc.PageDate = EncodeDate(year, month, day);  // throws for a name out of scheme
+  pc.DayBase = pc.PageDate + EncodeTime(5, 0, 0, 0);
+  pc.ChannelText = Mid(fileName, 7, 3);
+  pc.ChannelNumber = StrToIntDef(pc.ChannelText, 0);
+  pc.BaseAddress = baseAddress;
+  return pc;
+}
+
+int CategoryOfClass(const std::string& classValue) {
+  for (const GenreRow& row : kGenres)
+    if (SjisContains(classValue, row.text)) return row.category;
+  return 0;
+}
+
+bool DurationOfStyle(const std::string& styleValue, int& minutes) {
+  std::string v = LowerAscii(styleValue);
+  std::size_t p = SjisFind(v, "height:");
+  if (p == npos) return false;
+  // The site writes "height: 57px"; the byte after the colon is always
+  // dropped, blank or not.
+  v = Mid(v, p + 7 + 1, npos);
+  std::size_t px = SjisFind(v, "px");
+  if (px == npos) return false;
+  int h = StrToIntDef(Trim(v.substr(0, px)), 0);
+  minutes = (h + 3) / 3;
+  return true;
+}
+
+bool StartOfRecordingLink(const std::string& href, TDateTime& start) {
+  if (!SjisContains(href, "/m/clipAdding.action?id=")) return false;
+  std::size_t i = SjisFind(href, "id=");
+  // id= then six characters of its own, then yyyymmdd, then hhmm
+  start = ParseDateText(Mid(href, i + 9, 8)) + ParseTimeText(Mid(href, i + 17, 4));
+  return true;
+}
+
+std::string MakeChannelLabel(int channelNumber, const std::string& conversion,
+                             const std::string& stationName) {
+  if (StrToIntDef(conversion, 0) < 1) return IntToStr(channelNumber) + "." + stationName;
+  if (conversion.size() >= 3) return conversion + "." + stationName;
+  return "C" + conversion + "." + stationName;
+}
+
+ChartWalker::ChartWalker(const PageContext& page, NormaliseFn normalise, StoreFn store)
+    : page_(page), normalise_(std::move(normalise)), store_(std::move(store)) {}
+
+void ChartWalker::BeginTag(const std::string& name) {
+  kind_ = Kind::Other;
+  if (name == "DIV") {
+    kind_ = Kind::Div;
+    blockEnded_ = false;
+  } else if (name == "SPAN") {
+    if (inColumn_) {
+      kind_ = Kind::Span;
+      blockEnded_ = false;
+      spanClass_.clear();
+    }
+  } else if (name == "/DIV") {
+    if (inColumn_) blockEnded_ = true;
+  } else if (name == "A") {
+    kind_ = Kind::Anchor;
+  }
+}
+
+void ChartWalker::TagParam(const std::string& name, const std::string& value) {
+  switch (kind_) {
+    case Kind::Div:
+      if (name == "CLASS") {
+        if (LowerAscii(value) == "topcolumn") inColumn_ = true;
+        if (SjisContains(value, "genre")) category_ = CategoryOfClass(value);
+      } else if (name == "STYLE") {
+        DurationOfStyle(value, durationMinutes_);
+      }
+      break;
+    case Kind::Span:
+      if (name == "CLASS") spanClass_ = LowerAscii(value);
+      break;
+    case Kind::Anchor:
+      if (name == "HREF" && inColumn_) {
+        TDateTime start;
+        if (StartOfRecordingLink(value, start))
+          start_ = start;
+        else if (SjisContains(value, "/schedule/"))
+          urlPath_ = value;
+      }
+      break;
+    default:
+      break;
+  }
+}
+
+void ChartWalker::Text(const std::string& decoded) {
+  kind_ = Kind::Other;
+  std::string t = normalise_ ? normalise_(decoded) : decoded;
+  if (!inColumn_ || t.empty() || spanClass_.empty()) return;
+  if (SjisContains(spanClass_, "schedule-summary"))
+    summary_ = Trim(summary_ + t);
+  else if (SjisContains(spanClass_, "schedule-title"))
+    title_ = Trim(title_ + t);
+}
+
+void ChartWalker::EndElement() {
+  kind_ = Kind::Other;
+  if (blockEnded_ && inColumn_) EndBlock();
+}
+
+void ChartWalker::EndBlock() {
+  TDateTime limit = page_.Today + page_.DaysAhead + EncodeTime(5, 0, 0, 0);
+  if (!title_.empty() && !page_.ChannelLabel.empty() && start_ > 0 &&
+      Earlier(start_, limit)) {
+    ProgrammeRecord r;
+    // A programme that began before the chart day's 05:00 is counted from
+    // 05:00, since its height only covers the part on this chart.
+    TDateTime from = Earlier(page_.DayBase, start_) ? start_ : page_.DayBase;
+    r.EndDateTime = from + durationMinutes_ / kMinutesPerDay;
+    durationMinutes_ = 0;
+    ApplyTitleMarks(title_, summary_);
+    summary_ = ApplyExtensionNotes(summary_, r.EndDateTime);
+    r.StartDateTime = start_;
+    r.TVChannel = page_.ChannelLabel;
+    r.Title = title_;
+    r.Memo = summary_;
+    r.Categorie = category_;
+    r.url = page_.BaseAddress + urlPath_;
+    r.Flag = Earlier(start_, page_.Today + 1 + EncodeTime(4, 0, 0, 0)) ? kFlagCurrentDay
+                                                                       : kFlagLaterDay;
+    store_(r);
+    ++count_;
+  }
+  start_ = 0;
+  title_.clear();
+  summary_.clear();
+  urlPath_.clear();
+  category_ = 0;
+  blockEnded_ = false;
+}
+
+namespace {
+
+void StoreRecord(MemTable& t, const ProgrammeRecord& r) {
+  t.Append();
+  t.FieldByName("StartDateTime").SetAsDateTime(r.StartDateTime);
+  t.FieldByName("TVChannel").SetAsString(r.TVChannel);
+  t.FieldByName("EndDateTime").SetAsDateTime(r.EndDateTime);
+  t.FieldByName("Title").SetAsString(r.Title);
+  t.FieldByName("Memo").SetAsString(r.Memo);
+  t.FieldByName("Categorie").SetAsInteger(r.Categorie);
+  t.FieldByName("url").SetAsString(r.url);
+  t.FieldByName("GCODE").SetAsString(r.GCODE);
+  t.FieldByName("Flag").SetAsInteger(r.Flag);
+  t.Post();
+}
+
+}  // namespace
+
+int AnalyzeChartPageWith(RunContext& ctx, const std::string& pageFile,
+                         const std::string& daysAheadText,
+                         const std::string& baseAddress) {
+  DownloadRunState& st = ctx.State;
+  st.PhaseName = "Analyze";
+  const std::string name = plat::ExtractFileName(pageFile);
+  PageContext page = MakePageContext(name, plat::Now(), daysAheadText, baseAddress);
+
+  if (ctx.TableSkypch.Locate("TVChannel", IntToStr(page.ChannelNumber))) {
+    std::string station = ctx.TableSkypch.FieldByName("TVName").AsString();
+    page.ChannelLabel = MakeChannelLabel(
+        page.ChannelNumber, ValueOf(st.ChannelConversionList, page.ChannelText), station);
+  } else {
+    ctx.Log.WriteLine("チャンネル名取得エラー [" + pageFile + "]", true);
+    return 0;
+  }
+
+  THTMLParser parser;
+  LoadLinesFromFile(pageFile, parser.Lines);
+  parser.Execute();
+
+  const StopFlags flags = FlagsOf(st);
+  ChartWalker walker(
+      page, [&](const std::string& t) { return NormaliseText(t, flags); },
+      [&](const ProgrammeRecord& r) { StoreRecord(ctx.TableMas, r); });
+  int done = 0;
+  for (const auto& element : parser.Elements) {
+    if (st.StopRequested || st.SkipRequested) break;
+    if (const THTMLTag* tag = AsTag(element.get())) {
+      walker.BeginTag(tag->Name);
+      for (const THTMLParam& p : tag->Params) walker.TagParam(p.Name, p.Value);
+    } else if (const THTMLText* text = AsText(element.get())) {
+      walker.Text(text->Text);
+    }
+    walker.EndElement();
+    ctx.View.SetProgress1(++done);
+    YieldToMessages();
+  }
+  return walker.Count();
+}
+
+int AnalyzeChartPage(RunContext& ctx, const std::string& pageFile) {
+  return AnalyzeChartPageWith(ctx, pageFile, ReadSetup(ctx.State.PluginFolder, "NoDLLAfterDays_Text"),
+                              SiteBaseAddress());
+}
+
+}  // namespace kc

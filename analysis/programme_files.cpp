@@ -1,0 +1,218 @@
+#include "analysis/programme_files.h"
+
+#include <cmath>
+#include <exception>
+#include <memory>
+
+#include "analysis/chart_analyser.h"
+#include "app/utils.h"
+#include "core/text.h"
+#include "download/host_settings.h"
+#include "download/run_context.h"
+#include "platform/platform.h"
+#include "storage/log_file.h"
+#include "storage/memtable.h"
+
+namespace kc {
+
+namespace {
+
+long long Ms(TDateTime t) { return std::llround(t * kSecondsPerDay * 1000.0); }
+
+const char kHeaderMark[] = "\"開始時間\",\"チャンネル\"";
+
+std::string PageChannel(const std::string& pageFile) {
+  std::string name = plat::ExtractFileName(pageFile);
+  return name.size() > 7 ? name.substr(7, 3) : std::string();
+}
+
+// Every row of the channel table, in table order.
+template <class Fn>
+void ForEachChannelRow(MemTable& t, Fn fn) {
+  if (!t.Active()) t.Open();
+  t.First();
+  while (!t.Eof()) {
+    fn(t);
+    t.Next();
+  }
+}
+
+void DeleteProgrammeFiles(RunContext& ctx, bool logFailures) {
+  ForEachChannelRow(ctx.TableSkypch, [&](MemTable& t) {
+    std::string channel;
+    try {
+      channel = t.FieldByName("TVChannel").AsString();
+      std::string f = ProgrammeFile(channel);
+      if (plat::Fs().FileExists(f)) plat::Fs().DeleteFile(f);
+    } catch (const std::exception&) {
+      if (!logFailures) throw;
+      ctx.Log.WriteLine("TVChannelエラー:" + channel, true);
+    }
+  });
+}
+
+// The whole file as lines (LF ends a line, a CR before it is dropped; a last
+// line without a break counts too).
+bool ReadLines(plat::File& f, StringList& lines) {
+  std::string all;
+  char buf[8192];
+  for (;;) {
+    long long n = f.Read(buf, sizeof buf);
+    if (n < 0) return false;
+    if (n == 0) break;
+    all.append(buf, static_cast<std::size_t>(n));
+  }
+  std::size_t start = 0;
+  while (start < all.size()) {
+    std::size_t lf = all.find('\n', start);
+    std::size_t end = lf == std::string::npos ? all.size() : lf;
+    std::size_t len = end - start;
+    if (len > 0 && all[end - 1] == '\r') --len;
+    lines.push_back(all.substr(start, len));
+    if (lf == std::string::npos) break;
+    start = lf + 1;
+  }
+  return true;
+}
+
+void OpenFailed(RunContext& ctx, const std::string& path) {
+  ctx.Log.WriteLine(ctx.State.PhaseName + ": ファイル " + path + " は開けません", true);
+}
+
+}  // namespace
+
+std::string ProgrammeFile(const std::string& channel) {
+  return TempFolder() + "tvmurok" + ChannelKeyText(channel) + ".dat";
+}
+
+std::string DataSetFile(const std::string& pluginFolder, int n) {
+  return pluginFolder + "..\\tvdata" + IntToStr(n) + ".csv";
+}
+
+void GapFill(RunContext& ctx) {
+  MemTable& t = ctx.TableMas;
+  t.SortOn("StartDateTime");
+  if (t.RecordCount() == 0) return;
+  TDateTime next = 0;
+  t.Last();
+  while (!t.Bof() && !ctx.State.StopRequested) {
+    Field& end = t.FieldByName("EndDateTime");
+    if (Ms(end.AsDateTime()) < Ms(next)) {
+      t.Edit();
+      end.SetAsDateTime(next);
+      t.Post();
+    }
+    next = t.FieldByName("StartDateTime").AsDateTime();
+    t.Prior();
+    YieldToMessages();
+  }
+}
+
+void BuildProgrammeFiles(RunContext& ctx) {
+  DownloadRunState& st = ctx.State;
+  st.PhaseName = "ANATVMurok2";
+  st.SkipRequested = false;
+  ctx.View.SetProgress1Max(static_cast<int>(st.DownloadedFiles.size()));
+  ctx.View.SetProgress1(0);
+
+  LoadChChangeList(ctx);
+
+  st.PhaseName = "ANATVMurok2b";
+  DeleteProgrammeFiles(ctx, true);
+
+  st.SkipRequested = false;
+  MemTable& mas = ctx.TableMas;
+  mas.PersistentFile.clear();
+  ctx.View.SetProgress1(0);
+
+  // A copy: the list is the run's and stays as it is, but a button handler
+  // running inside a yield must not invalidate what we iterate.
+  const StringList files = st.DownloadedFiles;
+  for (const std::string& page : files) {
+    if (st.StopRequested || st.SkipRequested) break;
+    if (plat::Fs().FileExists(page)) {
+      std::string channel = PageChannel(page);
+      ctx.View.SetLabel2(channel + "チャンネルをダウンロード中・・・");
+      std::string f = ProgrammeFile(channel);
+      if (mas.Active() && mas.PersistentFile != f) mas.Close();
+      mas.PersistentFile = f;
+      if (!mas.Active()) mas.Open();
+      int n = AnalyzeChartPage(ctx, page);
+      // A page that gave nothing is fetched anew by a later run.
+      if (n == 0) plat::Fs().DeleteFile(page);
+      st.PhaseName = "ANATVMurok2a";
+      GapFill(ctx);
+      mas.Close();
+    }
+    ctx.View.SetProgress1(ctx.View.Progress1() + 1);
+    YieldToMessages();
+  }
+  if (mas.Active()) mas.Close();
+  ctx.View.SetLabel2("");
+}
+
+void MergeIntoDatasets(RunContext& ctx) {
+  DownloadRunState& st = ctx.State;
+  st.PhaseName = "MergeTVMurok";
+  bool anyData = false;
+  for (int n = 0; n < st.DataSetCount && !st.StopRequested; ++n) {
+    const std::string target = DataSetFile(st.PluginFolder, n);
+    GetDataSetChannels(ctx, n);
+    const StringList channels = st.DataSetChannels;
+    st.SkipRequested = false;
+    ctx.View.SetLabel2("データセット" + IntToStr(n) + "マージ中...");
+    for (const std::string& c : channels) {
+      if (st.StopRequested || st.SkipRequested) break;
+      const std::string source = ProgrammeFile(c);
+      if (plat::Fs().FileExists(source)) {
+        anyData = true;
+        std::unique_ptr<plat::File> in = ResetWithRetry(source, kMergeOpenRetries);
+        StringList lines;
+        if (!in || !ReadLines(*in, lines)) {
+          OpenFailed(ctx, source);
+          return;
+        }
+        if (in->Size() > 0) {
+          const bool created = !plat::Fs().FileExists(target);
+          std::unique_ptr<plat::File> out =
+              created ? RewriteWithRetry(target, kMergeOpenRetries)
+                      : AppendWithRetry(target, kMergeOpenRetries);
+          if (!out) {
+            OpenFailed(ctx, target);
+            return;
+          }
+          // Only a file we created gets a header, and only the first one.
+          bool firstLine = created;
+          for (const std::string& line : lines) {
+            if (st.StopRequested || st.SkipRequested) break;
+            if (!SjisContains(line, kHeaderMark) || firstLine) {
+              std::string bytes = line + "\r\n";
+              if (!out->Write(bytes.data(), bytes.size())) {
+                // A full disk or a lost share: say so instead of reporting
+                // a normal end with lines missing from the dataset.
+                ctx.Log.WriteLine(st.PhaseName + ": ファイル " + target + " に書き込めません", true);
+                return;
+              }
+              firstLine = false;
+            }
+            YieldToMessages();
+          }
+          out->Close();
+        }
+        in->Close();
+      }
+      YieldToMessages();
+    }
+    YieldToMessages();
+  }
+  DeleteProgrammeFiles(ctx, false);
+  if (anyData) {
+    ctx.View.SetLabel2("");
+  } else {
+    const std::string none = "取得した番組表データがありません.";
+    ctx.View.SetLabel2(none);
+    ctx.Log.WriteLine(none);
+  }
+}
+
+}  // namespace kc
