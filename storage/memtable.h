@@ -199,29 +199,37 @@ class MemTable {
   std::string SaveToString(unsigned options);
   void LoadFromString(const std::string& data);
 
-  // Internal helpers for the CSV code.
   struct Record {
     std::vector<FieldValue> Values;
   };
-  void ReplaceFieldDefs(const std::vector<FieldDef>& defs);
-  void AppendLoadedRecord(std::vector<FieldValue>&& values);
 
  private:
   friend class Field;
   friend class CsvIo;
   const FieldValue& CurrentValue(int field) const;
   FieldValue& MutableCurrentValue(int field);
+  // Converts text into a value of the field's type (strings cut to size),
+  // failing with the field's conversion error.
+  static void TextToValue(const FieldDef& def, const std::string& text, FieldValue& out);
+  static std::string ValueToText(const FieldDef& def, const FieldValue& v);
+  void CheckBrowse();  // posts a pending edit or insert
   void ReleaseRecords();
   void InsertIntoOrder(std::size_t recIndex);
   bool Less(std::size_t a, std::size_t b) const;
   void PersistentLoad();
   void PersistentSave();
   std::string Prefixed(const std::string& msg) const;
+  // For the CSV reader: a definition section replaces the fields (records
+  // are dropped); loaded records go straight into storage and order.
+  void ReplaceFieldDefs(const std::vector<FieldDef>& defs);
+  void AppendLoadedRecord(std::vector<FieldValue>&& values);
+  std::size_t CurrentRecordIndex() const;
+  void GoToRecordIndex(std::size_t recIndex);
 
   std::vector<std::unique_ptr<Field>> fields_;
   std::vector<Record> records_;     // storage (insertion order)
   std::vector<std::size_t> order_;  // current order: indexes into records_
-  int sortField_ = -1;
+  std::vector<int> sortFields_;
   int cur_ = -1;                    // index into order_
   bool eof_ = true;
   bool bof_ = true;

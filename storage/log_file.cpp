@@ -1,0 +1,115 @@
+#include "storage/log_file.h"
+
+#include <map>
+#include <memory>
+
+#include "core/datetime.h"
+#include "core/text.h"
+#include "platform/platform.h"
+
+namespace kc {
+
+namespace {
+
+// The start and end lines carry fixed patterns, whatever the process
+// formats are; only the end line's time follows the process's long time.
+FormatSettings StampFormats() {
+  FormatSettings fs;
+  fs.DateSeparator = '-';
+  fs.TimeSeparator = ':';
+  return fs;
+}
+
+}  // namespace
+
+TLogFile::~TLogFile() {
+  try {
+    if (active_) WriteEndLine();
+  } catch (...) {
+  }
+}
+
+bool TLogFile::NameBlank() const { return Trim(fileName_).empty(); }
+
+bool TLogFile::AppendLine(const std::string& line) {
+  try {
+    std::unique_ptr<plat::File> f = plat::Fs().Open(fileName_, plat::OpenMode::Append);
+    if (!f) return false;
+    std::string data = line;
+    data += "\r\n";
+    bool ok = f->Write(data.data(), data.size());
+    ok = f->Flush() && ok;
+    ok = f->Close() && ok;
+    return ok;
+  } catch (...) {
+    return false;
+  }
+}
+
+void TLogFile::WriteStartBlock() {
+  if (NameBlank()) return;
+  bool ok = false;
+  try {
+    if (fileName_.find(':') == std::string::npos && fileName_[0] != '\\')
+      fileName_ = plat::ProgramFolder() + fileName_;
+    std::string folder = plat::ExtractFilePath(fileName_);
+    // The separator that ends the folder part is a real one (never a trail
+    // byte), so it can simply be dropped.
+    if (!folder.empty() && (folder.back() == '\\' || folder.back() == '/')) folder.pop_back();
+    if (!folder.empty() && !plat::Fs().DirectoryExists(folder)) plat::Fs().CreateDir(folder);
+
+    std::string version;
+    std::map<std::string, std::string> values = plat::OwnVersionValues();
+    auto it = values.find("FileVersion");
+    if (it != values.end()) version = it->second;
+
+    const std::string start =
+        "--- START ---\t" + FormatDateTime("yyyy-mm-dd hh:nn:ss", plat::Now(), StampFormats());
+    std::unique_ptr<plat::File> f = plat::Fs().Open(fileName_, plat::OpenMode::Append);
+    if (f) {
+      std::string data = start + "\r\n" + "Version " + version + "\r\n";
+      ok = f->Write(data.data(), data.size());
+      ok = f->Flush() && ok;
+      ok = f->Close() && ok;
+    }
+  } catch (...) {
+    ok = false;
+  }
+  if (!ok) SetActive(false);
+}
+
+void TLogFile::WriteEndLine() {
+  if (NameBlank() || !active_) return;
+  try {
+    const TDateTime now = plat::Now();
+    AppendLine("--- END ---\t" + FormatDateTime("yyyy-mm-dd", now, StampFormats()) + "\t" +
+               TimeToStr(now));
+  } catch (...) {
+  }
+}
+
+void TLogFile::SetActive(bool on) {
+  if (on) {
+    active_ = true;
+    WriteStartBlock();
+  } else {
+    if (active_) WriteEndLine();
+    active_ = false;
+  }
+}
+
+void TLogFile::Loaded() {
+  if (active_) WriteStartBlock();
+}
+
+bool TLogFile::WriteLine(const std::string& text, bool isError) {
+  if (!active_ || NameBlank()) return false;
+  try {
+    if (!isError) return AppendLine(text);
+    return AppendLine(plat::ExtractFileName(fileName_) + ": " + text + " (C.ERROR)");
+  } catch (...) {
+    return false;
+  }
+}
+
+}  // namespace kc

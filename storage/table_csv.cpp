@@ -1,0 +1,520 @@
+// The table CSV format: writer and reader. The host reads and writes these
+// files too (the channel table, and the programme lines it merges into its
+// datasets), so every byte of the output is fixed: header of display names,
+// every non-null value quoted, the record delimiter after the last column,
+// CR LF, and the four escapes %0 %n %c %%.
+#include <algorithm>
+#include <climits>
+#include <cstring>
+#include <functional>
+
+#include "core/datetime.h"
+#include "core/error.h"
+#include "core/text.h"
+#include "platform/platform.h"
+#include "storage/memtable.h"
+
+namespace kc {
+
+namespace {
+
+constexpr std::size_t kChunkSize = 8192;
+
+const char* const kMarkFileVersion = "@@FILE VERSION@@";
+const char* const kMarkTableDefStart = "@@TABLEDEF START@@";
+const char* const kMarkTableDefEnd = "@@TABLEDEF END@@";
+const char* const kMarkIndexDefStart = "@@INDEXDEF START@@";
+const char* const kMarkIndexDefEnd = "@@INDEXDEF END@@";
+
+std::string Fmt1(const char* pattern, const std::string& a) {
+  std::string s = pattern;
+  std::size_t p = s.find("%s");
+  if (p != std::string::npos) s.replace(p, 2, a);
+  return s;
+}
+
+// The formats that table files are written and read in, whatever the
+// process uses otherwise. The long time format stays the process's.
+void UseFixedFormats() {
+  FormatSettings& f = ProcessFormats();
+  f.DateSeparator = '/';
+  f.TimeSeparator = ':';
+  f.ShortDateFormat = "dd/mm/yyyy";
+  f.DecimalSeparator = '.';
+  f.ThousandSeparator = ',';
+  f.CurrencyString.clear();
+}
+
+void AppendEscaped(std::string& out, const std::string& s) {
+  for (char c : s) {
+    switch (c) {
+      case '\0': out += "%0"; break;
+      case '\n': out += "%n"; break;
+      case '\r': out += "%c"; break;
+      case '%': out += "%%"; break;
+      default: out += c;
+    }
+  }
+}
+
+std::string DecodeEscapes(const std::string& s) {
+  if (s.find('%') == std::string::npos) return s;
+  std::string out;
+  out.reserve(s.size());
+  for (std::size_t i = 0; i < s.size(); ++i) {
+    char c = s[i];
+    if (c != '%' || i + 1 >= s.size()) {
+      out += c;
+      continue;
+    }
+    char n = s[++i];
+    switch (n) {
+      case '0': out += '\0'; break;
+      case 'n': out += '\n'; break;
+      case 'c': out += '\r'; break;
+      default: out += n;  // "%%", and whatever else: the second character
+    }
+  }
+  return out;
+}
+
+bool IsLineEnd(char c) { return c == '\r' || c == '\n' || c == '\0'; }
+
+}  // namespace
+
+// Reaches into MemTable for the reader and writer.
+class CsvIo {
+ public:
+  // ------------------------------------------------------------ writing
+  static bool Written(const Field& f, unsigned options) {
+    if (!f.Visible() && !(options & SaveNonVisible)) return false;
+    switch (f.Kind()) {
+      case FieldKind::Data: return (options & SaveData) != 0;
+      case FieldKind::Lookup: return (options & SaveLookup) != 0;
+      default: return (options & SaveCalculated) != 0;
+    }
+  }
+
+  static void AppendQuoted(const MemTable& t, std::string& out, const std::string& text) {
+    if (t.CSVQuote == 0) {
+      out += text;
+      return;
+    }
+    out += t.CSVQuote;
+    if (text.find(t.CSVQuote) == std::string::npos) {
+      out += text;
+    } else {
+      for (char c : text) {
+        out += c;
+        if (c == t.CSVQuote) out += c;
+      }
+    }
+    out += t.CSVQuote;
+  }
+
+  static std::string ValueText(const MemTable& t, const Field& f, const FieldValue& v) {
+    switch (f.DataType()) {
+      case FieldType::String: {
+        std::string s;
+        s.reserve(v.Str.size() + 4);
+        AppendEscaped(s, v.Str);
+        return s;
+      }
+      case FieldType::Integer: return IntToStr(static_cast<long long>(v.Num));
+      case FieldType::Boolean: return v.Num != 0 ? t.CSVTrueString : t.CSVFalseString;
+      case FieldType::DateTime: {
+        std::string s = DateToStr(v.Num);
+        int h = 0, m = 0, sec = 0, ms = 0;
+        DecodeTime(v.Num, h, m, sec, ms);
+        if (h != 0 || m != 0 || sec != 0) s += " " + TimeToStr(v.Num);
+        return s;
+      }
+      case FieldType::Time: return TimeToStr(v.Num);
+      case FieldType::Date: return DateToStr(v.Num);
+    }
+    return std::string();
+  }
+
+  static void EndLine(const MemTable& t, std::string& line) {
+    if (t.CSVRecordDelimiter != 0) line += t.CSVRecordDelimiter;
+    line += "\r\n";
+  }
+
+  static void Write(MemTable& t, unsigned options, const std::function<void(const std::string&)>& put) {
+    ScopedFormats keep;
+    UseFixedFormats();
+    const std::size_t n = t.fields_.size();
+    std::vector<bool> written(n);
+    for (std::size_t i = 0; i < n; ++i) written[i] = Written(*t.fields_[i], options);
+
+    std::string line;
+    if (!(options & SaveNoHeader)) {
+      for (std::size_t i = 0; i < n; ++i) {
+        if (i > 0) line += t.CSVFieldDelimiter;
+        AppendQuoted(t, line, t.fields_[i]->DisplayName());
+      }
+      EndLine(t, line);
+      put(line);
+    }
+    for (std::size_t idx : t.order_) {
+      const MemTable::Record& r = t.records_[idx];
+      line.clear();
+      for (std::size_t i = 0; i < n; ++i) {
+        if (i > 0) line += t.CSVFieldDelimiter;
+        if (!written[i] || i >= r.Values.size() || r.Values[i].Null) continue;
+        AppendQuoted(t, line, ValueText(t, *t.fields_[i], r.Values[i]));
+      }
+      EndLine(t, line);
+      put(line);
+    }
+  }
+
+  // ------------------------------------------------------------ reading
+  class Reader {
+   public:
+    explicit Reader(MemTable& t) : t_(t) {}
+
+    // Feeds raw bytes; lines end at CR, LF or NUL, a run of them being one
+    // line end, so empty lines vanish except one at the very start.
+    void Feed(const char* data, std::size_t size) {
+      std::size_t i = 0;
+      while (i < size) {
+        if (IsLineEnd(data[i])) {
+          if (!prevEnd_) {
+            Line(line_);
+            line_.clear();
+          }
+          prevEnd_ = true;
+          ++i;
+          continue;
+        }
+        std::size_t j = i;
+        while (j < size && !IsLineEnd(data[j])) ++j;
+        line_.append(data + i, j - i);
+        prevEnd_ = false;
+        i = j;
+      }
+    }
+
+    void Finish() {
+      if (!line_.empty()) Line(line_);
+      line_.clear();
+      if (inTableDef_) {
+        t_.ReplaceFieldDefs(defs_);
+        inTableDef_ = false;
+      }
+    }
+
+   private:
+    // Reads the next value of line from pos. False at the end of the line.
+    bool NextValue(const std::string& line, std::size_t& pos, std::string& value, bool& isNull) {
+      const std::size_t len = line.size();
+      const char q = t_.CSVQuote, fd = t_.CSVFieldDelimiter, rd = t_.CSVRecordDelimiter;
+      value.clear();
+      if (pos >= len) return false;
+      if (q == 0) {
+        std::size_t e = pos;
+        while (e < len && line[e] != fd && !(rd != 0 && line[e] == rd)) ++e;
+        value.assign(line, pos, e - pos);
+        isNull = value.empty();
+        pos = e < len ? e + 1 : e;
+        return true;
+      }
+      while (pos < len && line[pos] != q && line[pos] != fd && !(rd != 0 && line[pos] == rd)) ++pos;
+      if (pos >= len) return false;
+      if (line[pos] != q) {
+        isNull = true;
+        ++pos;
+        return true;
+      }
+      isNull = false;
+      ++pos;
+      for (;;) {
+        std::size_t e = line.find(q, pos);
+        if (e == std::string::npos) {
+          // No closing quote on this line: an empty text.
+          value.clear();
+          pos = len;
+          return true;
+        }
+        value.append(line, pos, e - pos);
+        if (e + 1 < len && line[e + 1] == q) {
+          value += q;
+          pos = e + 2;
+          continue;
+        }
+        pos = e + 1;
+        if (pos < len) ++pos;  // the delimiter after the closing quote
+        return true;
+      }
+    }
+
+    static bool IsMarker(const std::string& v) {
+      return v == kMarkFileVersion || v == kMarkTableDefStart || v == kMarkTableDefEnd ||
+             v == kMarkIndexDefStart || v == kMarkIndexDefEnd;
+    }
+
+    void Line(const std::string& line) {
+      ++lineNo_;
+      switch (phase_) {
+        case Phase::Sections: SectionOrHeader(line); break;
+        case Phase::Records: Record(line); break;
+      }
+    }
+
+    void SectionOrHeader(const std::string& line) {
+      std::size_t pos = 0;
+      bool isNull = true;
+      bool has = NextValue(line, pos, value_, isNull);
+      const bool marker = has && !isNull && IsMarker(value_);
+      if (inTableDef_) {
+        if (marker && value_ == kMarkTableDefEnd) {
+          t_.ReplaceFieldDefs(defs_);
+          inTableDef_ = false;
+        } else {
+          FieldDefLine(line);
+        }
+        return;
+      }
+      if (inIndexDef_) {
+        // Index definitions mean nothing to these tables; their lines are
+        // read past until the end marker.
+        if (marker && value_ == kMarkIndexDefEnd) inIndexDef_ = false;
+        return;
+      }
+      if (marker) {
+        if (value_ == kMarkFileVersion) {
+          NextValue(line, pos, value_, isNull);
+        } else if (value_ == kMarkTableDefStart) {
+          t_.ReplaceFieldDefs({});
+          defs_.clear();
+          inTableDef_ = true;
+        } else if (value_ == kMarkIndexDefStart) {
+          inIndexDef_ = true;
+        }
+        return;
+      }
+      phase_ = Phase::Records;
+      columns_.clear();
+      if (lineNo_ == 1 && line.empty()) {
+        // No header: columns map to the fields by position.
+        for (int i = 0; i < t_.FieldCount(); ++i) columns_.push_back(i);
+        return;
+      }
+      pos = 0;
+      int col = 0;
+      while (NextValue(line, pos, value_, isNull)) {
+        int field = -1;
+        if (isNull) {
+          if (col < t_.FieldCount()) field = col;
+        } else if (!value_.empty()) {
+          std::string up = UpperAscii(value_);
+          for (int i = 0; i < t_.FieldCount(); ++i) {
+            if (UpperAscii(t_.Fields(i).DisplayName()) == up) {
+              field = i;
+              break;
+            }
+          }
+        }
+        columns_.push_back(field);
+        ++col;
+      }
+    }
+
+    static std::vector<std::string> SplitCommaList(const std::string& s) {
+      std::vector<std::string> items;
+      std::size_t i = 0;
+      const std::size_t len = s.size();
+      while (i <= len) {
+        std::string item;
+        if (i < len && s[i] == '"') {
+          ++i;
+          while (i < len) {
+            if (s[i] == '"') {
+              if (i + 1 < len && s[i + 1] == '"') {
+                item += '"';
+                i += 2;
+                continue;
+              }
+              ++i;
+              break;
+            }
+            item += s[i++];
+          }
+          while (i < len && s[i] != ',') ++i;
+        } else {
+          std::size_t e = s.find(',', i);
+          if (e == std::string::npos) e = len;
+          item = s.substr(i, e - i);
+          i = e;
+        }
+        items.push_back(item);
+        if (i >= len) break;
+        ++i;  // the comma
+        if (i == len) {
+          items.emplace_back();
+          break;
+        }
+      }
+      return items;
+    }
+
+    void FieldDefLine(const std::string& line) {
+      std::size_t eq = line.find('=');
+      FieldDef d;
+      d.FieldName = eq == std::string::npos ? line : line.substr(0, eq);
+      std::vector<std::string> items =
+          SplitCommaList(eq == std::string::npos ? std::string() : line.substr(eq + 1));
+      const std::string typeName = items.empty() ? std::string() : items[0];
+      static const struct { const char* name; FieldType type; } kTypes[] = {
+          {"String", FieldType::String},     {"FixedChar", FieldType::String},
+          {"WideString", FieldType::String}, {"Memo", FieldType::String},
+          {"FmtMemo", FieldType::String},    {"Integer", FieldType::Integer},
+          {"SmallInt", FieldType::Integer},  {"Word", FieldType::Integer},
+          {"AutoInc", FieldType::Integer},   {"Boolean", FieldType::Boolean},
+          {"DateTime", FieldType::DateTime}, {"Time", FieldType::Time},
+          {"Date", FieldType::Date},
+      };
+      bool known = false;
+      for (const auto& k : kTypes) {
+        if (SameTextAscii(typeName, k.name)) {
+          d.DataType = k.type;
+          known = true;
+          break;
+        }
+      }
+      if (!known) {
+        std::string msg = "Unknown field type (%s) in CSV file. (%s)";
+        std::size_t p = msg.find("%s");
+        msg.replace(p, 2, typeName);
+        p = msg.find("%s", p + typeName.size());
+        msg.replace(p, 2, line);
+        throw Error(msg);
+      }
+      if (items.size() > 1) d.Size = StrToIntDef(Trim(items[1]), 0);
+      if (items.size() > 2) d.DisplayLabel = items[2];
+      if (items.size() > 3) d.EditMask = items[3];
+      if (items.size() > 4) d.DisplayWidth = StrToIntDef(Trim(items[4]), 0);
+      d.Kind = FieldKind::Data;
+      if (items.size() >= 6) {
+        static const struct { const char* name; FieldKind kind; } kKinds[] = {
+            {"Data", FieldKind::Data},
+            {"Calculated", FieldKind::Calculated},
+            {"Lookup", FieldKind::Lookup},
+            {"InternalCalc", FieldKind::InternalCalc},
+            {"Aggregate", FieldKind::Aggregate},
+        };
+        for (const auto& k : kKinds)
+          if (SameTextAscii(items[5], k.name)) d.Kind = k.kind;
+      }
+      if (items.size() > 6) d.DefaultExpression = items[6];
+      d.Required = line.find(",REQ") != std::string::npos;
+      d.ReadOnly = line.find(",RO") != std::string::npos;
+      d.Visible = line.find(",INV") == std::string::npos;
+      defs_.push_back(d);
+    }
+
+    void Record(const std::string& line) {
+      const std::size_t nf = t_.fields_.size();
+      std::vector<FieldValue> values(nf);
+      std::size_t pos = 0;
+      bool isNull = true;
+      for (std::size_t col = 0; col < columns_.size(); ++col) {
+        if (!NextValue(line, pos, value_, isNull)) break;
+        int fi = columns_[col];
+        if (fi < 0 || static_cast<std::size_t>(fi) >= nf) continue;
+        FieldValue& v = values[static_cast<std::size_t>(fi)];
+        if (isNull) {
+          v = FieldValue();
+          continue;
+        }
+        const FieldDef& def = t_.fields_[static_cast<std::size_t>(fi)]->Def();
+        switch (def.DataType) {
+          case FieldType::String:
+            MemTable::TextToValue(def, DecodeEscapes(value_), v);
+            break;
+          case FieldType::Boolean:
+            v.Null = false;
+            v.Str.clear();
+            v.Num = value_ == t_.CSVTrueString ? 1 : 0;
+            break;
+          default:
+            MemTable::TextToValue(def, value_, v);
+        }
+      }
+      t_.AppendLoadedRecord(std::move(values));
+    }
+
+    enum class Phase { Sections, Records };
+    MemTable& t_;
+    Phase phase_ = Phase::Sections;
+    std::string line_;
+    bool prevEnd_ = false;
+    long long lineNo_ = 0;
+    std::string value_;
+    std::vector<int> columns_;
+    bool inTableDef_ = false;
+    bool inIndexDef_ = false;
+    std::vector<FieldDef> defs_;
+  };
+
+  static void Read(MemTable& t, const std::function<long long(char*, std::size_t)>& get) {
+    ScopedFormats keep;
+    UseFixedFormats();
+    const std::size_t before = t.CurrentRecordIndex();
+    Reader reader(t);
+    std::vector<char> buf(kChunkSize);
+    try {
+      for (;;) {
+        long long n = get(buf.data(), buf.size());
+        if (n < 0) throw Error("ストリームの読み込みエラー");
+        if (n == 0) break;
+        reader.Feed(buf.data(), static_cast<std::size_t>(n));
+      }
+      reader.Finish();
+    } catch (...) {
+      if (before != SIZE_MAX) t.GoToRecordIndex(before);
+      throw;
+    }
+    if (before != SIZE_MAX && before < t.records_.size())
+      t.GoToRecordIndex(before);
+    else
+      t.cur_ = t.order_.empty() ? -1 : 0;
+  }
+};
+
+void MemTable::SaveToFile(const std::string& path, unsigned options) {
+  std::unique_ptr<plat::File> f =
+      plat::Fs().Open(path, (options & SaveAppend) ? plat::OpenMode::Append : plat::OpenMode::Rewrite);
+  if (!f) throw Error(Fmt1("ファイル %s を作成できません", path));
+  CsvIo::Write(*this, options, [&f](const std::string& line) {
+    if (!f->Write(line.data(), line.size())) throw Error("ストリームへの書き込みエラー");
+  });
+  // A close that fails may have lost buffered bytes; the caller must not
+  // then move this file over the good one.
+  if (!f->Close()) throw Error("ストリームへの書き込みエラー");
+}
+
+std::string MemTable::SaveToString(unsigned options) {
+  std::string out;
+  CsvIo::Write(*this, options, [&out](const std::string& line) { out += line; });
+  return out;
+}
+
+void MemTable::LoadFromFile(const std::string& path) {
+  std::unique_ptr<plat::File> f = plat::Fs().Open(path, plat::OpenMode::Read);
+  if (!f) throw Error(Fmt1("ファイル %s は開けません", path));
+  CsvIo::Read(*this, [&f](char* data, std::size_t size) { return f->Read(data, size); });
+}
+
+void MemTable::LoadFromString(const std::string& data) {
+  std::size_t pos = 0;
+  CsvIo::Read(*this, [&data, &pos](char* out, std::size_t size) -> long long {
+    std::size_t n = std::min(size, data.size() - pos);
+    std::memcpy(out, data.data() + pos, n);
+    pos += n;
+    return static_cast<long long>(n);
+  });
+}
+
+}  // namespace kc
