@@ -52,5 +52,8 @@ std::unique_ptr<plat::File> ResetWithRetry(const std::string& path, int retries)
 std::unique_ptr<plat::File> RewriteWithRetry(const std::string& path, int retries);
 
 void WaitMinutes(double minutes);  // until the clock has advanced that much
+// Tests replace the minute wait (nullptr restores it) so that retries do not
+// take minutes.
+void SetWaitMinutesOverride(std::function<void(double)> wait);
 void WaitSeconds(double seconds);  // seconds*100 steps of 10 ms
 }  // namespace kc

@@ -161,6 +161,9 @@ std::uint64_t TickMs();     // monotonic milliseconds
 // Value of an environment variable, name matched without regard to case;
 // empty when unset. At most 259 characters are read.
 std::string GetEnv(const std::string& name);
+// The system's own temp folder (Windows: GetTempPath; POSIX: TMPDIR or
+// "/tmp"), for when the "temp" variable is unset.
+std::string SystemTempFolder();
 
 // ---------------------------------------------------------------- processes
 

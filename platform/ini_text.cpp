@@ -1,0 +1,213 @@
+#include "platform/ini_text.h"
+
+#include <vector>
+
+#include "core/text.h"
+
+namespace plat {
+namespace ini {
+
+namespace {
+
+inline bool IsBlank(unsigned char c) {
+  return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f' ||
+         c == 0x1A;
+}
+
+void TrimRange(const std::string& s, std::size_t& b, std::size_t& e) {
+  while (b < e && IsBlank(static_cast<unsigned char>(s[b]))) ++b;
+  while (e > b && IsBlank(static_cast<unsigned char>(s[e - 1]))) --e;
+}
+
+std::string TrimBlanks(const std::string& s) {
+  std::size_t b = 0, e = s.size();
+  TrimRange(s, b, e);
+  return s.substr(b, e - b);
+}
+
+bool SameName(const std::string& a, const std::string& b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    unsigned char x = static_cast<unsigned char>(a[i]);
+    unsigned char y = static_cast<unsigned char>(b[i]);
+    if (x >= 'A' && x <= 'Z') x = static_cast<unsigned char>(x + 32);
+    if (y >= 'A' && y <= 'Z') y = static_cast<unsigned char>(y + 32);
+    if (x != y) return false;
+  }
+  return true;
+}
+
+enum class Kind { Blank, Section, Key, Comment, Other };
+
+struct Line {
+  std::size_t begin = 0;  // first byte of the line
+  std::size_t end = 0;    // end of the text, before the line break
+  std::size_t next = 0;   // first byte of the next line
+  Kind kind = Kind::Blank;
+  std::string name;   // section name, or key name
+  std::string value;  // key value (blanks dropped, quotes kept)
+};
+
+std::vector<Line> Parse(const std::string& s) {
+  std::vector<Line> lines;
+  std::size_t i = 0;
+  const std::size_t n = s.size();
+  while (i < n) {
+    Line ln;
+    ln.begin = i;
+    std::size_t e = i;
+    while (e < n && s[e] != '\r' && s[e] != '\n') ++e;
+    ln.end = e;
+    if (e < n && s[e] == '\r' && e + 1 < n && s[e + 1] == '\n') {
+      ln.next = e + 2;
+    } else {
+      ln.next = e < n ? e + 1 : n;
+    }
+    i = ln.next;
+
+    std::size_t b = ln.begin, t = ln.end;
+    TrimRange(s, b, t);
+    if (b >= t) {
+      ln.kind = Kind::Blank;
+    } else if (s[b] == '[') {
+      // The name runs to the last "]" that is a whole character.
+      std::size_t close = std::string::npos;
+      for (std::size_t k = b + 1; k < t; k += kc::IsSjisLeadByte(static_cast<unsigned char>(s[k])) && k + 1 < t ? 2 : 1)
+        if (s[k] == ']') close = k;
+      if (close == std::string::npos) {
+        ln.kind = Kind::Other;
+      } else {
+        ln.kind = Kind::Section;
+        ln.name = s.substr(b + 1, close - b - 1);
+      }
+    } else if (s[b] == ';') {
+      ln.kind = Kind::Comment;
+    } else {
+      // "=" never is a trail byte of a double-byte character.
+      std::size_t eq = s.find('=', b);
+      if (eq == std::string::npos || eq >= t) {
+        ln.kind = Kind::Other;
+        ln.name = s.substr(b, t - b);
+      } else {
+        ln.kind = Kind::Key;
+        std::size_t ne = eq;
+        while (ne > b && IsBlank(static_cast<unsigned char>(s[ne - 1]))) --ne;
+        ln.name = s.substr(b, ne - b);
+        std::size_t vb = eq + 1;
+        while (vb < t && IsBlank(static_cast<unsigned char>(s[vb]))) ++vb;
+        ln.value = s.substr(vb, t - vb);
+      }
+    }
+    lines.push_back(std::move(ln));
+  }
+  return lines;
+}
+
+std::string StripQuotes(const std::string& v) {
+  if (v.size() >= 2 && (v[0] == '"' || v[0] == '\'') && v.back() == v[0])
+    return v.substr(1, v.size() - 2);
+  return v;
+}
+
+// Index range [first, last) of the lines of the first section with that name
+// (first is the header line); false when there is none. Keys above the first
+// header belong to the section with the empty name.
+bool FindSection(const std::vector<Line>& lines, const std::string& section,
+                 std::size_t& first, std::size_t& last) {
+  const std::string want = TrimBlanks(section);
+  bool inWanted = want.empty();
+  bool found = inWanted;
+  first = 0;
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    if (lines[i].kind != Kind::Section) continue;
+    if (inWanted) {
+      last = i;
+      return true;
+    }
+    if (SameName(lines[i].name, want)) {
+      inWanted = found = true;
+      first = i;
+    }
+  }
+  last = lines.size();
+  return found;
+}
+
+}  // namespace
+
+std::string GetString(const std::string& content, const std::string& section,
+                      const std::string& key, const std::string& def) {
+  std::vector<Line> lines = Parse(content);
+  std::size_t first, last;
+  const std::string want = TrimBlanks(key);
+  if (FindSection(lines, section, first, last)) {
+    for (std::size_t i = first; i < last; ++i)
+      if (lines[i].kind == Kind::Key && SameName(lines[i].name, want))
+        return StripQuotes(lines[i].value);
+  }
+  std::string d = def;
+  while (!d.empty() && d.back() == ' ') d.pop_back();
+  return StripQuotes(d);
+}
+
+kc::StringList Keys(const std::string& content, const std::string& section) {
+  kc::StringList out;
+  std::vector<Line> lines = Parse(content);
+  std::size_t first, last;
+  if (!FindSection(lines, section, first, last)) return out;
+  for (std::size_t i = first; i < last; ++i)
+    if (lines[i].kind == Kind::Key) out.push_back(lines[i].name);
+  return out;
+}
+
+kc::StringList Sections(const std::string& content) {
+  kc::StringList out;
+  for (const Line& ln : Parse(content))
+    if (ln.kind == Kind::Section) out.push_back(ln.name);
+  return out;
+}
+
+bool SetString(std::string& content, const std::string& section,
+               const std::string& key, const std::string& value) {
+  std::vector<Line> lines = Parse(content);
+  const std::string wantKey = TrimBlanks(key);
+  std::size_t first, last;
+  if (FindSection(lines, section, first, last)) {
+    std::size_t lastKey = std::string::npos;
+    for (std::size_t i = first; i < last; ++i) {
+      const Line& ln = lines[i];
+      if (ln.kind != Kind::Key) continue;
+      if (SameName(ln.name, wantKey)) {
+        if (ln.value == value) return false;
+        std::string repl = ln.name + "=" + value + "\r\n";
+        content.replace(ln.begin, ln.next - ln.begin, repl);
+        return true;
+      }
+      lastKey = i;
+    }
+    std::size_t after;
+    if (lastKey != std::string::npos) {
+      after = lastKey;
+    } else if (!TrimBlanks(section).empty()) {
+      after = first;  // the section header
+    } else {
+      content.insert(0, wantKey + "=" + value + "\r\n");
+      return true;
+    }
+    const Line& ln = lines[after];
+    std::size_t at = ln.next;
+    std::string ins;
+    if (ln.next == ln.end) ins = "\r\n";  // the line had no line break (end of file)
+    ins += wantKey + "=" + value + "\r\n";
+    content.insert(at, ins);
+    return true;
+  }
+  std::string add;
+  if (!content.empty() && content.back() != '\n' && content.back() != '\r') add = "\r\n";
+  add += "[" + TrimBlanks(section) + "]\r\n" + wantKey + "=" + value + "\r\n";
+  content += add;
+  return true;
+}
+
+}  // namespace ini
+}  // namespace plat

@@ -1,0 +1,39 @@
+// Profile (ini) file contents handled as text, the way the system's private
+// profile services treat them. The POSIX backend reads and writes profile
+// files through these; they work on the whole file's bytes (Shift-JIS).
+//
+// Lines end at CR LF, LF or CR. Blanks (space, tab, other white space and
+// Ctrl-Z) around a line, a name or a value are ignored. "[name]" starts a
+// section (up to the last "]"); "name=value" is a key; a line starting with
+// ";" is a comment; other lines are kept but are no keys. Names match without
+// regard to ASCII case; the first matching section and, in it, the first
+// matching key count.
+#pragma once
+
+#include <string>
+
+#include "core/stringlist.h"
+
+namespace plat {
+namespace ini {
+
+// The value with one pair of enclosing quotes (both " or both ') removed;
+// def (its trailing blanks dropped, quotes removed likewise) when the file has
+// no such key.
+std::string GetString(const std::string& content, const std::string& section,
+                      const std::string& key, const std::string& def);
+
+// Key names of the first matching section in file order; comments and lines
+// without "=" are left out.
+kc::StringList Keys(const std::string& content, const std::string& section);
+kc::StringList Sections(const std::string& content);
+
+// The content after writing key=value: an existing key's line is replaced; a
+// new key goes right after the last key line of its section; a new section
+// goes at the end. Every other line stays byte for byte; written lines end
+// with CR LF. Returns false when nothing needs to change.
+bool SetString(std::string& content, const std::string& section,
+               const std::string& key, const std::string& value);
+
+}  // namespace ini
+}  // namespace plat
