@@ -127,5 +127,7 @@ extern const unsigned char EntityCharTable[256];
 // text there. Existing entries are replaced. Throws kc::Error when the file
 // cannot be read.
 void LoadLinesFromFile(const std::string& path, StringList& lines);
+// The same split over bytes already in memory.
+void SetLinesFromBytes(const std::string& bytes, StringList& lines);
 
 }  // namespace kc

@@ -1,0 +1,288 @@
+// Text rules of the listing analysis. The dash and hexadecimal rules are
+// defined as "find the first, replace, look again" loops; they run here in
+// one pass over the text with the same result, so that a page full of
+// dashes or references costs no more than its length.
+#include "analysis/text_rules.h"
+
+#include <algorithm>
+
+#include "core/text.h"
+#include "download/run_context.h"
+#include "platform/platform.h"
+
+namespace kc {
+
+StopFlags FlagsOf(const DownloadRunState& state) {
+  StopFlags f;
+  f.Stop = &state.StopRequested;
+  f.Skip = &state.SkipRequested;
+  return f;
+}
+
+// ------------------------------------------------------------------ decoding
+
+namespace {
+
+// UTF-8 to UTF-16 for one-, two- and three-byte sequences. A four-byte
+// sequence (a character beyond the basic plane, such as the enclosed
+// ideographs some listings use as marks) has no Shift-JIS form and becomes
+// "?" right away, so the rest of the title survives. Anything else that is
+// malformed (a stray continuation byte, a bad continuation, a sequence cut
+// off by the end, a byte F8-FF) gives false: the whole piece is dropped.
+bool Utf8ToUtf16(const std::string& s, std::u16string& out) {
+  out.clear();
+  out.reserve(s.size());
+  const std::size_t n = s.size();
+  std::size_t i = 0;
+  while (i < n) {
+    const unsigned char c = static_cast<unsigned char>(s[i]);
+    if (c < 0x80) {
+      out += static_cast<char16_t>(c);
+      ++i;
+      continue;
+    }
+    std::size_t follow;
+    unsigned cp;
+    if (c >= 0xC0 && c < 0xE0) {
+      follow = 1;
+      cp = c & 0x1Fu;
+    } else if (c >= 0xE0 && c < 0xF0) {
+      follow = 2;
+      cp = c & 0x0Fu;
+    } else if (c >= 0xF0 && c < 0xF8) {
+      follow = 3;
+      cp = c & 0x07u;
+    } else {
+      return false;
+    }
+    if (n - i - 1 < follow) return false;
+    for (std::size_t k = 1; k <= follow; ++k) {
+      const unsigned char b = static_cast<unsigned char>(s[i + k]);
+      if ((b & 0xC0) != 0x80) return false;
+      cp = (cp << 6) | (b & 0x3Fu);
+    }
+    i += follow + 1;
+    // A surrogate half written as three bytes has no form either, and the
+    // system conversions disagree on it; "?" keeps both backends alike.
+    if (follow == 3 || (cp >= 0xD800 && cp <= 0xDFFF))
+      out += u'?';
+    else
+      out += static_cast<char16_t>(cp);
+  }
+  return true;
+}
+
+}  // namespace
+
+std::string DecodePageText(const std::string& utf8) {
+  // Minus sign and wave dash: the host shows them as "―" and "～".
+  std::string s = ByteReplaceAll(utf8, "\xE2\x88\x92", "\xE2\x80\x95");
+  s = ByteReplaceAll(s, "\xE3\x80\x9C", "\xEF\xBD\x9E");
+  std::u16string w;
+  if (!Utf8ToUtf16(s, w)) return std::string();
+  return plat::WideToCp932(w);
+}
+
+// ------------------------------------------------------------------ dashes
+
+namespace {
+
+unsigned Byte(const std::string& s, std::size_t i) { return static_cast<unsigned char>(s[i]); }
+unsigned Pair(const std::string& s, std::size_t i) { return Byte(s, i) << 8 | Byte(s, i + 1); }
+
+constexpr unsigned kKanaLo = 0x829F, kKanaHi = 0x8396;  // "ぁ" .. "ヶ"
+constexpr unsigned kWideLo = 0x824F, kWideHi = 0x829A;  // "０" .. "ｚ"
+constexpr unsigned kAsciiLo = 0x30, kAsciiHi = 0x7A;    // "0" .. "z"
+
+// What the dash between before (the text so far, already rewritten) and
+// the text after it becomes; empty when the rule stops here.
+const char* DashReplacement(const std::string& before, const std::string& t, std::size_t after) {
+  const std::size_t nb = before.size();
+  const std::size_t na = t.size() - after;
+  const bool b2 = nb >= 2, a2 = na >= 2, b1 = nb >= 1, a1 = na >= 1;
+  auto in = [](unsigned v, unsigned lo, unsigned hi) { return v >= lo && v <= hi; };
+  const bool b2Kana = b2 && in(Pair(before, nb - 2), kKanaLo, kKanaHi);
+  if (b2Kana && a2 && in(Pair(t, after), kKanaLo, kKanaHi)) return "ー";
+  if (b2 && a2 && in(Pair(before, nb - 2), kWideLo, kWideHi) && in(Pair(t, after), kWideLo, kWideHi))
+    return "－";
+  if (b1 && a1 && in(Byte(before, nb - 1), kAsciiLo, kAsciiHi) && in(Byte(t, after), kAsciiLo, kAsciiHi))
+    return "-";
+  if (b2Kana) return "ー";
+  return nullptr;
+}
+
+// Each "―" (whole character), left to right, is judged by the bytes around
+// it in the text as rewritten so far; the first one that no rule covers ends
+// the rule, and it and all later ones stay. A replacement never changes the
+// character boundaries after it, so this equals looking for the first "―"
+// again after each replacement.
+std::string ApplyDashRule(const std::string& t) {
+  std::string out;
+  out.reserve(t.size());
+  const std::size_t n = t.size();
+  std::size_t i = 0;
+  while (i < n) {
+    const std::size_t len = SjisCharLen(t, i);
+    if (len == 2 && Pair(t, i) == 0x815C) {
+      const char* repl = DashReplacement(out, t, i + 2);
+      if (!repl) {
+        out.append(t, i, npos);
+        return out;
+      }
+      out += repl;
+    } else {
+      out.append(t, i, len);
+    }
+    i += len;
+  }
+  return out;
+}
+
+// ------------------------------------------------------------------ "&#x"
+
+int HexValue(const std::string& h) {
+  if (h.empty()) return 0;
+  int v = 0;
+  for (char c : h) {
+    int d;
+    if (c >= '0' && c <= '9') d = c - '0';
+    else if (c >= 'a' && c <= 'f') d = c - 'a' + 10;
+    else if (c >= 'A' && c <= 'F') d = c - 'A' + 10;
+    else return 0;
+    v = v * 16 + d;
+  }
+  return v;
+}
+
+bool IsRefStart(const std::string& t, std::size_t i) {
+  return i + 2 < t.size() && t[i] == '&' && t[i + 1] == '#' && t[i + 2] == 'x';
+}
+
+// Every "&#x" + two bytes replaced by their byte in one pass. This equals
+// the loop below as long as no replacement can make or break a reference
+// elsewhere: no two references overlap, each ends on a character boundary,
+// and no produced byte is "&", "#", "x" or a lead byte. false otherwise.
+bool HexRuleOnePass(const std::string& t, std::string& out) {
+  out.clear();
+  out.reserve(t.size());
+  const std::size_t n = t.size();
+  std::size_t i = 0;
+  while (i < n) {
+    if (!IsRefStart(t, i)) {
+      const std::size_t len = SjisCharLen(t, i);
+      out.append(t, i, len);
+      i += len;
+      continue;
+    }
+    const std::size_t start = i + 3;
+    const std::size_t end = std::min(n, start + 2);
+    std::size_t k = start;
+    while (k < end) {
+      if (t[k] == '&') return false;
+      k += SjisCharLen(t, k);
+    }
+    if (k != end) return false;
+    const int v = HexValue(t.substr(start, end - start));
+    if (v == '&' || v == '#' || v == 'x' || IsSjisLeadByte(static_cast<unsigned char>(v))) return false;
+    out += static_cast<char>(v);
+    i = end;
+  }
+  return true;
+}
+
+// Whole-character search from a known boundary: walks the boundaries once.
+std::size_t FindRefFrom(const std::string& t, std::size_t from) {
+  for (std::size_t i = from; i < t.size(); i += SjisCharLen(t, i))
+    if (IsRefStart(t, i)) return i;
+  return npos;
+}
+
+// Every occurrence of find that starts on a character boundary of s, left
+// to right, without rescanning replaced text (as SjisReplaceAll), in one
+// walk over the boundaries.
+std::string ReplaceAllWhole(const std::string& s, const std::string& find, char repl) {
+  std::string out;
+  out.reserve(s.size());
+  std::size_t copied = 0;
+  std::size_t i = 0;
+  while (i < s.size()) {
+    if (i >= copied && s.compare(i, find.size(), find) == 0) {
+      out.append(s, copied, i - copied);
+      out += repl;
+      copied = i + find.size();
+    }
+    i += SjisCharLen(s, i);
+  }
+  out.append(s, std::min(copied, s.size()), npos);
+  return out;
+}
+
+// The rule as defined: take the two bytes after the first "&#x", replace
+// every "&#x" + those bytes by the byte they read as (0 when no hex
+// number), and look again. Used only for texts where one pass could differ.
+std::string HexRuleLoop(std::string t) {
+  for (std::size_t at = FindRefFrom(t, 0); at != npos; at = FindRefFrom(t, 0)) {
+    const std::string h = t.substr(at + 3, 2);
+    t = ReplaceAllWhole(t, "&#x" + h, static_cast<char>(HexValue(h)));
+  }
+  return t;
+}
+
+}  // namespace
+
+std::string NormaliseText(const std::string& text, const StopFlags& flags) {
+  std::string t = ApplyDashRule(DecodePageText(text));
+  // Nothing yields inside this function, so the flags cannot change while it
+  // runs: the rule either runs to its end or not at all.
+  if (flags.AnySet() || FindRefFrom(t, 0) == npos) return t;
+  std::string out;
+  if (HexRuleOnePass(t, out)) return out;
+  return HexRuleLoop(std::move(t));
+}
+
+// ------------------------------------------------------------------ marks
+
+void ApplyTitleMarks(std::string& title, std::string& memo) {
+  static const char* const kTitleRules[][2] = {
+      {"(新)", "【新】"}, {"(終)", "【終】"}, {"[字]", "【文字】"}, {"［", "【"},
+      {"］", "】"},       {"（", "【"},       {"）", "】"},         {"[", "【"},
+      {"]", "】"},        {"(", "【"},        {")", "】"},
+  };
+  for (const auto& r : kTitleRules) title = SjisReplaceAll(title, r[0], r[1]);
+  static const char* const kMemoRules[][2] = {
+      {"［", "【"}, {"］", "】"}, {"[", "【"}, {"]", "】"},
+  };
+  for (const auto& r : kMemoRules) memo = SjisReplaceAll(memo, r[0], r[1]);
+
+  if (!SjisContains(memo, "延長注意") && SjisContains(memo, "最大延長")) memo += "【延長注意】";
+
+  // A leading time ("05 " or "23:30 ") is no part of the title; a title
+  // that is only a time leaves its place to the summary.
+  auto isNumber = [](const std::string& s) {
+    int v;
+    return TryStrToIntLeadingBlanks(s, v) && v != -1;
+  };
+  if (title.size() >= 3 && title[2] == ' ' && isNumber(title.substr(0, 2))) {
+    title.erase(0, 3);
+  } else if (title.size() >= 6 && title[2] == ':' && title[5] == ' ') {
+    title.erase(0, 6);
+  } else if ((title.size() == 2 && isNumber(title)) || (title.size() == 5 && title[2] == ':')) {
+    title = memo;
+    memo.clear();
+  }
+
+  if (SjisContains(memo, "【新】")) {
+    memo = SjisReplaceAll(memo, "【新】", "");
+    if (!SjisContains(title, "【新】")) title = "【新】" + title;
+  }
+  if (SjisContains(memo, "【終】")) {
+    memo = SjisReplaceAll(memo, "【終】", "");
+    if (!SjisContains(title, "【終】")) title += "【終】";
+  }
+  if (SjisContains(memo, "【再】")) {
+    memo = SjisReplaceAll(memo, "【再】", "");
+    if (!SjisContains(title, "【再】")) title += "【再】";
+  }
+}
+
+}  // namespace kc
