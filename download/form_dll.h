@@ -17,7 +17,7 @@ namespace kc {
 
 class TAboutForm;
 
-class TFormDLL : public ui::Form, public RunView {
+class TFormDLL : public ui::Form {
  public:
   using RunFunction = std::function<void(RunContext&)>;
 
@@ -75,22 +75,34 @@ class TFormDLL : public ui::Form, public RunView {
   // error line once the log is active.
   void ApplicationException(const std::string& message);
 
-  // ---- RunView
-  void SetLabel1(const std::string& text) override;
-  void SetLabel2(const std::string& text) override;
-  std::string Label2() const override;
-  void SetProgress1Max(int max) override;
-  void SetProgress1(int pos) override;
-  int Progress1() const override;
-  void SetProgress2Max(int max) override;
-  void SetProgress2(int pos) override;
+  // What the run's phases see of the window (Label1, Label2 and the
+  // progress bars). A separate object, since the control Label2 and
+  // RunView::Label2() share a name.
+  RunView& View() { return view_; }
 
   // Test-only delay before the run (environment KANALIA_TEST_HOLD_MS), so a
   // test can find the window while it is up. 0 when unset or not a number.
   static int TestHoldMs();
 
  private:
+  class ViewAdapter : public RunView {
+   public:
+    explicit ViewAdapter(TFormDLL& f) : f_(f) {}
+    void SetLabel1(const std::string& text) override;
+    void SetLabel2(const std::string& text) override;
+    std::string Label2() const override;
+    void SetProgress1Max(int max) override;
+    void SetProgress1(int pos) override;
+    int Progress1() const override;
+    void SetProgress2Max(int max) override;
+    void SetProgress2(int pos) override;
+
+   private:
+    TFormDLL& f_;
+  };
+
   Options options_;
+  ViewAdapter view_{*this};
   std::unique_ptr<MemTable> tableSkypch_;
   std::unique_ptr<MemTable> tableMas_;
   std::unique_ptr<TLogFile> logFile_;
