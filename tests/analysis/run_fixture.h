@@ -1,0 +1,128 @@
+// A download run's context without a window, over a throw-away host folder:
+// <tmp>/plugin/ is the plug-in's folder, <tmp>/ the host's, <tmp>/temp the
+// temp folder (environment "temp"). Shared by the analysis and run tests.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "analysis/html_parser.h"
+#include "app/utils.h"
+#include "core/datetime.h"
+#include "core/stringlist.h"
+#include "download/run_context.h"
+#include "platform/platform.h"
+#include "storage/log_file.h"
+#include "storage/memtable.h"
+#include "storage/tables.h"
+#include "support/test_support.h"
+
+namespace kc {
+namespace test {
+
+class RecordingView : public RunView {
+ public:
+  void SetLabel1(const std::string& t) override { Label1Text = t; Label1History.push_back(t); }
+  void SetLabel2(const std::string& t) override { Label2Text = t; }
+  std::string Label2() const override { return Label2Text; }
+  void SetProgress1Max(int m) override { P1Max = m; }
+  void SetProgress1(int p) override { P1 = p; }
+  int Progress1() const override { return P1; }
+  void SetProgress2Max(int m) override { P2Max = m; }
+  void SetProgress2(int p) override { P2 = p; }
+  void DisableRunButtons() override { ButtonsDisabled = true; }
+
+  std::string Label1Text, Label2Text;
+  std::vector<std::string> Label1History;
+  int P1Max = 0, P1 = 0, P2Max = 0, P2 = 0;
+  bool ButtonsDisabled = false;
+};
+
+class RunFixture {
+ public:
+  RunFixture()
+      : tempEnv_("temp", dir.winPath() + "\\temp"),
+        Plugin(dir.winPath() + "\\plugin\\") {
+    plat::Fs().ForceDirectories(dir.winPath() + "\\temp");
+    plat::Fs().ForceDirectories(dir.winPath() + "\\plugin");
+    FormatSettings& fs = ProcessFormats();
+    fs.DateSeparator = '-';
+    fs.ShortDateFormat = fs.LongDateFormat = "yyyy/mm/dd";
+    fs.TimeSeparator = ':';
+    fs.ShortTimeFormat = fs.LongTimeFormat = "hh:nn:ss";
+    THTMLParser::SetDefaultYield([](bool) {});
+    State.PluginFolder = Plugin;
+    State.HostFolder = Plugin + "..";
+    DefineTableSkypch(Skypch, Plugin + "..\\tvskypch.csv");
+    DefineTableMas(Mas, "");
+    Log.SetLogFileName(Plugin + "\\..\\hoz.log");
+    Log.SetActive(true);
+  }
+  ~RunFixture() {
+    SetMessagePump(nullptr);
+    THTMLParser::SetDefaultYield(nullptr);
+  }
+
+  // Host file below the host folder (product-form name relative to it).
+  std::string HostFile(const std::string& name) const { return Plugin + "..\\" + name; }
+  void WriteHost(const std::string& name, const std::string& sjis) {
+    plat::WriteWholeFile(HostFile(name), sjis);
+  }
+  std::string ReadHost(const std::string& name) const {
+    std::string s;
+    plat::ReadWholeFile(HostFile(name), s);
+    return s;
+  }
+  void AddChannel(const std::string& number, const std::string& name) {
+    if (!Skypch.Active()) Skypch.Open();
+    Skypch.Append();
+    Skypch.FieldByName("TVChannel").SetAsString(number);
+    Skypch.FieldByName("TVName").SetAsString(name);
+    Skypch.FieldByName("Status").SetAsInteger(0);
+    Skypch.Post();
+  }
+  // Message and error lines of the log (start, version and end lines left
+  // out).
+  StringList LogLines() const {
+    StringList out;
+    for (const std::string& l : SplitLines(ReadHost("hoz.log")))
+      if (l.rfind("--- START ---", 0) != 0 && l.rfind("--- END ---", 0) != 0 &&
+          l.rfind("Version ", 0) != 0)
+        out.push_back(l);
+    return out;
+  }
+
+  TempDir dir;
+
+ private:
+  ScopedEnv tempEnv_;
+  ScopedFormats formats_;
+
+ public:
+  std::string Plugin;  // product form, trailing backslash
+  MemTable Skypch{"TableSkypch"};
+  MemTable Mas{"TableMas"};
+  TLogFile Log;
+  RecordingView View;
+  DownloadRunState State;
+  RunContext Ctx{State, View, Log, Skypch, Mas};
+};
+
+// Counts message pumps and runs an action at the chosen one.
+class PumpHook {
+ public:
+  PumpHook() {
+    SetMessagePump([this] {
+      ++count;
+      for (auto& [at, fn] : actions)
+        if (at == count) fn();
+    });
+  }
+  ~PumpHook() { SetMessagePump(nullptr); }
+  void At(int n, std::function<void()> fn) { actions.emplace_back(n, std::move(fn)); }
+  int count = 0;
+  std::vector<std::pair<int, std::function<void()>>> actions;
+};
+
+}  // namespace test
+}  // namespace kc

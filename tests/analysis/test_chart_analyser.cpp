@@ -1,0 +1,232 @@
+#include "analysis/chart_analyser.h"
+
+#include <gtest/gtest.h>
+
+#include "analysis/run_fixture.h"
+#include "core/error.h"
+#include "core/text.h"
+
+namespace kc {
+namespace {
+
+using test::RunFixture;
+
+TDateTime At(int y, int mo, int d, int h, int mi) { return EncodeDate(y, mo, d) + EncodeTime(h, mi, 0, 0); }
+
+// ---- the genre class table
+
+TEST(ChartAnalyserRules, CategoryOfClass) {
+  struct Case {
+    const char* cls;
+    int category;
+  } cases[] = {
+      {"cell genre-100000", 10}, {"cell genre-101000", 4}, {"genre-102000", 9},
+      {"genre-102105", 5},       {"genre-103000", 1},      {"genre-104000", 3},
+      {"genre-105000", 7},       {"genre-106000", 2},      {"genre-107000", 6},
+      {"genre-108000", 11},      {"genre-109000", 12},     {"genre-110000", 14},
+      {"genre-110108", 16},      {"genre-111000", 14},     {"cell genre-999999", 0},
+      // the first row of the table that matches wins, not the first in the value
+      {"genre-111000 genre-100000", 10},
+      // the class is searched as found: upper case does not match
+      {"GENRE-100000", 0},
+  };
+  for (const Case& c : cases) EXPECT_EQ(CategoryOfClass(c.cls), c.category) << c.cls;
+}
+
+// ---- STYLE heights
+
+TEST(ChartAnalyserRules, DurationOfStyle) {
+  struct Case {
+    const char* style;
+    bool used;
+    int minutes;
+  } cases[] = {
+      {"height: 57px;", true, 20},
+      {"height:57px", true, 3},  // the byte after the colon is always dropped
+      {"HEIGHT: 87PX", true, 30},
+      {"width: 10px; height: 177px", true, 60},
+      {"height:  57 px", true, 20},  // blanks around the number are trimmed
+      {"height: 0px", true, 1},
+      {"height: abcpx", true, 1},  // not a number reads 0
+      {"height: 57", false, -1},
+      {"width: 10px", false, -1},
+      {"height:", false, -1},
+  };
+  for (const Case& c : cases) {
+    int minutes = -1;
+    EXPECT_EQ(DurationOfStyle(c.style, minutes), c.used) << c.style;
+    EXPECT_EQ(minutes, c.minutes) << c.style;
+  }
+}
+
+// ---- recording links
+
+TEST(ChartAnalyserRules, StartOfRecordingLink) {
+  TDateTime start = 0;
+  ASSERT_TRUE(StartOfRecordingLink("/m/clipAdding.action?id=500161201912062530", start));
+  EXPECT_DOUBLE_EQ(start, At(2019, 12, 7, 1, 30));
+  ASSERT_TRUE(StartOfRecordingLink("https://x/m/clipAdding.action?id=500161201912060500&r=1", start));
+  EXPECT_DOUBLE_EQ(start, At(2019, 12, 6, 5, 0));
+  // no valid date: 1970-01-01 plus the time, far in the past but kept
+  ASSERT_TRUE(StartOfRecordingLink("/m/clipAdding.action?id=500161201913450700", start));
+  EXPECT_DOUBLE_EQ(start, At(1970, 1, 1, 7, 0));
+  start = 42;
+  EXPECT_FALSE(StartOfRecordingLink("/schedule/500161201912060500.action", start));
+  EXPECT_EQ(start, 42);
+}
+
+// ---- channel labels
+
+TEST(ChartAnalyserRules, ChannelLabelConversions) {
+  struct Case {
+    const char* conversion;
+    const char* label;
+  } cases[] = {
+      {"", "101.局"},   {"0", "101.局"},    {"-5", "101.局"},   {"abc", "101.局"},
+      {"5", "C5.局"},   {"05", "C05.局"},   {"201", "201.局"},  {"1234", "1234.局"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(MakeChannelLabel(101, c.conversion, "局"), c.label) << c.conversion;
+}
+
+// ---- page context from the file name
+
+TEST(ChartAnalyserRules, PageContextFromFileName) {
+  PageContext pc = MakePageContext("tvmurok16112063.html", At(2019, 12, 6, 8, 0), "", "https://b");
+  EXPECT_EQ(pc.ChannelNumber, 161);
+  EXPECT_EQ(pc.ChannelText, "161");
+  EXPECT_DOUBLE_EQ(pc.PageDate, EncodeDate(2019, 12, 6));
+  EXPECT_DOUBLE_EQ(pc.DayBase, At(2019, 12, 6, 5, 0));
+  EXPECT_DOUBLE_EQ(pc.Today, EncodeDate(2019, 12, 6));
+  EXPECT_EQ(pc.DaysAhead, 100);
+  // a January page read in December belongs to the next year
+  EXPECT_DOUBLE_EQ(MakePageContext("tvmurok16101020.html", At(2019, 12, 31, 23, 0), "0", "").PageDate,
+                   EncodeDate(2020, 1, 2));
+  EXPECT_EQ(MakePageContext("tvmurok16112060.html", At(2019, 12, 6, 8, 0), "x", "").DaysAhead, 100);
+  EXPECT_EQ(MakePageContext("tvmurok16112060.html", At(2019, 12, 6, 8, 0), "1", "").DaysAhead, 1);
+  // channels below 100 are written with three digits, so positions hold
+  EXPECT_EQ(MakePageContext("tvmurok05512060.html", At(2019, 12, 6, 8, 0), "", "").ChannelNumber, 55);
+  EXPECT_EQ(MakePageContext("tvmurokabc12060.html", At(2019, 12, 6, 8, 0), "", "").ChannelNumber, 0);
+  EXPECT_THROW(MakePageContext("tvmurok16113320.html", At(2019, 12, 6, 8, 0), "", ""), Error);
+}
+
+// ---- whole pages against the expected programme file
+
+std::string Lf(const std::string& s) { return ByteReplaceAll(s, "\r\n", "\n"); }
+
+struct PageCase {
+  const char* fixture;
+  const char* pageName;
+  const char* days;
+  const char* conversion;  // name=value or ""
+  const char* expected;
+};
+
+class ChartPages : public ::testing::TestWithParam<PageCase> {};
+
+TEST_P(ChartPages, MatchExpectedProgrammeFile) {
+  const PageCase& c = GetParam();
+  test::FakeClock clock(2019, 12, 6, 8, 0, 0);
+  RunFixture f;
+  f.AddChannel("101", "テスト局");
+  if (*c.conversion) f.State.ChannelConversionList.push_back(c.conversion);
+  std::string page = f.Plugin + c.pageName;
+  std::string html = test::ReadBytes(test::SourcePath(std::string("tests/data/analyser/") + c.fixture));
+  ASSERT_FALSE(html.empty()) << c.fixture;
+  plat::WriteWholeFile(page, html);
+  f.Mas.Open();
+
+  int n = AnalyzeChartPageWith(f.Ctx, page, c.days, "https://www.kanalia.example");
+
+  std::string expected = test::ReadBytes(test::SourcePath(std::string("tests/data/analyser/") + c.expected));
+  ASSERT_FALSE(expected.empty()) << c.expected;
+  std::string got = plat::Cp932ToUtf8(f.Mas.SaveToString(f.Mas.PersistentSaveOptions));
+  EXPECT_EQ(Lf(got), expected) << c.fixture;
+  EXPECT_EQ(n, f.Mas.RecordCount());
+  EXPECT_EQ(f.State.PhaseName, "Analyze");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Fixtures, ChartPages,
+    ::testing::Values(
+        PageCase{"column_start.html", "tvmurok10112060.html", "", "", "column_start.expected.csv"},
+        PageCase{"style_height.html", "tvmurok10112060.html", "", "", "style_height.expected.csv"},
+        PageCase{"shared_span.html", "tvmurok10112061.html", "", "", "shared_span.expected.csv"},
+        PageCase{"nested_div.html", "tvmurok10112061.html", "", "", "nested_div.expected.csv"},
+        PageCase{"early_start.html", "tvmurok10112063.html", "", "", "early_start.expected.csv"},
+        PageCase{"days_limit.html", "tvmurok10112063.html", "1", "", "days_limit.expected.csv"},
+        PageCase{"marks_notes.html", "tvmurok10112062.html", "", "", "marks_notes.expected.csv"},
+        PageCase{"no_column.html", "tvmurok10112060.html", "", "", "no_column.expected.csv"},
+        PageCase{"shared_span.html", "tvmurok10112061.html", "", "101=5", "conversion_c5.expected.csv"}),
+    [](const ::testing::TestParamInfo<PageCase>& info) {
+      std::string name = info.param.expected;
+      name = name.substr(0, name.find('.'));
+      return name;
+    });
+
+// ---- the window side: channel table, log, flags, progress
+
+TEST(ChartAnalyserRun, ChannelMissingFromTableLogsAndReadsNothing) {
+  test::FakeClock clock(2019, 12, 6, 8, 0, 0);
+  RunFixture f;
+  f.AddChannel("161", "映画");
+  f.Mas.Open();
+  // The page does not even exist: the label check comes first.
+  std::string page = f.Plugin + "tvmurok10112060.html";
+  EXPECT_EQ(AnalyzeChartPageWith(f.Ctx, page, "", "https://b"), 0);
+  StringList lines = f.LogLines();
+  ASSERT_EQ(lines.size(), 1u);
+  EXPECT_EQ(lines[0], "hoz.log: チャンネル名取得エラー [" + page + "] (C.ERROR)");
+}
+
+TEST(ChartAnalyserRun, ChannelBelowHundredFindsItsRowAndConversion) {
+  test::FakeClock clock(2019, 12, 6, 8, 0, 0);
+  RunFixture f;
+  f.AddChannel("55", "スポーツ");
+  f.State.ChannelConversionList = {"055=7"};
+  std::string page = f.Plugin + "tvmurok05512061.html";
+  plat::WriteWholeFile(page, test::ReadBytes(test::SourcePath("tests/data/analyser/shared_span.html")));
+  f.Mas.Open();
+  ASSERT_EQ(AnalyzeChartPageWith(f.Ctx, page, "", ""), 2);
+  f.Mas.First();
+  EXPECT_EQ(f.Mas.FieldByName("TVChannel").AsString(), "C7.スポーツ");
+}
+
+TEST(ChartAnalyserRun, StopAndSkipEndTheWalkKeepingWhatWasStored) {
+  for (bool skip : {false, true}) {
+    test::FakeClock clock(2019, 12, 6, 8, 0, 0);
+    RunFixture f;
+    f.AddChannel("101", "テスト局");
+    std::string page = f.Plugin + "tvmurok10112061.html";
+    plat::WriteWholeFile(page, test::ReadBytes(test::SourcePath("tests/data/analyser/nested_div.html")));
+    f.Mas.Open();
+    // Press the button once the first programme is stored.
+    int pumps = 0, storedAt = 0;
+    SetMessagePump([&] {
+      ++pumps;
+      if (storedAt == 0 && f.Mas.RecordCount() == 1) {
+        storedAt = pumps;
+        (skip ? f.State.SkipRequested : f.State.StopRequested) = true;
+      }
+    });
+    EXPECT_EQ(AnalyzeChartPageWith(f.Ctx, page, "", ""), 1) << skip;
+    EXPECT_EQ(f.Mas.RecordCount(), 1);
+    // the walk ended right after the element of that pump
+    EXPECT_EQ(f.View.P1, storedAt);
+  }
+}
+
+TEST(ChartAnalyserRun, ProgressCountsEveryElement) {
+  test::FakeClock clock(2019, 12, 6, 8, 0, 0);
+  RunFixture f;
+  f.AddChannel("101", "テスト局");
+  std::string page = f.Plugin + "tvmurok10112060.html";
+  plat::WriteWholeFile(page, "<div class=\"topcolumn\">x</div>");
+  f.Mas.Open();
+  test::PumpHook pumps;
+  EXPECT_EQ(AnalyzeChartPageWith(f.Ctx, page, "", ""), 0);
+  EXPECT_EQ(f.View.P1, 3);
+  EXPECT_EQ(pumps.count, 3);  // one yield per element
+}
+
+}  // namespace
+}  // namespace kc

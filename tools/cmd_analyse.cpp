@@ -1,0 +1,136 @@
+// kanalia-tool analyse: what the chart analyser makes of a saved chart page,
+// written as the page's channel programme file would hold it (before the gap
+// fill). Run it on a page fetched from the site when the site changes.
+#include <cstdio>
+#include <exception>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "analysis/chart_analyser.h"
+#include "analysis/html_parser.h"
+#include "core/datetime.h"
+#include "core/error.h"
+#include "core/text.h"
+#include "download/page_download.h"
+#include "download/run_context.h"
+#include "platform/platform.h"
+#include "storage/log_file.h"
+#include "storage/memtable.h"
+#include "storage/tables.h"
+#include "tools/tool.h"
+
+namespace {
+
+class NullView : public kc::RunView {
+ public:
+  void SetLabel1(const std::string&) override {}
+  void SetLabel2(const std::string& t) override { label2_ = t; }
+  std::string Label2() const override { return label2_; }
+  void SetProgress1Max(int) override {}
+  void SetProgress1(int p) override { pos_ = p; }
+  int Progress1() const override { return pos_; }
+  void SetProgress2Max(int) override {}
+  void SetProgress2(int) override {}
+
+ private:
+  std::string label2_;
+  int pos_ = 0;
+};
+
+bool ParseNow(const std::string& text, kc::TDateTime& out) {
+  int y, mo, d, h, mi, s;
+  char tail;
+  if (std::sscanf(text.c_str(), "%d-%d-%d %d:%d:%d%c", &y, &mo, &d, &h, &mi, &s, &tail) != 6)
+    return false;
+  kc::TDateTime date, time;
+  if (!kc::TryEncodeDate(y, mo, d, date) || !kc::TryEncodeTime(h, mi, s, 0, time)) return false;
+  out = date + time;
+  return true;
+}
+
+void Err(const std::string& sjis) { std::cerr << plat::Cp932ToUtf8(sjis) << "\n"; }
+
+}  // namespace
+
+KC_TOOL_COMMAND(CmdAnalyse, "analyse",
+                "analyse PAGEFILE CHANNELS_CSV [--convert KEY=VALUE ...] [--days N] "
+                "[--now \"yyyy-mm-dd hh:nn:ss\"] [--utf8]") {
+  std::vector<std::string> positional;
+  kc::StringList conversions;
+  std::string days;
+  std::string nowText;
+  bool utf8 = false;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    if (a == "--convert" || a == "--days" || a == "--now") {
+      if (i + 1 >= args.size()) throw tool::UsageError();
+      const std::string& v = args[++i];
+      if (a == "--convert") {
+        if (v.find('=') == std::string::npos) throw tool::UsageError();
+        conversions.push_back(v);
+      } else if (a == "--days") {
+        days = v;
+      } else {
+        nowText = v;
+      }
+    } else if (a == "--utf8") {
+      utf8 = true;
+    } else if (a.size() > 2 && a.compare(0, 2, "--") == 0) {
+      throw tool::UsageError();
+    } else {
+      positional.push_back(a);
+    }
+  }
+  if (positional.size() != 2) throw tool::UsageError();
+  if (!nowText.empty()) {
+    kc::TDateTime now;
+    if (!ParseNow(nowText, now)) {
+      std::cerr << "analyse: --now wants \"yyyy-mm-dd hh:nn:ss\", got \"" << nowText << "\"\n";
+      return 2;
+    }
+    plat::SetNowOverride([now] { return now; });
+  }
+
+  // The formats the download window sets; the programme file's long time
+  // format is the process's.
+  kc::FormatSettings& fs = kc::ProcessFormats();
+  fs.DateSeparator = '-';
+  fs.ShortDateFormat = fs.LongDateFormat = "yyyy/mm/dd";
+  fs.TimeSeparator = ':';
+  fs.ShortTimeFormat = fs.LongTimeFormat = "hh:nn:ss";
+  // A saved page needs no responsive window.
+  kc::THTMLParser::SetDefaultYield([](bool) {});
+
+  const std::string& page = positional[0];
+  if (!plat::Fs().FileExists(page)) {
+    std::cerr << "analyse: cannot read " << page << "\n";
+    return 1;
+  }
+  kc::MemTable skypch("TableSkypch");
+  kc::MemTable mas("TableMas");
+  kc::TLogFile log;  // off: the tool reports on standard error itself
+  NullView view;
+  kc::DownloadRunState state;
+  state.ChannelConversionList = conversions;
+  kc::RunContext ctx{state, view, log, skypch, mas};
+  try {
+    kc::DefineTableSkypch(skypch, positional[1]);
+    skypch.Open();
+    kc::DefineTableMas(mas, "");
+    mas.Open();
+    // The analyser's own check, repeated here to say it: the log is off.
+    kc::PageContext pc = kc::MakePageContext(plat::ExtractFileName(page), plat::Now(), days, "");
+    if (!skypch.Locate("TVChannel", kc::IntToStr(pc.ChannelNumber)))
+      Err("チャンネル名取得エラー [" + page + "]");
+    int n = kc::AnalyzeChartPageWith(ctx, page, days, kc::SiteBaseAddress());
+    std::string bytes = mas.SaveToString(mas.PersistentSaveOptions);
+    if (utf8) bytes = plat::Cp932ToUtf8(bytes);
+    std::fwrite(bytes.data(), 1, bytes.size(), stdout);
+    std::cerr << n << " programmes\n";
+  } catch (const std::exception& e) {
+    Err(state.PhaseName + ": " + e.what());
+    return 1;
+  }
+  return 0;
+}
