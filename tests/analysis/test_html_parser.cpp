@@ -32,7 +32,7 @@ std::string Dump(const THTMLElement& e) {
   return "X:" + AsText(&e)->Text;
 }
 
-std::vector<std::string> Run(const StringList& lines) {
+std::vector<std::string> Tokenize(const StringList& lines) {
   THTMLParser parser;
   parser.Lines = lines;
   parser.Execute();
@@ -290,8 +290,9 @@ TEST(HtmlParser, ElementStream) {
       // A tag over a line break is joined without separator.
       {{"<div", "class=\"a\">"}, {"T:DIVCLASS=\"A\""}},
       {{"<div ", "class=\"a\">"}, {"T:DIV|CLASS=a"}},
-      // A stray ">" gives an empty tag ahead of the one text piece around it.
-      {{"a > b"}, {"T:", "X:a b"}},
+      // A stray ">" gives an empty tag ahead of the one text piece around it
+      // (whose line break, as every line's, ends as a blank).
+      {{"a > b"}, {"T:", "X:a b "}},
       // A "<" inside a tag is dropped.
       {{"<a <b>"}, {"T:A|B="}},
       // Text lines are joined by LF, which the text turns into a blank; the
@@ -309,7 +310,7 @@ TEST(HtmlParser, ElementStream) {
       {{"&amp;lt;<p>&#65 B"}, {"X:&lt;", "T:P", "X:AB "}},
   };
   for (const auto& c : cases) {
-    EXPECT_EQ(Run(c.lines), c.elements) << (c.lines.empty() ? "" : c.lines[0]);
+    EXPECT_EQ(Tokenize(c.lines), c.elements) << (c.lines.empty() ? "" : c.lines[0]);
   }
 }
 
