@@ -1,0 +1,395 @@
+#include "search/automaton.h"
+
+#include <algorithm>
+
+namespace kc {
+
+namespace msg = pattern_messages;
+
+// ---------------------------------------------------------------------------
+// Character classes
+
+void CharClassMap::Build(const std::vector<CharCode>& cuts) {
+  count_ = cuts.size();
+  pages_.clear();
+  // cls walks the classes while c walks the pages.
+  std::size_t cls = 0;
+  for (CharCode page = 0; page < 256; ++page) {
+    CharCode first = page << 8, last = first + 255;
+    while (cls + 1 < cuts.size() && cuts[cls + 1] <= first) ++cls;
+    bool uniform = cls + 1 >= cuts.size() || cuts[cls + 1] > last;
+    if (uniform) {
+      top_[page] = kUniform | static_cast<std::uint32_t>(cls);
+      continue;
+    }
+    top_[page] = static_cast<std::uint32_t>(pages_.size() / 256);
+    std::size_t k = cls;
+    for (CharCode c = first; c <= last; ++c) {
+      while (k + 1 < cuts.size() && cuts[k + 1] <= c) ++k;
+      pages_.push_back(static_cast<std::uint32_t>(k));
+    }
+    cls = k;
+  }
+}
+
+// ---------------------------------------------------------------------------
+// Parsing into the nondeterministic automaton
+
+namespace {
+
+using Ranges = std::vector<std::pair<CharCode, CharCode>>;
+
+Ranges AnyCharRanges() { return {{1, 9}, {11, 12}, {14, kMaxAnyChar}}; }
+
+Ranges Merged(Ranges r) {
+  std::sort(r.begin(), r.end());
+  Ranges out;
+  for (const auto& x : r) {
+    if (!out.empty() && x.first <= out.back().second + 1) {
+      out.back().second = std::max(out.back().second, x.second);
+    } else {
+      out.push_back(x);
+    }
+  }
+  return out;
+}
+
+// a minus b; both merged.
+Ranges Minus(const Ranges& a, const Ranges& b) {
+  Ranges out;
+  for (auto [lo, hi] : a) {
+    CharCode cur = lo;
+    bool open = true;
+    for (const auto& m : b) {
+      if (m.second < cur || m.first > hi) continue;
+      if (m.first > cur) out.push_back({cur, m.first - 1});
+      if (m.second >= hi) {
+        open = false;
+        break;
+      }
+      cur = m.second + 1;
+    }
+    if (open) out.push_back({cur, hi});
+  }
+  return out;
+}
+
+}  // namespace
+
+// Builds the automaton straight from the tokens. The grammar is the usual
+// one (pattern = sequence {"|" sequence}; sequence = {factor}; factor =
+// primary [postfix]); it is walked with an explicit stack of open groups, so
+// deeply nested patterns cannot exhaust the call stack.
+class PatternParser {
+ public:
+  explicit PatternParser(CompiledPattern& cp) : cp_(cp) {}
+
+  void Run(const std::vector<PatternToken>& tokens) {
+    frames_.emplace_back();
+    std::size_t k = 0;
+    while (true) {
+      const PatternToken& t = tokens[k];
+      switch (t.kind) {
+        case TokenKind::Literal:
+          Push(CharFrag({{t.code, t.code}}));
+          k = Postfix(tokens, k + 1);
+          break;
+        case TokenKind::Any:
+          Push(CharFrag(AnyCharRanges()));
+          k = Postfix(tokens, k + 1);
+          break;
+        case TokenKind::Class:
+        case TokenKind::NegClass: {
+          Ranges members;
+          for (const ClassItem& item : t.items) members.push_back({item.lo, item.hi});
+          members = Merged(members);
+          if (t.kind == TokenKind::NegClass) members = Minus(AnyCharRanges(), members);
+          Push(CharFrag(members));
+          k = Postfix(tokens, k + 1);
+          break;
+        }
+        case TokenKind::LineStart:
+        case TokenKind::LineEnd: {
+          cp_.usesAnchors_ = true;
+          int n = cp_.NewNode(t.kind == TokenKind::LineStart ? CompiledPattern::NodeKind::LineStart
+                                                              : CompiledPattern::NodeKind::LineEnd);
+          int e = cp_.NewNode(CompiledPattern::NodeKind::Eps);
+          cp_.nodes_[n].outs.push_back(e);
+          Push({n, e});
+          k = Postfix(tokens, k + 1);
+          break;
+        }
+        case TokenKind::LParen:
+          frames_.emplace_back();
+          ++k;
+          break;
+        case TokenKind::RParen: {
+          if (frames_.size() == 1) throw EPatternError(msg::kTrailingTokens, t.end);
+          Frag group = CloseFrame();
+          frames_.pop_back();
+          Push(group);
+          k = Postfix(tokens, k + 1);
+          break;
+        }
+        case TokenKind::Alt:
+          EndSequence();
+          ++k;
+          break;
+        case TokenKind::End: {
+          if (frames_.size() > 1) throw EPatternError(msg::kNoRightParen, t.end);
+          Frag whole = CloseFrame();
+          cp_.matchNode_ = cp_.NewNode(CompiledPattern::NodeKind::Match);
+          cp_.nodes_[static_cast<std::size_t>(whole.end)].outs.push_back(cp_.matchNode_);
+          cp_.startNode_ = whole.start;
+          return;
+        }
+        default:  // a postfix operator or "]" where a primary is needed
+          throw EPatternError(msg::kPrimaryExpected, t.end);
+      }
+    }
+  }
+
+ private:
+  // A piece of automaton with one way in (start) and one way out (end, an
+  // Eps node whose outs are still open).
+  struct Frag {
+    int start;
+    int end;
+  };
+  struct Frame {
+    std::vector<Frag> alternatives;
+    std::vector<Frag> sequence;
+  };
+
+  std::vector<int>& Outs(int node) { return cp_.nodes_[static_cast<std::size_t>(node)].outs; }
+
+  Frag CharFrag(Ranges ranges) {
+    int n = cp_.NewNode(CompiledPattern::NodeKind::Char);
+    int e = cp_.NewNode(CompiledPattern::NodeKind::Eps);
+    cp_.nodes_[static_cast<std::size_t>(n)].ranges = std::move(ranges);
+    Outs(n).push_back(e);
+    return {n, e};
+  }
+
+  void Push(Frag f) { frames_.back().sequence.push_back(f); }
+
+  std::size_t Postfix(const std::vector<PatternToken>& tokens, std::size_t k) {
+    TokenKind kind = tokens[k].kind;
+    if (kind != TokenKind::Star && kind != TokenKind::Plus && kind != TokenKind::Question) return k;
+    Frag f = frames_.back().sequence.back();
+    int e = cp_.NewNode(CompiledPattern::NodeKind::Eps);
+    Frag r{};
+    if (kind == TokenKind::Star) {
+      int s = cp_.NewNode(CompiledPattern::NodeKind::Eps);
+      Outs(s) = {f.start, e};
+      Outs(f.end).push_back(s);
+      r = {s, e};
+    } else if (kind == TokenKind::Plus) {
+      // The same language as x followed by x*, without copying x.
+      Outs(f.end) = {f.start, e};
+      r = {f.start, e};
+    } else {
+      int s = cp_.NewNode(CompiledPattern::NodeKind::Eps);
+      Outs(s) = {f.start, e};
+      Outs(f.end).push_back(e);
+      r = {s, e};
+    }
+    frames_.back().sequence.back() = r;
+    return k + 1;
+  }
+
+  void EndSequence() {
+    Frame& fr = frames_.back();
+    Frag seq{};
+    if (fr.sequence.empty()) {
+      int e = cp_.NewNode(CompiledPattern::NodeKind::Eps);
+      seq = {e, e};
+    } else {
+      seq = fr.sequence.front();
+      for (std::size_t i = 1; i < fr.sequence.size(); ++i) {
+        Outs(seq.end).push_back(fr.sequence[i].start);
+        seq.end = fr.sequence[i].end;
+      }
+    }
+    fr.sequence.clear();
+    fr.alternatives.push_back(seq);
+  }
+
+  Frag CloseFrame() {
+    EndSequence();
+    Frame& fr = frames_.back();
+    if (fr.alternatives.size() == 1) return fr.alternatives.front();
+    int s = cp_.NewNode(CompiledPattern::NodeKind::Eps);
+    int e = cp_.NewNode(CompiledPattern::NodeKind::Eps);
+    for (const Frag& a : fr.alternatives) {
+      Outs(s).push_back(a.start);
+      Outs(a.end).push_back(e);
+    }
+    return {s, e};
+  }
+
+  CompiledPattern& cp_;
+  std::vector<Frame> frames_;
+};
+
+std::unique_ptr<CompiledPattern> CompiledPattern::Compile(const std::string& pattern) {
+  std::unique_ptr<CompiledPattern> cp(new CompiledPattern());
+  PatternParser(*cp).Run(ScanPattern(pattern));
+
+  // Split the character sets into disjoint classes, then store each Char
+  // node's set as class intervals.
+  std::vector<CharCode> cuts{0};
+  for (const Node& n : cp->nodes_) {
+    for (const auto& r : n.ranges) {
+      cuts.push_back(r.first);
+      if (r.second < 0xFFFF) cuts.push_back(r.second + 1);
+    }
+  }
+  std::sort(cuts.begin(), cuts.end());
+  cuts.erase(std::unique(cuts.begin(), cuts.end()), cuts.end());
+  cp->classes_.Build(cuts);
+  for (Node& n : cp->nodes_) {
+    for (auto& r : n.ranges) r = {cp->classes_.ClassOf(r.first), cp->classes_.ClassOf(r.second)};
+  }
+  cp->mark_.assign(cp->nodes_.size(), 0);
+  return cp;
+}
+
+int CompiledPattern::NewNode(NodeKind kind) {
+  nodes_.emplace_back();
+  nodes_.back().kind = kind;
+  return static_cast<int>(nodes_.size() - 1);
+}
+
+// ---------------------------------------------------------------------------
+// Lazy deterministic automaton
+
+std::size_t CompiledPattern::SetHash::operator()(const NodeSet& s) const {
+  std::size_t h = 1469598103934665603ull;
+  for (int v : s) h = (h ^ static_cast<std::size_t>(v)) * 1099511628211ull;
+  return h;
+}
+
+// Adds the non-Eps nodes reachable from `node` through Eps nodes (marked
+// with the current generation) to out.
+void CompiledPattern::AddClosure(int node, NodeSet& out) {
+  work_.clear();
+  work_.push_back(node);
+  while (!work_.empty()) {
+    int n = work_.back();
+    work_.pop_back();
+    std::size_t un = static_cast<std::size_t>(n);
+    if (mark_[un] == markGen_) continue;
+    mark_[un] = markGen_;
+    const Node& node_ = nodes_[un];
+    if (node_.kind == NodeKind::Eps) {
+      for (auto it = node_.outs.rbegin(); it != node_.outs.rend(); ++it) work_.push_back(*it);
+    } else {
+      out.push_back(n);
+    }
+  }
+}
+
+CompiledPattern::NodeSet CompiledPattern::Closure(const NodeSet& seeds) {
+  if (++markGen_ == 0) {
+    std::fill(mark_.begin(), mark_.end(), 0);
+    markGen_ = 1;
+  }
+  NodeSet out;
+  for (int s : seeds) AddClosure(s, out);
+  std::sort(out.begin(), out.end());
+  return out;
+}
+
+std::size_t CompiledPattern::StateCost(const NodeSet& set) const {
+  // The state, its row and its set twice (in the state and as map key).
+  return sizeof(State) + 64 + (classes_.Count() + 3) * sizeof(int) + 2 * set.size() * sizeof(int);
+}
+
+void CompiledPattern::Flush() {
+  states_.clear();
+  ids_.clear();
+  start_ = -2;
+  stats_.states = 0;
+  stats_.bytes = 0;
+  ++stats_.flushes;
+}
+
+int CompiledPattern::Intern(NodeSet&& set) {
+  if (set.empty()) return kDead;
+  auto it = ids_.find(set);
+  if (it != ids_.end()) return it->second;
+  std::size_t cost = StateCost(set);
+  if (!states_.empty() && stats_.bytes + cost > budget_) Flush();
+  State st;
+  st.accepting = std::binary_search(set.begin(), set.end(), matchNode_);
+  st.next.assign(classes_.Count() + 3, -2);
+  st.set = set;
+  int id = static_cast<int>(states_.size());
+  states_.push_back(std::move(st));
+  ids_.emplace(std::move(set), id);
+  stats_.bytes += cost;
+  stats_.states = states_.size();
+  stats_.peakStates = std::max(stats_.peakStates, stats_.states);
+  ++stats_.created;
+  return id;
+}
+
+int CompiledPattern::StartState() {
+  if (start_ < 0) {
+    start_ = -2;  // Intern may flush, which resets start_
+    int id = Intern(Closure({startNode_}));
+    start_ = id;
+  }
+  return start_;
+}
+
+int CompiledPattern::Step(int state, CharCode c) {
+  std::uint32_t cls = classes_.ClassOf(c);
+  int cached = states_[static_cast<std::size_t>(state)].next[cls];
+  if (cached != -2) return cached;
+  NodeSet seeds;
+  for (int n : states_[static_cast<std::size_t>(state)].set) {
+    const Node& node = nodes_[static_cast<std::size_t>(n)];
+    if (node.kind != NodeKind::Char) continue;
+    for (const auto& r : node.ranges) {
+      if (cls >= r.first && cls <= r.second) {
+        seeds.push_back(node.outs[0]);
+        break;
+      }
+    }
+  }
+  std::size_t flushesBefore = stats_.flushes;
+  int id = Intern(Closure(seeds));
+  // After a flush `state` no longer exists; the new state stands alone.
+  if (stats_.flushes == flushesBefore) states_[static_cast<std::size_t>(state)].next[cls] = id;
+  return id;
+}
+
+int CompiledPattern::Context(int state, unsigned flags) {
+  if (flags == 0) return state;
+  std::size_t slot = classes_.Count() + flags - 1;
+  int cached = states_[static_cast<std::size_t>(state)].next[slot];
+  if (cached != -2) return cached;
+  // Take the allowed anchor symbols until nothing new is reached.
+  NodeSet set = states_[static_cast<std::size_t>(state)].set;
+  while (true) {
+    NodeSet seeds = set;
+    for (int n : set) {
+      const Node& node = nodes_[static_cast<std::size_t>(n)];
+      if ((node.kind == NodeKind::LineStart && (flags & kAtLineStart)) ||
+          (node.kind == NodeKind::LineEnd && (flags & kAtLineEnd))) {
+        seeds.push_back(node.outs[0]);
+      }
+    }
+    NodeSet grown = Closure(seeds);
+    if (grown == set) break;
+    set = std::move(grown);
+  }
+  std::size_t flushesBefore = stats_.flushes;
+  int id = Intern(std::move(set));
+  if (stats_.flushes == flushesBefore) states_[static_cast<std::size_t>(state)].next[slot] = id;
+  return id;
+}
+
+}  // namespace kc

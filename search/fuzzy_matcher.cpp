@@ -1,0 +1,36 @@
+#include "search/fuzzy_matcher.h"
+
+#include "search/fuzzy_dictionary.h"
+
+namespace kc {
+
+TFuzzyMatcher::TFuzzyMatcher() { FuzzyDictionary(); }
+
+void TFuzzyMatcher::SetRegExp(const std::string& pattern) {
+  try {
+    Use(CompilePattern(pattern, useSynonyms_, useFuzzy_));
+    regExp_ = pattern;
+  } catch (const EPatternError&) {
+    Use(EmptyPattern());
+    regExp_.clear();
+    throw;
+  }
+}
+
+void TFuzzyMatcher::SetUseFuzzyDictionary(bool value) {
+  useFuzzy_ = value;
+  SetRegExp(regExp_);
+}
+
+void TFuzzyMatcher::SetUseSynonymDictionary(bool value) {
+  useSynonyms_ = value;
+  SetRegExp(regExp_);
+}
+
+std::size_t TFuzzyMatcher::Match(const std::string& text, std::size_t& length) {
+  MatchResult r = Execute(text);
+  length = r.length;
+  return r.position;
+}
+
+}  // namespace kc
