@@ -23,6 +23,18 @@
 #include "core/datetime.h"
 #include "core/stringlist.h"
 
+// windows.h maps these names to its own A/W functions; where it was included
+// first, the names below are ours. (Include windows.h before this header.)
+#ifdef WriteProfileString
+#undef WriteProfileString
+#endif
+#ifdef DeleteFile
+#undef DeleteFile
+#endif
+#ifdef CopyFile
+#undef CopyFile
+#endif
+
 namespace plat {
 
 using kc::StringList;

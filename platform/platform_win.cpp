@@ -4,9 +4,6 @@
 // code page is.
 #include <windows.h>
 #include <shellapi.h>
-// Our FileSystem has members of these names.
-#undef DeleteFile
-#undef CopyFile
 
 #include <cstdio>
 #include <vector>

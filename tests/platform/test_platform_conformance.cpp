@@ -1,0 +1,593 @@
+// One set of expectations for both platform backends: run natively against
+// the POSIX layer and under Wine against the system's own services, which
+// are the reference for how ours must behave.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <set>
+
+#include "core/text.h"
+#include "platform/platform.h"
+#include "support/test_support.h"
+
+namespace {
+
+using kc::test::ReadBytes;
+using kc::test::ScopedEnv;
+using kc::test::TempDir;
+using kc::test::WriteBytes;
+
+std::set<std::string> Names(const std::vector<plat::FoundFile>& found) {
+  std::set<std::string> out;
+  for (const auto& f : found) out.insert(f.Name);
+  return out;
+}
+
+class PlatformFiles : public ::testing::Test {
+ protected:
+  std::string P(const std::string& name) const { return dir_.winPath() + "\\" + name; }
+  void Put(const std::string& name, const std::string& bytes) {
+    ASSERT_TRUE(plat::WriteWholeFile(P(name), bytes)) << name;
+  }
+  std::string Get(const std::string& name) {
+    std::string s;
+    EXPECT_TRUE(plat::ReadWholeFile(P(name), s)) << name;
+    return s;
+  }
+  TempDir dir_;
+};
+
+// ---------------------------------------------------------------- files
+
+TEST_F(PlatformFiles, WholeFilesKeepEveryByte) {
+  std::string bytes("a\r\nb\nc\rd\0e\x81\x5C\xFF", 14);
+  Put("bin.dat", bytes);
+  EXPECT_EQ(Get("bin.dat"), bytes);
+  EXPECT_EQ(plat::Fs().FileSize(P("bin.dat")), 14);
+  EXPECT_EQ(ReadBytes(dir_.file("bin.dat")), bytes);
+  std::string none;
+  EXPECT_FALSE(plat::ReadWholeFile(P("missing.dat"), none));
+}
+
+TEST_F(PlatformFiles, ExistenceAndSize) {
+  Put("f.txt", "12345");
+  ASSERT_TRUE(plat::Fs().CreateDir(P("d")));
+  EXPECT_TRUE(plat::Fs().FileExists(P("f.txt")));
+  EXPECT_FALSE(plat::Fs().FileExists(P("d")));
+  EXPECT_FALSE(plat::Fs().FileExists(P("nothing")));
+  EXPECT_TRUE(plat::Fs().DirectoryExists(P("d")));
+  EXPECT_FALSE(plat::Fs().DirectoryExists(P("f.txt")));
+  EXPECT_EQ(plat::Fs().FileSize(P("f.txt")), 5);
+  EXPECT_EQ(plat::Fs().FileSize(P("nothing")), -1);
+  EXPECT_EQ(plat::Fs().FileSize(P("d")), -1);
+}
+
+// Japanese names, among them characters whose second byte is 0x5C ("表",
+// "ソ"), which must not be taken for a separator.
+TEST_F(PlatformFiles, JapaneseNamesWithBackslashTrailBytes) {
+  const std::string sub = P("表示\\ソフト");
+  ASSERT_TRUE(plat::Fs().ForceDirectories(sub));
+  EXPECT_TRUE(plat::Fs().DirectoryExists(P("表示")));
+  ASSERT_TRUE(plat::WriteWholeFile(sub + "\\番組表.csv", "x"));
+  auto found = plat::Fs().FindFiles(sub + "\\*.csv", plat::faAnyFile);
+  ASSERT_EQ(found.size(), 1u);
+  EXPECT_EQ(found[0].Name, "番組表.csv");
+  EXPECT_EQ(plat::ExtractFileName(sub + "\\番組表.csv"), "番組表.csv");
+  EXPECT_EQ(plat::ExtractFilePath(P("表")), dir_.winPath() + "\\");
+}
+
+TEST_F(PlatformFiles, FindWithWildcardsAndAttributes) {
+  for (const char* n : {"a1.txt", "a2.TXT", "b1.txt", "ab.csv", "tvmurok1", "tvmurok2.dat",
+                        "tvmurok3.csv.bak", "番組.txt"})
+    Put(n, n);
+  ASSERT_TRUE(plat::Fs().CreateDir(P("sub.txt")));
+  const unsigned files = plat::faAnyFile;
+  const unsigned all = plat::faAnyFile | plat::faDirectory;
+  struct Case {
+    const char* pattern;
+    unsigned mask;
+    std::set<std::string> want;
+  } cases[] = {
+      {"*.txt", files, {"a1.txt", "a2.TXT", "b1.txt", "番組.txt"}},
+      {"*.TXT", files, {"a1.txt", "a2.TXT", "b1.txt", "番組.txt"}},
+      {"*.txt", all, {"a1.txt", "a2.TXT", "b1.txt", "番組.txt", "sub.txt"}},
+      {"*.txt", plat::faDirectory, {"sub.txt"}},
+      {"a?.txt", files, {"a1.txt", "a2.TXT"}},
+      {"A*", files, {"a1.txt", "a2.TXT", "ab.csv"}},
+      {"?b.csv", files, {"ab.csv"}},
+      {"tvmurok*.*", files, {"tvmurok1", "tvmurok2.dat", "tvmurok3.csv.bak"}},
+      {"番*", files, {"番組.txt"}},
+      {"番?.txt", files, {"番組.txt"}},  // a double-byte character is one "?"
+      {"x*", files, {}},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(Names(plat::Fs().FindFiles(P(c.pattern), c.mask)), c.want) << c.pattern;
+  }
+  auto everything = plat::Fs().FindFiles(P("*"), all);
+  EXPECT_EQ(everything.size(), 9u);  // never "." or ".."
+  for (const auto& f : everything) {
+    if (f.Name == "sub.txt") {
+      EXPECT_TRUE(f.Attr & plat::faDirectory);
+    } else {
+      EXPECT_FALSE(f.Attr & plat::faDirectory) << f.Name;
+      EXPECT_EQ(f.Size, static_cast<std::int64_t>(f.Name.size())) << f.Name;
+    }
+  }
+  EXPECT_TRUE(plat::Fs().FindFiles(P("nofolder\\*"), all).empty());
+}
+
+TEST_F(PlatformFiles, DeleteCopyRename) {
+  Put("src.txt", "source");
+  Put("old.txt", "old");
+  // delete
+  Put("gone.txt", "x");
+  EXPECT_TRUE(plat::Fs().DeleteFile(P("gone.txt")));
+  EXPECT_FALSE(plat::Fs().FileExists(P("gone.txt")));
+  EXPECT_FALSE(plat::Fs().DeleteFile(P("gone.txt")));
+  ASSERT_TRUE(plat::Fs().CreateDir(P("dir")));
+  EXPECT_FALSE(plat::Fs().DeleteFile(P("dir")));
+  // copy
+  EXPECT_TRUE(plat::Fs().CopyFile(P("src.txt"), P("new.txt"), false));
+  EXPECT_EQ(Get("new.txt"), "source");
+  EXPECT_FALSE(plat::Fs().CopyFile(P("src.txt"), P("old.txt"), false));
+  EXPECT_EQ(Get("old.txt"), "old");
+  EXPECT_TRUE(plat::Fs().CopyFile(P("src.txt"), P("old.txt"), true));
+  EXPECT_EQ(Get("old.txt"), "source");
+  EXPECT_FALSE(plat::Fs().CopyFile(P("none.txt"), P("x.txt"), true));
+  EXPECT_FALSE(plat::Fs().FileExists(P("x.txt")));
+  // rename
+  EXPECT_TRUE(plat::Fs().RenameFile(P("new.txt"), P("renamed.txt")));
+  EXPECT_FALSE(plat::Fs().FileExists(P("new.txt")));
+  EXPECT_EQ(Get("renamed.txt"), "source");
+  Put("other.txt", "other");
+  EXPECT_FALSE(plat::Fs().RenameFile(P("renamed.txt"), P("other.txt")));
+  EXPECT_EQ(Get("renamed.txt"), "source");
+  EXPECT_EQ(Get("other.txt"), "other");
+  EXPECT_FALSE(plat::Fs().RenameFile(P("none.txt"), P("y.txt")));
+}
+
+TEST_F(PlatformFiles, CopyKeepsTheLastWriteTime) {
+  Put("src.txt", "source");
+  const kc::TDateTime when = kc::EncodeDate(2010, 12, 6) + kc::EncodeTime(12, 34, 56, 0);
+  ASSERT_TRUE(plat::Fs().SetFileAge(P("src.txt"), when));
+  ASSERT_TRUE(plat::Fs().CopyFile(P("src.txt"), P("copy.txt"), true));
+  kc::TDateTime age = 0;
+  ASSERT_TRUE(plat::Fs().FileAge(P("copy.txt"), age));
+  EXPECT_NEAR(age, when, 1.0 / 86400);
+}
+
+TEST_F(PlatformFiles, Folders) {
+  EXPECT_FALSE(plat::Fs().CreateDir(P("a\\b")));  // parent missing
+  EXPECT_TRUE(plat::Fs().ForceDirectories(P("a\\b\\c")));
+  EXPECT_TRUE(plat::Fs().DirectoryExists(P("a\\b\\c")));
+  EXPECT_TRUE(plat::Fs().ForceDirectories(P("a\\b\\c")));  // already there
+  EXPECT_TRUE(plat::Fs().ForceDirectories(P("a\\d\\")));   // trailing backslash
+  EXPECT_TRUE(plat::Fs().DirectoryExists(P("a\\d")));
+  EXPECT_TRUE(plat::Fs().CreateDir(P("a\\e")));
+  EXPECT_FALSE(plat::Fs().CreateDir(P("a\\e")));
+  Put("file", "x");
+  EXPECT_FALSE(plat::Fs().ForceDirectories(P("file\\sub")));
+}
+
+TEST_F(PlatformFiles, AgeIsLocalTime) {
+  Put("f.txt", "x");
+  kc::TDateTime age = 0;
+  ASSERT_TRUE(plat::Fs().FileAge(P("f.txt"), age));
+  EXPECT_NEAR(age, plat::Now(), 2.0 / 1440);  // within two minutes of the local clock
+  const kc::TDateTime when = kc::EncodeDate(2009, 7, 1) + kc::EncodeTime(23, 59, 58, 0);
+  ASSERT_TRUE(plat::Fs().SetFileAge(P("f.txt"), when));
+  ASSERT_TRUE(plat::Fs().FileAge(P("f.txt"), age));
+  EXPECT_NEAR(age, when, 0.5 / 86400);
+  auto found = plat::Fs().FindFiles(P("f.txt"), plat::faAnyFile);
+  ASSERT_EQ(found.size(), 1u);
+  EXPECT_NEAR(found[0].LastWrite, when, 0.5 / 86400);
+  EXPECT_FALSE(plat::Fs().FileAge(P("missing"), age));
+  EXPECT_FALSE(plat::Fs().SetFileAge(P("missing"), when));
+}
+
+TEST_F(PlatformFiles, OpenModes) {
+  EXPECT_EQ(plat::Fs().Open(P("missing"), plat::OpenMode::Read), nullptr);
+  EXPECT_EQ(plat::Fs().Open(P("nofolder\\x"), plat::OpenMode::Rewrite), nullptr);
+  {
+    auto f = plat::Fs().Open(P("log.txt"), plat::OpenMode::Append);  // created
+    ASSERT_NE(f, nullptr);
+    EXPECT_TRUE(f->Write("one\r\n", 5));
+    EXPECT_TRUE(f->Flush());
+    // A reader may look at it while it is open for appending.
+    auto r = plat::Fs().Open(P("log.txt"), plat::OpenMode::Read);
+    ASSERT_NE(r, nullptr);
+    char buf[16];
+    EXPECT_EQ(r->Read(buf, sizeof buf), 5);
+    EXPECT_EQ(r->Read(buf, sizeof buf), 0);
+    EXPECT_EQ(r->Size(), 5);
+  }
+  {
+    auto f = plat::Fs().Open(P("log.txt"), plat::OpenMode::Append);
+    ASSERT_NE(f, nullptr);
+    EXPECT_TRUE(f->Write("two\r\n", 5));
+    EXPECT_EQ(f->Size(), 10);
+    EXPECT_TRUE(f->Close());
+    EXPECT_FALSE(f->Write("x", 1));  // closed
+  }
+  EXPECT_EQ(Get("log.txt"), "one\r\ntwo\r\n");
+  {
+    auto f = plat::Fs().Open(P("log.txt"), plat::OpenMode::Rewrite);
+    ASSERT_NE(f, nullptr);
+    EXPECT_EQ(f->Size(), 0);
+    EXPECT_TRUE(f->Write("new", 3));
+  }
+  EXPECT_EQ(Get("log.txt"), "new");
+}
+
+TEST_F(PlatformFiles, CurrentFolderAndProgram) {
+  const std::string before = plat::Fs().GetCurrentDir();
+  ASSERT_FALSE(before.empty());
+  ASSERT_TRUE(plat::Fs().SetCurrentDir(dir_.winPath()));
+  Put("here.txt", "x");
+  EXPECT_TRUE(plat::Fs().FileExists("here.txt"));  // relative to the current folder
+  EXPECT_FALSE(plat::Fs().SetCurrentDir(P("missing")));
+  ASSERT_TRUE(plat::Fs().SetCurrentDir(before));
+
+  std::string exe = kc::LowerAscii(plat::ExtractFileName(plat::ProgramFileName()));
+  EXPECT_EQ(plat::ChangeFileExt(exe, ""), "test_platform_conformance");
+  std::string folder = plat::ProgramFolder();
+  ASSERT_FALSE(folder.empty());
+  EXPECT_TRUE(folder.back() == '\\' || folder.back() == '/');
+  EXPECT_TRUE(plat::Fs().DirectoryExists(folder));
+}
+
+// ---------------------------------------------------------------- path helpers
+
+TEST(PlatformPaths, Helpers) {
+  struct Case {
+    const char* path;
+    const char* name;
+    const char* folder;
+    const char* ext;
+  } cases[] = {
+      {"C:\\x\\..\\hoz.ini", "hoz.ini", "C:\\x\\..\\", ".ini"},
+      {"..\\tvdata1.csv", "tvdata1.csv", "..\\", ".csv"},
+      {"plain", "plain", "", ""},
+      {"a.b\\c", "c", "a.b\\", ""},
+      {"C:name.txt", "name.txt", "C:", ".txt"},
+      {"/tmp/x.tar.gz", "x.tar.gz", "/tmp/", ".gz"},
+      {"表\\ソ.txt", "ソ.txt", "表\\", ".txt"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(plat::ExtractFileName(c.path), c.name) << c.path;
+    EXPECT_EQ(plat::ExtractFilePath(c.path), c.folder) << c.path;
+    EXPECT_EQ(plat::ExtractFileExt(c.path), c.ext) << c.path;
+  }
+  EXPECT_EQ(plat::ChangeFileExt("a\\tvskypch.csv", ".old"), "a\\tvskypch.old");
+  EXPECT_EQ(plat::ChangeFileExt("a.b\\c", ".old"), "a.b\\c.old");
+  EXPECT_EQ(plat::IncludeTrailingBackslash("C:\\temp"), "C:\\temp\\");
+  EXPECT_EQ(plat::IncludeTrailingBackslash("C:\\temp\\"), "C:\\temp\\");
+  EXPECT_EQ(plat::IncludeTrailingBackslash("表"), "表\\");  // its trail byte is no "\"
+  EXPECT_EQ(plat::IncludeTrailingBackslash(""), "\\");
+}
+
+// ---------------------------------------------------------------- code page
+
+TEST(PlatformCodePage, RoundTrips) {
+  struct Case {
+    std::u16string wide;
+    std::string sjis;
+  } cases[] = {
+      {u"abc 123", "abc 123"},
+      {u"日本語", "\x93\xFA\x96\x7B\x8C\xEA"},
+      {u"ｶﾀｶﾅ", "\xB6\xC0\xB6\xC5"},
+      {u"表示", "\x95\x5C\x8E\xA6"},
+      {u"①Ⅱ", "\x87\x40\x87\x55"},
+      {u"髙", "\xFB\xFC"},
+      {u"～", "\x81\x60"},
+      {u"－", "\x81\x7C"},
+      {u"∥", "\x81\x61"},
+      {u"￢", "\x81\xCA"},
+      {u"\\~", "\\~"},
+      {u"", ""},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(plat::WideToCp932(c.wide), c.sjis);
+    EXPECT_EQ(plat::Cp932ToWide(c.sjis), c.wide);
+    EXPECT_EQ(plat::Utf8ToCp932(plat::WideToUtf8(c.wide)), c.sjis);
+    EXPECT_EQ(plat::Cp932ToUtf8(c.sjis), plat::WideToUtf8(c.wide));
+  }
+}
+
+TEST(PlatformCodePage, CharactersWithoutAFormBecomeQuestionMarks) {
+  EXPECT_EQ(plat::WideToCp932(u"caf\u00E9"), "caf?");
+  EXPECT_EQ(plat::WideToCp932(u"\uAC00\u65E5"), "?\x93\xFA");
+  EXPECT_EQ(plat::WideToCp932(u"\u20AC5"), "?5");
+  EXPECT_EQ(plat::Utf8ToCp932("\xED\x95\x9C\xEA\xB5\xAD"), "??");  // Hangul
+}
+
+TEST(PlatformCodePage, Utf8AndUtf16) {
+  EXPECT_EQ(plat::Utf8ToWide(u8"日本\U0001F600"), u"日本\U0001F600");
+  EXPECT_EQ(plat::WideToUtf8(u"日本\U0001F600"), u8"日本\U0001F600");
+  EXPECT_EQ(plat::Utf8ToWide("a\xFF" "b"), u"a\uFFFDb");
+  EXPECT_EQ(plat::Utf8ToWide("a\xE6\x97"), u"a\uFFFD");  // cut short
+}
+
+TEST(PlatformCodePage, LeadByteTestAgreesForEveryByte) {
+  for (int b = 0; b < 256; ++b)
+    EXPECT_EQ(plat::IsCp932LeadByteSystem(static_cast<unsigned char>(b)),
+              kc::IsSjisLeadByte(static_cast<unsigned char>(b)))
+        << "byte " << b;
+}
+
+// ---------------------------------------------------------------- environment
+
+TEST(PlatformEnv, NamesMatchWithoutCase) {
+  ScopedEnv set("KcConfVar", "some value");
+  EXPECT_EQ(plat::GetEnv("KcConfVar"), "some value");
+  EXPECT_EQ(plat::GetEnv("KCCONFVAR"), "some value");
+  EXPECT_EQ(plat::GetEnv("kcconfvar"), "some value");
+  EXPECT_EQ(plat::GetEnv("KcConfVa"), "");
+  ScopedEnv unset("KcConfMissing");
+  EXPECT_EQ(plat::GetEnv("KcConfMissing"), "");
+}
+
+TEST(PlatformEnv, LongValuesAreCut) {
+  ScopedEnv set("KcConfLong", std::string(300, 'x'));
+  EXPECT_EQ(plat::GetEnv("KcConfLong"), std::string(259, 'x'));
+}
+
+TEST(PlatformEnv, SystemTempFolderExists) {
+  std::string t = plat::SystemTempFolder();
+  ASSERT_FALSE(t.empty());
+  EXPECT_TRUE(plat::Fs().DirectoryExists(t));
+}
+
+// ---------------------------------------------------------------- clock
+
+TEST(PlatformClock, OverrideAndSleep) {
+  {
+    kc::test::FakeClock clock(2010, 12, 6, 5, 0, 0);
+    EXPECT_EQ(plat::Now(), kc::EncodeDate(2010, 12, 6) + kc::EncodeTime(5, 0, 0, 0));
+  }
+  kc::TDateTime now = plat::Now();
+  EXPECT_GT(now, kc::EncodeDate(2020, 1, 1));
+  std::uint64_t t0 = plat::TickMs();
+  plat::SleepMs(30);
+  EXPECT_GE(plat::TickMs() - t0, 25u);
+}
+
+// ---------------------------------------------------------------- processes
+
+TEST(PlatformProcesses, StartAndEnd) {
+#ifdef _WIN32
+  const std::string quick = "cmd /c exit 0";
+  const std::string slow = "ping -n 30 127.0.0.1";
+#else
+  const std::string quick = "true";
+  const std::string slow = "sleep 30";
+#endif
+  auto p = plat::Processes().Start(quick, plat::SW_Hide, plat::ProgramFolder());
+  ASSERT_NE(p, nullptr);
+  std::uint64_t t0 = plat::TickMs();
+  while (p->Running() && plat::TickMs() - t0 < 20000) plat::SleepMs(10);
+  EXPECT_FALSE(p->Running());
+  p->Terminate();  // harmless once ended
+
+  auto s = plat::Processes().Start(slow, plat::SW_Hide, "");
+  ASSERT_NE(s, nullptr);
+  EXPECT_TRUE(s->Running());
+  s->Terminate();
+  EXPECT_FALSE(s->Running());
+
+  EXPECT_EQ(plat::Processes().Start("kc-no-such-program-xyz", plat::SW_Hide, ""), nullptr);
+}
+
+// ---------------------------------------------------------------- guard
+
+TEST(PlatformGuard, OneHolderPerName) {
+  const std::string name = "KcConfGuard";
+  EXPECT_FALSE(plat::NamedGuardExists(name));
+  ASSERT_TRUE(plat::TryCreateNamedGuard(name));
+  EXPECT_TRUE(plat::NamedGuardExists(name));
+  plat::ReleaseNamedGuard();
+  EXPECT_FALSE(plat::NamedGuardExists(name));
+  ASSERT_TRUE(plat::TryCreateNamedGuard(name));
+  plat::ReleaseNamedGuard();
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------- profiles
+
+namespace {
+
+class PlatformProfile : public ::testing::Test {
+ protected:
+  // A fresh file name per use: the system keeps recently used profile files
+  // in memory and may not notice a rewrite within the same instant.
+  std::string NewFile(const std::string& content) {
+    std::string f = dir_.winPath() + "\\p" + std::to_string(++count_) + ".ini";
+    EXPECT_TRUE(WriteBytes(dir_.file("p" + std::to_string(count_) + ".ini"), content));
+    return f;
+  }
+  std::string Bytes(const std::string& file) {
+    return ReadBytes(kc::test::ToPlatformPath(file));
+  }
+  TempDir dir_;
+  int count_ = 0;
+};
+
+const char kSample[] =
+    "[Main]\r\n"
+    "Key1=Value1\r\n"
+    "key2 = spaced value  \r\n"
+    "  Key3=\t leading\r\n"
+    "Quoted=\"quoted value\"\r\n"
+    "Single='single'\r\n"
+    "Half=\"half\r\n"
+    "Mixed=\"mixed'\r\n"
+    "Inner=a \"b\" c\r\n"
+    "Empty=\r\n"
+    "Blank=   \r\n"
+    ";Comment=ignored\r\n"
+    "Dup=first\r\n"
+    "Dup=second\r\n"
+    "\x93\xFA\x96\x7B=\x92\x6C\x82\xC5\x82\xB7\r\n"  // 日本=値です
+    "Path=C:\\Program Files\\\x95\x5C\r\n"             // ends in 表
+    "Eq=a=b\r\n"
+    "\r\n"
+    "[Other]\r\n"
+    "Key1=other\r\n"
+    "[\x94\xD4\x91\x67]\r\n"  // [番組]
+    "Ch=1\r\n"
+    "[main]\r\n"
+    "Late=x\r\n";
+
+}  // namespace
+
+TEST_F(PlatformProfile, Lookups) {
+  const std::string f = NewFile(kSample);
+  struct Case {
+    const char* section;
+    const char* key;
+    const char* want;
+  } cases[] = {
+      {"Main", "Key1", "Value1"},
+      {"MAIN", "KEY1", "Value1"},       // names in any case
+      {"main", "key1", "Value1"},
+      {" Main ", " Key1 ", "Value1"},   // blanks around the asked names
+      {"Main", "key2", "spaced value"},
+      {"Main", "Key3", "leading"},
+      {"Main", "Quoted", "quoted value"},
+      {"Main", "Single", "single"},
+      {"Main", "Half", "\"half"},       // no closing quote: kept
+      {"Main", "Mixed", "\"mixed'"},    // quotes of two kinds: kept
+      {"Main", "Inner", "a \"b\" c"},
+      {"Main", "Empty", ""},            // present but empty: not the default
+      {"Main", "Blank", ""},
+      {"Main", "Comment", "DEF"},
+      {"Main", "Dup", "first"},         // the first of duplicates wins
+      {"Main", "\x93\xFA\x96\x7B", "\x92\x6C\x82\xC5\x82\xB7"},
+      {"Main", "Path", "C:\\Program Files\\\x95\x5C"},
+      {"Main", "Eq", "a=b"},
+      {"Main", "Missing", "DEF"},
+      {"Other", "Key1", "other"},
+      {"other", "KEY1", "other"},
+      {"\x94\xD4\x91\x67", "Ch", "1"},
+      {"Main", "Late", "DEF"},          // only the first [Main] counts
+      {"Nowhere", "Key1", "DEF"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(plat::ReadProfileString(f, c.section, c.key, "DEF"), c.want)
+        << "[" << c.section << "] " << c.key;
+  }
+}
+
+TEST_F(PlatformProfile, DefaultsAndMissingFile) {
+  const std::string f = NewFile(kSample);
+  EXPECT_EQ(plat::ReadProfileString(f, "Main", "Missing", ""), "");
+  EXPECT_EQ(plat::ReadProfileString(f, "Main", "Missing", "def  "), "def");  // trailing blanks go
+  EXPECT_EQ(plat::ReadProfileString(f, "Main", "Missing", "  def"), "  def");
+  const std::string none = dir_.winPath() + "\\none.ini";
+  EXPECT_EQ(plat::ReadProfileString(none, "Main", "Key1", "DEF"), "DEF");
+  EXPECT_TRUE(plat::ReadProfileKeys(none, "Main").empty());
+  EXPECT_TRUE(plat::ReadProfileSections(none).empty());
+  EXPECT_FALSE(plat::Fs().FileExists(none));  // reading does not create it
+  EXPECT_EQ(plat::ReadProfileString(dir_.winPath() + "\\nofolder\\x.ini", "A", "B", "D"), "D");
+}
+
+TEST_F(PlatformProfile, KeysAndSectionsInFileOrder) {
+  const std::string f = NewFile(kSample);
+  const kc::StringList keys = {"Key1",  "key2",  "Key3", "Quoted", "Single", "Half",
+                               "Mixed", "Inner", "Empty", "Blank", "Dup",    "Dup",
+                               "\x93\xFA\x96\x7B", "Path", "Eq"};
+  EXPECT_EQ(plat::ReadProfileKeys(f, "Main"), keys);
+  EXPECT_EQ(plat::ReadProfileKeys(f, "MAIN"), keys);
+  EXPECT_EQ(plat::ReadProfileKeys(f, "Other"), kc::StringList{"Key1"});
+  EXPECT_TRUE(plat::ReadProfileKeys(f, "Nowhere").empty());
+  EXPECT_EQ(plat::ReadProfileSections(f),
+            (kc::StringList{"Main", "Other", "\x94\xD4\x91\x67", "main"}));
+}
+
+TEST_F(PlatformProfile, EmptyFileAndFileWithoutSections) {
+  const std::string e = NewFile("");
+  EXPECT_EQ(plat::ReadProfileString(e, "A", "B", "D"), "D");
+  EXPECT_TRUE(plat::ReadProfileKeys(e, "A").empty());
+  const std::string n = NewFile("Key=1\r\nOther=2\r\n[S]\r\nKey=3\r\n");
+  EXPECT_EQ(plat::ReadProfileString(n, "S", "Key", "D"), "3");
+  EXPECT_EQ(plat::ReadProfileKeys(n, "S"), kc::StringList{"Key"});
+  const std::string lf = NewFile("[S]\nKey=lf\n[T]\rKey=cr");  // other line ends
+  EXPECT_EQ(plat::ReadProfileString(lf, "S", "Key", "D"), "lf");
+  EXPECT_EQ(plat::ReadProfileString(lf, "T", "Key", "D"), "cr");
+}
+
+// A write changes only its own line; every other line stays byte for byte.
+TEST_F(PlatformProfile, WriteReplacesOnlyItsLine) {
+  const std::string before =
+      "[Main]\r\n"
+      "Alpha=1\r\n"
+      ";note about beta\r\n"
+      "Beta=\x92\x6C\r\n"
+      "Gamma=\"q\"\r\n"
+      "[Other]\r\n"
+      "Beta=keep\r\n";
+  const std::string f = NewFile(before);
+  ASSERT_TRUE(plat::WriteProfileString(f, "main", "BETA", "\x90\x56\x82\xB5\x82\xA2"));
+  plat::FlushProfile(f);
+  std::string want = before;
+  const std::string from = "Beta=\x92\x6C\r\n";
+  want.replace(want.find(from), from.size(), "Beta=\x90\x56\x82\xB5\x82\xA2\r\n");
+  EXPECT_EQ(Bytes(f), want);
+  EXPECT_EQ(plat::ReadProfileString(f, "Main", "Beta", ""), "\x90\x56\x82\xB5\x82\xA2");
+  EXPECT_EQ(plat::ReadProfileString(f, "Other", "Beta", ""), "keep");
+}
+
+TEST_F(PlatformProfile, NewKeyGoesAtTheEndOfItsSection) {
+  const std::string f = NewFile(
+      "[A]\r\n"
+      "One=1\r\n"
+      "[B]\r\n"
+      "Two=2\r\n");
+  ASSERT_TRUE(plat::WriteProfileString(f, "A", "New", "n"));
+  ASSERT_TRUE(plat::WriteProfileString(f, "b", "Other", "o"));
+  plat::FlushProfile(f);
+  EXPECT_EQ(Bytes(f),
+            "[A]\r\n"
+            "One=1\r\n"
+            "New=n\r\n"
+            "[B]\r\n"
+            "Two=2\r\n"
+            "Other=o\r\n");
+  EXPECT_EQ(plat::ReadProfileKeys(f, "A"), (kc::StringList{"One", "New"}));
+}
+
+TEST_F(PlatformProfile, NewSectionGoesAtTheEndOfTheFile) {
+  const std::string f = NewFile("[A]\r\nOne=1\r\n");
+  ASSERT_TRUE(plat::WriteProfileString(f, "\x94\xD4\x91\x67", "Key", "v"));
+  plat::FlushProfile(f);
+  EXPECT_EQ(Bytes(f), "[A]\r\nOne=1\r\n[\x94\xD4\x91\x67]\r\nKey=v\r\n");
+  EXPECT_EQ(plat::ReadProfileSections(f), (kc::StringList{"A", "\x94\xD4\x91\x67"}));
+}
+
+TEST_F(PlatformProfile, WriteCreatesTheFile) {
+  const std::string f = dir_.winPath() + "\\created.ini";
+  ASSERT_TRUE(plat::WriteProfileString(f, "DLL", "DLL_SkyptE2", "True"));
+  ASSERT_TRUE(plat::WriteProfileString(f, "DLL", "Count", "3"));
+  plat::FlushProfile(f);
+  EXPECT_EQ(Bytes(f), "[DLL]\r\nDLL_SkyptE2=True\r\nCount=3\r\n");
+  EXPECT_FALSE(plat::WriteProfileString(dir_.winPath() + "\\nofolder\\x.ini", "A", "B", "C"));
+}
+
+TEST_F(PlatformProfile, WrittenValuesReadBackByteForByte) {
+  const std::string f = dir_.winPath() + "\\values.ini";
+  const char* values[] = {"", "plain", "with blanks inside", "\x83\x5C\x83\x74\x83\x67",
+                          "\x87\x40\xFB\xFC", "a;b", "=lead", "x=y"};
+  int i = 0;
+  for (const char* v : values)
+    ASSERT_TRUE(plat::WriteProfileString(f, "V", "K" + std::to_string(i++), v));
+  plat::FlushProfile(f);
+  i = 0;
+  for (const char* v : values)
+    EXPECT_EQ(plat::ReadProfileString(f, "V", "K" + std::to_string(i++), "DEF"), v);
+  // Overwriting with a new value, then with the same value again.
+  ASSERT_TRUE(plat::WriteProfileString(f, "V", "K1", "second"));
+  ASSERT_TRUE(plat::WriteProfileString(f, "V", "K1", "second"));
+  EXPECT_EQ(plat::ReadProfileString(f, "V", "K1", ""), "second");
+  EXPECT_EQ(plat::ReadProfileKeys(f, "V").size(), 8u);
+}
