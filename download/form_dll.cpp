@@ -25,15 +25,16 @@ constexpr int kClientHeight = 183;
 constexpr int kCornerRadius = 14;
 constexpr const char kPlacementName[] = "TFormDLL";
 
-// The face: a pale sky gradient with a navy band along the top and a thin
-// accent line under it.
+// The face: a pale sky gradient, a navy stripe down the left edge, an amber
+// rule under the brand and a navy outline following the rounded region.
 constexpr ui::Color kFaceTop = 0xF4F8FF;
 constexpr ui::Color kFaceBottom = 0xC9DAF2;
-constexpr ui::Color kBandLeft = 0x0B2A66;
-constexpr ui::Color kBandRight = 0x2F6DB5;
+constexpr ui::Color kStripeTop = 0x0B2A66;
+constexpr ui::Color kStripeBottom = 0x2F6DB5;
 constexpr ui::Color kAccent = 0xF0A020;
+constexpr ui::Color kRule = 0xA8BCDC;
 constexpr ui::Color kOutline = 0x0B2A66;
-constexpr int kBandHeight = 36;
+constexpr int kStripeWidth = 7;
 
 ui::FontSpec SizedFont(int px, ui::Color colour = ui::clDefault, bool bold = false) {
   ui::FontSpec f;
@@ -43,9 +44,13 @@ ui::FontSpec SizedFont(int px, ui::Color colour = ui::clDefault, bool bold = fal
   return f;
 }
 
+// The program's paths use backslashes throughout (the log, for one, tells a
+// full name from a relative one by its first character), so a folder given
+// with "/" separators is brought to that form. "/" is never a trail byte.
 std::string PluginFolderOf(const TFormDLL::Options& o) {
-  return plat::IncludeTrailingBackslash(o.PluginFolder.empty() ? plat::ProgramFolder()
-                                                                : o.PluginFolder);
+  std::string folder = o.PluginFolder.empty() ? plat::ProgramFolder() : o.PluginFolder;
+  std::replace(folder.begin(), folder.end(), '/', '\\');
+  return plat::IncludeTrailingBackslash(folder);
 }
 
 }  // namespace
@@ -78,7 +83,7 @@ TFormDLL::TFormDLL(Options options)
   face.Name = "ＭＳ Ｐゴシック";
   face.SizePx = 12;
   SetFont(face);
-  LabelBrand.SetFont(SizedFont(16, ui::clWhite, true));
+  LabelBrand.SetFont(SizedFont(16, ui::clNavy, true));
   Label1.SetFont(SizedFont(16, ui::clNavy, true));
   Label2.SetFont(SizedFont(12, ui::clNavy));
   ButtonPlay.SetEnabled(false);
@@ -211,11 +216,9 @@ int TFormDLL::WMNCHitTest(int defaultResult) {
 void TFormDLL::FormPaint(ui::Canvas& c) {
   const int w = ClientWidth(), h = ClientHeight();
   c.GradientRect(0, 0, w, h, kFaceTop, kFaceBottom, true);
-  c.GradientRect(0, 0, w, kBandHeight, kBandLeft, kBandRight, false);
-  c.Line(0, kBandHeight, w, kBandHeight, kAccent, 2);
-  // A quiet second brand mark at the right end of the band.
-  c.Text(230, 12, "CS listings", SizedFont(12, 0xC8D8F0));
-  c.Line(16, 134, w - 16, 134, 0xA8BCDC, 1);
+  c.GradientRect(0, 0, kStripeWidth, h, kStripeTop, kStripeBottom, true);
+  c.Line(16, 34, w - 16, 34, kAccent, 2);
+  c.Line(16, 134, w - 16, 134, kRule, 1);
   c.FrameRoundRect(0, 0, w, h, kCornerRadius, kOutline, 2);
 }
 
