@@ -1,0 +1,171 @@
+#include "download/page_download.h"
+
+#include "app/utils.h"
+#include "core/text.h"
+#include "download/host_settings.h"
+#include "download/run_context.h"
+#include "platform/platform.h"
+#include "storage/log_file.h"
+
+#ifndef KC_BASE_URL
+#define KC_BASE_URL "https://www.kanalia.example"
+#endif
+
+namespace kc {
+
+namespace {
+
+const char* const kWindowStarts[kDayWindowCount] = {"0500", "1100", "1700", "2300"};
+
+constexpr double kSpacingDays = kRequestSpacingMs / 1000.0 / kSecondsPerDay;
+
+// Steps 4 to 11 of a download, shared by the download window and the
+// settings window: fetch into a temp file, copy, clean up, pause.
+std::int64_t FetchAndCopy(const std::string& address, const std::string& dest,
+                          const std::function<bool()>& stop, TLogFile* log) {
+  const std::string temp = UniqueTempFileName();
+  const std::string cmd = FetchCommandLine(EscapeAddress(address), temp);
+  plat::FileSystem& fs = plat::Fs();
+  // A fetcher ended by Stop or by the time-out may have left half a page:
+  // that counts as no data.
+  bool ended = RunAndWait(cmd, plat::SW_Hide, stop, kFetchTimeoutMs);
+  std::int64_t size = ended ? fs.FileSize(temp) : 0;
+  if (size < 0) size = 0;
+  if (size > 0 && !fs.CopyFile(temp, dest, true) && log)
+    log->WriteLine(dest + "書き込みエラー");
+  // Also an empty or cut-off temp file goes: nothing else removes "_v*.tmp".
+  if (fs.FileExists(temp)) fs.DeleteFile(temp);
+  YieldToMessages();
+  for (int i = 0; i < 5; ++i) {
+    YieldToMessages();
+    plat::SleepMs(100);
+  }
+  return size;
+}
+
+}  // namespace
+
+std::string SiteBaseAddress() {
+  std::string base = Trim(plat::GetEnv("KANALIA_BASE_URL"));
+  if (base.empty()) base = KC_BASE_URL;
+  while (!base.empty() && base.back() == '/') base.pop_back();
+  return base;
+}
+
+std::string ChartPlatformPath(bool useE2) { return useE2 ? "/chart/cs110/" : "/chart/cs/"; }
+
+std::string DayWindowStart(int i) {
+  if (i < 0 || i >= kDayWindowCount) return std::string();
+  return kWindowStarts[i];
+}
+
+std::string CacheFolder(const std::string& hostFolder) {
+  return hostFolder + "\\Cache\\skypt";
+}
+
+std::string ChartPageFileName(const std::string& channel, TDateTime today, int i) {
+  return "tvmurok" + ChannelKeyText(channel) + FormatDateTime("mmdd", today) +
+         IntToStr(i) + ".html";
+}
+
+std::string ChartPageFile(const std::string& hostFolder, const std::string& channel,
+                          TDateTime today, int i) {
+  return CacheFolder(hostFolder) + "\\" + ChartPageFileName(channel, today, i);
+}
+
+std::string ChartPageAddress(bool useE2, const std::string& pageKey, TDateTime today,
+                             int i) {
+  return SiteBaseAddress() + ChartPlatformPath(useE2) + pageKey + ".action?head=" +
+         FormatDateTime("yyyymmdd", today) + DayWindowStart(i) + "&span=6";
+}
+
+std::string ChannelPageKey(const StringList& channelKeyList, const std::string& channel) {
+  // First entry wins; names compare exactly (they are decimal numbers).
+  for (const std::string& entry : channelKeyList) {
+    std::size_t eq = entry.find('=');
+    if (eq != std::string::npos && entry.compare(0, eq, channel) == 0)
+      return entry.substr(eq + 1);
+  }
+  return std::string();
+}
+
+std::string EscapeAddress(const std::string& address) {
+  return SjisReplaceAll(address, "&", "&amp;");
+}
+
+std::int64_t DownloadToFile(RunContext& ctx, const std::string& address,
+                            const std::string& dest) {
+  DownloadRunState& st = ctx.State;
+  if (st.StopRequested) return 0;
+  // Politeness towards the site: request starts at least 900 ms apart. A
+  // Stop ends the wait; the request is still made, and then ended at once.
+  while (plat::Now() - st.LastRequestTime < kSpacingDays && !st.StopRequested) {
+    YieldToMessages();
+    plat::SleepMs(100);
+  }
+  st.LastRequestTime = plat::Now();
+  return FetchAndCopy(address, dest, [&st] { return st.StopRequested; }, &ctx.Log);
+}
+
+std::int64_t DownloadToFileNoLog(const std::string& address, const std::string& dest,
+                                 const std::function<bool()>& stop) {
+  if (stop && stop()) return 0;
+  return FetchAndCopy(address, dest, stop, nullptr);
+}
+
+void DLLTVMurok2(RunContext& ctx) {
+  DownloadRunState& st = ctx.State;
+  st.PhaseName = "DLLTVMurok2";
+  plat::Fs().ForceDirectories(CacheFolder(st.HostFolder));
+  const bool reuse = ReadSetupBool(st.PluginFolder, "NotExistsDLL_Checked");
+  st.SkipRequested = false;
+  st.DownloadedFiles.clear();
+
+  for (int k = 0; k < st.DataSetCount && !st.StopRequested; ++k) {
+    GetDataSetChannels(ctx, k);
+    const StringList channels = st.DataSetChannels;
+    ctx.View.SetProgress1(0);
+    ctx.View.SetProgress1Max(static_cast<int>(channels.size()));
+    for (std::size_t p = 0;
+         p < channels.size() && !st.StopRequested && !st.SkipRequested; ++p) {
+      const std::string& channel = channels[p];
+      if (IndexOf(st.ChannelNumberList, channel) >= 0) {
+        ctx.View.SetProgress1(static_cast<int>(p));
+        for (int i = 0; i < kDayWindowCount && !st.StopRequested && !st.SkipRequested;
+             ++i) {
+          try {
+            // Today is taken afresh for every page: a run over midnight
+            // fetches the later pages of the new day.
+            const TDateTime today = DateOf(plat::Now());
+            const std::string address = ChartPageAddress(
+                st.UseE2, ChannelPageKey(st.ChannelKeyList, channel), today, i);
+            const std::string file = ChartPageFile(st.HostFolder, channel, today, i);
+            if (!plat::Fs().FileExists(file) || !reuse) {
+              ctx.View.SetLabel2(channel + "チャンネルをダウンロード中...");
+              std::int64_t size = DownloadToFile(ctx, address, file);
+              if (size == 0)
+                ctx.Log.WriteLine("通信エラー: " + channel + "チャンネル");
+              else if (size < kMinPageSize)
+                ctx.Log.WriteLine("ダウンロード失敗: " + channel + "チャンネル");
+              if (size < kMinPageSize) {
+                if (plat::Fs().FileExists(file)) plat::Fs().DeleteFile(file);
+              } else {
+                st.DownloadedFiles.push_back(file);
+              }
+            }
+          } catch (const std::exception&) {
+            ctx.Log.WriteLine("チャンネルエラー: " + channel);
+          }
+          YieldToMessages();
+        }
+        plat::SleepMs(100);
+      }
+      st.SkipRequested = false;
+      YieldToMessages();
+    }
+    st.SkipRequested = false;
+    YieldToMessages();
+  }
+}
+
+}  // namespace kc

@@ -1,0 +1,150 @@
+#include <gtest/gtest.h>
+
+#include "core/stringlist.h"
+#include "download/host_settings.h"
+#include "download/run_fixture.h"
+#include "platform/platform.h"
+
+namespace kc {
+namespace {
+
+using test::RunFixture;
+
+TEST(ChannelKeyTextTest, PadsNumbersBelowHundredOnly) {
+  struct Case {
+    std::string in, out;
+  } cases[] = {
+      {"55", "055"},  {"5", "005"},   {"055", "055"}, {"0", "000"},
+      {"161", "161"}, {"999", "999"}, {"1234", "1234"},
+      // Not a number: left as it is.
+      {"", ""},       {"C5", "C5"},   {"-5", "-5"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(ChannelKeyText(c.in), c.out) << c.in;
+  EXPECT_EQ(ChannelKeyText(7), "007");
+  EXPECT_EQ(ChannelTickKey("55"), "tvch 055");
+}
+
+TEST(HostSettingsTest, SetupValuesAndDefaults) {
+  RunFixture f;
+  const std::string& pf = f.State.PluginFolder;
+  // No file at all: every reader gives its default.
+  EXPECT_EQ(ReadSetup(pf, "DLL_SkyptE2"), "");
+  EXPECT_EQ(GetDataSetCount(pf), 0);
+  EXPECT_EQ(ReadDaysAhead(pf), 100);
+  EXPECT_TRUE(OfferedDataSets(pf).empty());
+
+  struct Case {
+    std::string value;
+    bool on;
+  } bools[] = {{"True", true}, {"true", false}, {"TRUE", false}, {"False", false},
+               {"1", false}, {"", false}};
+  for (const Case& c : bools) {
+    f.WriteHost("hoz.ini", "[TSetup]\r\nDLL_SkyptE2=" + c.value + "\r\n");
+    EXPECT_EQ(ReadSetupBool(pf, "DLL_SkyptE2"), c.on) << c.value;
+  }
+
+  struct Days {
+    std::string value;
+    int days;
+  } days[] = {{"0", 100}, {"abc", 100}, {"", 100}, {"1", 1}, {"7", 7}};
+  for (const Days& d : days) {
+    f.WriteHost("hoz.ini", "[tsetup]\r\nnodllafterdays_text=" + d.value + "\r\n");
+    EXPECT_EQ(ReadDaysAhead(pf), d.days) << d.value;
+  }
+}
+
+TEST(HostSettingsTest, LastAreaForRunsAndArea47ForTheSettingsWindow) {
+  RunFixture f;
+  const std::string& pf = f.State.PluginFolder;
+  f.WriteHost("hoz.ini",
+              "[TSetup.DataList_Items]\r\nCount=5\r\nItem0=地上波\r\nItem1=BS\r\n"
+              "Item2=CS全部\r\nItem3=CS一部\r\nItem4=設定のみ\r\n"
+              "[DataSet 0]\r\ncount=10\r\nArea 9=False\r\n"
+              "[DataSet 2]\r\ncount=48\r\nArea 47=True\r\n"
+              "[DataSet 3]\r\ncount=40\r\nArea 39=True\r\n"
+              "[DataSet 4]\r\ncount=40\r\nArea 47=True\r\n");
+  EXPECT_EQ(GetDataSetCount(pf), 5);
+  const bool expectedRun[] = {false, false, true, true, false};
+  for (int n = 0; n < 5; ++n) EXPECT_EQ(DataSetTakesListings(pf, n), expectedRun[n]) << n;
+
+  std::vector<OfferedDataSet> offered = OfferedDataSets(pf);
+  ASSERT_EQ(offered.size(), 2u);
+  EXPECT_EQ(offered[0].Number, 2);
+  EXPECT_EQ(offered[0].Name, "CS全部");
+  EXPECT_EQ(offered[1].Number, 4);
+  EXPECT_EQ(offered[1].Name, "設定のみ");
+
+  // Without "count" the key looked up is "Area -1".
+  f.WriteHost("hoz.ini", "[DataSet 0]\r\nArea -1=True\r\n");
+  EXPECT_TRUE(DataSetTakesListings(pf, 0));
+}
+
+TEST(HostSettingsTest, WantedChannelsInTableOrderWithPaddedKeys) {
+  RunFixture f;
+  f.WriteHost("hoz.ini", "[DataSet 1]\r\ncount=1\r\nArea 0=True\r\n");
+  f.WriteHost("tvskypch.ini",
+              "[DataSet 1]\r\ntvch 240=True\r\ntvch 055=True\r\ntvch 161=False\r\n"
+              "tvch 300=true\r\n[DataSet 0]\r\ntvch 161=True\r\n");
+  f.AddChannel("55", "ジャパンスポーツ");
+  f.AddChannel("161", "シネマ");
+  f.AddChannel("240", "アニメ");
+  f.AddChannel("300", "音楽");
+  GetDataSetChannels(f.Ctx, 1);
+  EXPECT_EQ(f.State.DataSetChannels, (StringList{"55", "240"}));
+  // Dataset 0 does not take these listings: nothing, whatever is ticked.
+  GetDataSetChannels(f.Ctx, 0);
+  EXPECT_TRUE(f.State.DataSetChannels.empty());
+}
+
+TEST(HostSettingsTest, ConversionsInFileOrder) {
+  RunFixture f;
+  f.WriteHost("tvskypch.ini",
+              "[TSetup]\r\nDataSetNo=0\r\n[ChannelChange]\r\n161=201\r\n055=5\r\n"
+              "300=\r\n[DataSet 0]\r\ncount=0\r\n");
+  f.State.ChannelConversionList = {"stale=1"};
+  LoadChChangeList(f.Ctx);
+  EXPECT_EQ(f.State.PhaseName, "LoadChChangeList");
+  EXPECT_EQ(f.State.ChannelConversionList, (StringList{"161=201", "055=5", "300="}));
+  EXPECT_TRUE(f.LogLines().empty());
+}
+
+TEST(HostSettingsTest, SelectionStoreAndLoad) {
+  RunFixture f;
+  const std::string& pf = f.State.PluginFolder;
+  const StringList entries = {"055 ジャパンスポーツ", "161 シネマ", "240 アニメ"};
+
+  // Nothing chosen or an empty list: nothing is written.
+  StoreDataSetSelection(pf, -1, entries, {true, true, true});
+  StoreDataSetSelection(pf, 0, {}, {});
+  EXPECT_FALSE(test::FileExistsAt(f.Host("tvskypch.ini")));
+
+  f.WriteHost("tvskypch.ini", "[ChannelChange]\r\n161=201\r\n");
+  StoreDataSetSelection(pf, 2, entries, {true, false, true});
+  const std::string ini = ChannelIniPath(pf);
+  EXPECT_EQ(plat::ReadProfileString(ini, "TSetup", "DataSetNo", ""), "2");
+  EXPECT_EQ(plat::ReadProfileString(ini, "DataSet 2", "count", ""), "3");
+  EXPECT_EQ(plat::ReadProfileString(ini, "DataSet 2", "tvch 055", ""), "True");
+  EXPECT_EQ(plat::ReadProfileString(ini, "DataSet 2", "tvch 161", ""), "False");
+  EXPECT_EQ(plat::ReadProfileString(ini, "DataSet 2", "tvch 240", ""), "True");
+  EXPECT_EQ(plat::ReadProfileString(ini, "ChannelChange", "161", ""), "201");
+
+  std::vector<bool> ticked;
+  LoadDataSetSelection(pf, 2, entries, ticked);
+  EXPECT_EQ(ticked, (std::vector<bool>{true, false, true}));
+
+  // "count" limits what is read back; a longer list is unticked beyond it.
+  plat::WriteProfileString(ini, "DataSet 2", "count", "1");
+  const StringList longer = {"055 a", "161 b", "240 c", "585 d"};
+  LoadDataSetSelection(pf, 2, longer, ticked);
+  EXPECT_EQ(ticked, (std::vector<bool>{true, false, false, false}));
+
+  // A ticked channel below 100 is what the download run fetches.
+  f.WriteHost("hoz.ini", "[DataSet 2]\r\ncount=1\r\nArea 0=True\r\n");
+  f.AddChannel("55", "ジャパンスポーツ");
+  f.AddChannel("161", "シネマ");
+  GetDataSetChannels(f.Ctx, 2);
+  EXPECT_EQ(f.State.DataSetChannels, (StringList{"55"}));
+}
+
+}  // namespace
+}  // namespace kc

@@ -1,0 +1,301 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "app/utils.h"
+#include "core/datetime.h"
+#include "core/text.h"
+#include "download/fetch_fake.h"
+#include "download/page_download.h"
+#include "download/run_fixture.h"
+#include "platform/platform.h"
+
+namespace kc {
+namespace {
+
+using test::FakeFetcher;
+using test::RunFixture;
+
+const std::string kBase = "http://127.0.0.1:8123";
+
+std::string Page(std::size_t size) { return std::string(size, 'x'); }
+
+TEST(PageNamesTest, FilesWindowsAndAddresses) {
+  test::ScopedEnv base("KANALIA_BASE_URL", kBase + "/");
+  const TDateTime dec6 = EncodeDate(2026, 12, 6);
+  EXPECT_EQ(ChartPageFileName("161", dec6, 0), "tvmurok16112060.html");
+  EXPECT_EQ(ChartPageFileName("55", dec6, 3), "tvmurok05512063.html");
+  EXPECT_EQ(ChartPageFile("\\h\\plugin\\..", "161", EncodeDate(2027, 1, 9), 2),
+            "\\h\\plugin\\..\\Cache\\skypt\\tvmurok16101092.html");
+
+  const char* starts[] = {"0500", "1100", "1700", "2300"};
+  for (int i = 0; i < kDayWindowCount; ++i) EXPECT_EQ(DayWindowStart(i), starts[i]);
+
+  EXPECT_EQ(SiteBaseAddress(), kBase);
+  EXPECT_EQ(ChartPageAddress(false, "500161", dec6, 1),
+            kBase + "/chart/cs/500161.action?head=202612061100&span=6");
+  EXPECT_EQ(ChartPageAddress(true, "12", dec6, 3),
+            kBase + "/chart/cs110/12.action?head=202612062300&span=6");
+  EXPECT_EQ(ChartPageAddress(true, "", dec6, 0),
+            kBase + "/chart/cs110/.action?head=202612060500&span=6");
+
+  EXPECT_EQ(EscapeAddress("a?x=1&y=2&z=3"), "a?x=1&amp;y=2&amp;z=3");
+  // Every "&", also one that already starts "&amp;".
+  EXPECT_EQ(EscapeAddress("&amp;"), "&amp;amp;");
+
+  const StringList keys = {"161=500161", "585=12", "161=999"};
+  EXPECT_EQ(ChannelPageKey(keys, "161"), "500161");
+  EXPECT_EQ(ChannelPageKey(keys, "585"), "12");
+  EXPECT_EQ(ChannelPageKey(keys, "58"), "");
+}
+
+TEST(PageNamesTest, FetchCommandLine) {
+#ifdef _WIN32
+  EXPECT_EQ(FetchCommandLine("http://h/a?b=1&amp;c=2", "C:\\t\\_v1.tmp"),
+            "powershell wget 'http://h/a?b=1&amp;c=2' -O 'C:\\t\\_v1.tmp'");
+#else
+  EXPECT_EQ(FetchCommandLine("http://h/a?b=1&amp;c=2", "\\tmp\\x\\_v1.tmp"),
+            "wget -q 'http://h/a?b=1&amp;c=2' -O '/tmp/x/_v1.tmp'");
+#endif
+}
+
+TEST(DownloadToFileTest, CopiesThePageAndRemovesTheTempFile) {
+  RunFixture f;
+  test::FakeClock clock(2026, 12, 6, 6, 0, 0, 0.05);
+  FakeFetcher fetcher;
+  fetcher.Body = [](const test::FetchCall&, int) { return Page(6000); };
+  const std::string dest = f.Dir.winFile("page.html");
+  EXPECT_EQ(DownloadToFile(f.Ctx, "http://h/x?a=1&b=2", dest), 6000);
+  ASSERT_EQ(fetcher.Calls.size(), 1u);
+  const test::FetchCall& c = fetcher.Calls[0];
+  EXPECT_EQ(c.Address, "http://h/x?a=1&amp;b=2");
+  EXPECT_EQ(c.ShowState, plat::SW_Hide);
+  EXPECT_EQ(c.CommandLine, FetchCommandLine(c.Address, test::ToProductPath(c.OutFile)));
+  EXPECT_EQ(test::ReadBytes(f.Dir.file("page.html")), Page(6000));
+  EXPECT_FALSE(test::FileExistsAt(c.OutFile));
+  EXPECT_GT(f.State.LastRequestTime, 0);
+}
+
+TEST(DownloadToFileTest, NothingFetchedLeavesTheDestinationAlone) {
+  RunFixture f;
+  FakeFetcher fetcher;
+  f.WriteHost("page.html", "old");
+  const std::string dest = f.Dir.winFile("page.html");
+  fetcher.Body = [](const test::FetchCall&, int n) -> std::optional<std::string> {
+    if (n == 0) return std::nullopt;  // no file
+    return std::string();             // an empty one
+  };
+  EXPECT_EQ(DownloadToFile(f.Ctx, "http://h/1", dest), 0);
+  f.State.LastRequestTime = 0;
+  EXPECT_EQ(DownloadToFile(f.Ctx, "http://h/2", dest), 0);
+  EXPECT_EQ(test::ReadBytes(f.Dir.file("page.html")), "old");
+  EXPECT_FALSE(test::FileExistsAt(fetcher.Calls[1].OutFile));
+}
+
+TEST(DownloadToFileTest, SpacingBetweenRequestStarts) {
+  RunFixture f;
+  // The clock moves 100 ms with every yield to the window (and 1 ms with
+  // every reading), so only the waiting loop can make up the 900 ms.
+  test::FakeClock clock(2026, 12, 6, 6, 0, 0, 0.001);
+  SetMessagePump([&] { clock.advanceSeconds(0.1); });
+  FakeFetcher fetcher;
+  std::vector<TDateTime> starts;
+  fetcher.OnStart = [&](int) { starts.push_back(clock.now()); };
+  fetcher.Body = [](const test::FetchCall&, int) { return Page(10); };
+  f.State.LastRequestTime = plat::Now();
+  DownloadToFile(f.Ctx, "http://h/1", f.Dir.winFile("a"));
+  DownloadToFile(f.Ctx, "http://h/2", f.Dir.winFile("b"));
+  SetMessagePump(nullptr);
+  ASSERT_EQ(starts.size(), 2u);
+  EXPECT_GE((starts[1] - starts[0]) * kSecondsPerDay, 0.9 - 1e-6);
+  EXPECT_LT((starts[1] - starts[0]) * kSecondsPerDay, 1.2);
+}
+
+TEST(DownloadToFileTest, StopBeforeAndDuringTheFetch) {
+  RunFixture f;
+  FakeFetcher fetcher;
+  fetcher.Body = [](const test::FetchCall&, int) { return Page(6000); };
+  f.State.StopRequested = true;
+  EXPECT_EQ(DownloadToFile(f.Ctx, "http://h/1", f.Dir.winFile("a")), 0);
+  EXPECT_TRUE(fetcher.Calls.empty());
+
+  // A fetcher that never ends is ended by Stop; what it wrote is no page.
+  f.State.StopRequested = false;
+  fetcher.NeverEnds = true;
+  int yields = 0;
+  SetMessagePump([&] {
+    if (++yields == 3) f.State.StopRequested = true;
+  });
+  EXPECT_EQ(DownloadToFile(f.Ctx, "http://h/2", f.Dir.winFile("b")), 0);
+  SetMessagePump(nullptr);
+  EXPECT_EQ(fetcher.Terminated, 1);
+  EXPECT_FALSE(test::FileExistsAt(f.Dir.file("b")));
+  EXPECT_FALSE(test::FileExistsAt(fetcher.Calls[0].OutFile));
+}
+
+TEST(DownloadToFileTest, FailedCopyIsLoggedAndTheSizeStillReturned) {
+  RunFixture f;
+  FakeFetcher fetcher;
+  fetcher.Body = [](const test::FetchCall&, int) { return Page(6000); };
+  const std::string dest = f.Dir.winPath() + "\\missing\\folder\\p.html";
+  EXPECT_EQ(DownloadToFile(f.Ctx, "http://h/1", dest), 6000);
+  EXPECT_EQ(f.LogLines(), (StringList{dest + "書き込みエラー"}));
+  EXPECT_FALSE(test::FileExistsAt(fetcher.Calls[0].OutFile));
+}
+
+TEST(DownloadToFileTest, SettingsWindowVariantHasNoSpacingAndNoLog) {
+  RunFixture f;
+  FakeFetcher fetcher;
+  fetcher.Body = [](const test::FetchCall&, int) { return Page(100); };
+  const std::string dest = f.Dir.winPath() + "\\missing\\p.html";
+  bool stop = false;
+  EXPECT_EQ(DownloadToFileNoLog("http://h/a&b", dest, [&] { return stop; }), 100);
+  EXPECT_EQ(fetcher.Calls[0].Address, "http://h/a&amp;b");
+  EXPECT_TRUE(f.LogLines().empty());
+  stop = true;
+  EXPECT_EQ(DownloadToFileNoLog("http://h/a", dest, [&] { return stop; }), 0);
+  EXPECT_EQ(fetcher.Calls.size(), 1u);
+}
+
+// ---- the page download phase
+
+struct PhaseFixture : RunFixture {
+  PhaseFixture() {
+    WriteHost("hoz.ini",
+              "[TSetup]\r\nNotExistsDLL_Checked=False\r\n"
+              "[TSetup.DataList_Items]\r\nCount=2\r\n"
+              "[DataSet 0]\r\ncount=1\r\nArea 0=True\r\n"
+              "[DataSet 1]\r\ncount=2\r\nArea 1=False\r\n");
+    WriteHost("tvskypch.ini",
+              "[DataSet 0]\r\ntvch 055=True\r\ntvch 161=True\r\ntvch 240=True\r\n"
+              "[DataSet 1]\r\ntvch 161=True\r\n");
+    AddChannel("55", "ジャパンスポーツ");
+    AddChannel("161", "シネマ");
+    AddChannel("240", "アニメ");
+    State.DataSetCount = 2;
+    State.ChannelNumberList = {"161", "55"};  // 240 is not listed now
+    State.ChannelKeyList = {"55=500055", "161=500161"};
+  }
+  std::string CachePage(const std::string& channel, int i) {
+    return Dir.file("Cache/skypt/" + ChartPageFileName(channel, DateOf(plat::Now()), i));
+  }
+};
+
+TEST(DownloadPhaseTest, FourPagesPerListedChannelWithSizeRules) {
+  test::ScopedEnv base("KANALIA_BASE_URL", kBase);
+  test::FakeClock clock(2026, 12, 6, 6, 0, 0, 0.2);
+  PhaseFixture f;
+  FakeFetcher fetcher;
+  // 55: window 1 brings 4999 bytes, window 2 nothing; 161: window 0 exactly
+  // 5000 bytes.
+  fetcher.Body = [](const test::FetchCall&, int n) -> std::optional<std::string> {
+    switch (n) {
+      case 1: return Page(4999);
+      case 2: return std::nullopt;
+      case 4: return Page(5000);
+      default: return Page(7000);
+    }
+  };
+  f.WriteHost("Cache/skypt/" + ChartPageFileName("55", EncodeDate(2026, 12, 6), 1), "old");
+  DLLTVMurok2(f.Ctx);
+  EXPECT_EQ(f.State.PhaseName, "DLLTVMurok2");
+
+  StringList addresses;
+  for (const auto& c : fetcher.Calls) addresses.push_back(c.Address);
+  const std::string cs = kBase + "/chart/cs/";
+  EXPECT_EQ(addresses, (StringList{
+                           cs + "500055.action?head=202612060500&amp;span=6",
+                           cs + "500055.action?head=202612061100&amp;span=6",
+                           cs + "500055.action?head=202612061700&amp;span=6",
+                           cs + "500055.action?head=202612062300&amp;span=6",
+                           cs + "500161.action?head=202612060500&amp;span=6",
+                           cs + "500161.action?head=202612061100&amp;span=6",
+                           cs + "500161.action?head=202612061700&amp;span=6",
+                           cs + "500161.action?head=202612062300&amp;span=6",
+                       }));
+  const std::string cache = f.State.HostFolder + "\\Cache\\skypt\\";
+  EXPECT_EQ(f.State.DownloadedFiles,
+            (StringList{cache + "tvmurok05512060.html", cache + "tvmurok05512063.html",
+                        cache + "tvmurok16112060.html", cache + "tvmurok16112061.html",
+                        cache + "tvmurok16112062.html", cache + "tvmurok16112063.html"}));
+  EXPECT_FALSE(test::FileExistsAt(f.CachePage("55", 1)));
+  EXPECT_FALSE(test::FileExistsAt(f.CachePage("55", 2)));
+  EXPECT_EQ(test::ReadBytes(f.CachePage("161", 0)), Page(5000));
+  EXPECT_EQ(f.LogLines(), (StringList{"ダウンロード失敗: 55チャンネル", "通信エラー: 55チャンネル"}));
+  EXPECT_EQ(f.View.Labels2.front(), "55チャンネルをダウンロード中...");
+}
+
+TEST(DownloadPhaseTest, ReuseSwitchSkipsCachedPages) {
+  test::ScopedEnv base("KANALIA_BASE_URL", kBase);
+  test::FakeClock clock(2026, 12, 6, 6, 0, 0, 0.2);
+  PhaseFixture f;
+  f.State.ChannelNumberList = {"161", "55"};
+  FakeFetcher fetcher;
+  fetcher.Body = [](const test::FetchCall&, int) { return Page(6000); };
+  for (int i = 0; i < 4; ++i) test::WriteBytes(f.CachePage("161", i), "cached");
+  test::WriteBytes(f.CachePage("55", 0), "cached");
+
+  struct Case {
+    std::string value;
+    std::size_t requests;
+  } cases[] = {{"True", 3}, {"true", 8}};
+  for (const Case& c : cases) {
+    f.WriteHost("hoz.ini",
+                "[TSetup]\r\nNotExistsDLL_Checked=" + c.value +
+                    "\r\n[TSetup.DataList_Items]\r\nCount=1\r\n"
+                    "[DataSet 0]\r\ncount=1\r\nArea 0=True\r\n");
+    fetcher.Calls.clear();
+    DLLTVMurok2(f.Ctx);
+    EXPECT_EQ(fetcher.Calls.size(), c.requests) << c.value;
+    EXPECT_EQ(f.State.DownloadedFiles.size(), c.requests) << c.value;
+    if (c.value == "True") {
+      for (const std::string& file : f.State.DownloadedFiles)
+        EXPECT_EQ(file.find("tvmurok161"), std::string::npos) << file;
+    }
+  }
+}
+
+TEST(DownloadPhaseTest, SkipEndsTheChannelAndStopEndsThePhase) {
+  test::FakeClock clock(2026, 12, 6, 6, 0, 0, 0.2);
+  PhaseFixture f;
+  FakeFetcher fetcher;
+  fetcher.Body = [](const test::FetchCall&, int) { return Page(6000); };
+  // Skip pressed while the second window of channel 55 is fetched.
+  fetcher.OnStart = [&](int n) {
+    if (n == 1) f.State.SkipRequested = true;
+  };
+  DLLTVMurok2(f.Ctx);
+  ASSERT_EQ(fetcher.Calls.size(), 6u);
+  EXPECT_NE(fetcher.Calls[2].Address.find("500161.action?head=202612060500"),
+            std::string::npos);
+  EXPECT_FALSE(f.State.SkipRequested);
+
+  fetcher.Calls.clear();
+  fetcher.OnStart = [&](int n) {
+    if (n == 0) f.State.StopRequested = true;
+  };
+  DLLTVMurok2(f.Ctx);
+  EXPECT_EQ(fetcher.Calls.size(), 1u);
+}
+
+TEST(DownloadPhaseTest, RunOverMidnightUsesTheNewDate) {
+  test::ScopedEnv base("KANALIA_BASE_URL", kBase);
+  test::FakeClock clock(2026, 12, 6, 23, 59, 58, 0.05);
+  PhaseFixture f;
+  f.State.ChannelNumberList = {"161"};
+  FakeFetcher fetcher;
+  fetcher.Body = [](const test::FetchCall&, int) { return Page(6000); };
+  fetcher.OnStart = [&](int n) {
+    if (n == 0) clock.set(EncodeDate(2026, 12, 7) + EncodeTime(0, 0, 1, 0));
+  };
+  DLLTVMurok2(f.Ctx);
+  ASSERT_EQ(fetcher.Calls.size(), 4u);
+  EXPECT_NE(fetcher.Calls[0].Address.find("head=202612060500"), std::string::npos);
+  EXPECT_NE(fetcher.Calls[1].Address.find("head=202612071100"), std::string::npos);
+  ASSERT_EQ(f.State.DownloadedFiles.size(), 4u);
+  EXPECT_NE(f.State.DownloadedFiles[0].find("tvmurok16112060.html"), std::string::npos);
+  EXPECT_NE(f.State.DownloadedFiles[1].find("tvmurok16112071.html"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace kc
