@@ -1,0 +1,39 @@
+// kanalia-tool match: what the find command's matcher makes of a pattern and
+// of each line of standard input.
+#include <string>
+#include <vector>
+
+#include "search/fuzzy_matcher.h"
+#include "tools/tool.h"
+
+KC_TOOL_COMMAND(CmdMatch, "match", "match [--fuzzy] [--lf] PATTERN  < escaped lines") {
+  bool fuzzy = false, lf = false;
+  const std::string* pattern = nullptr;
+  for (const std::string& a : args) {
+    if (!pattern && a == "--fuzzy") {
+      fuzzy = true;
+    } else if (!pattern && a == "--lf") {
+      lf = true;
+    } else if (!pattern) {
+      pattern = &a;
+    } else {
+      throw tool::UsageError();
+    }
+  }
+  if (!pattern) throw tool::UsageError();
+  kc::TFuzzyMatcher matcher;
+  matcher.SetLineSeparator(lf ? kc::lsLF : kc::lsCRLF);
+  try {
+    matcher.SetUseFuzzyDictionary(fuzzy);
+    matcher.SetRegExp(*pattern);
+  } catch (const kc::EPatternError& e) {
+    tool::PutLine("E\t" + tool::Escape(e.what()) + "\t" + std::to_string(e.Position()));
+    return 1;
+  }
+  for (const std::string& line : tool::StdinLines()) {
+    std::size_t length = 0;
+    std::size_t pos = matcher.Match(tool::Unescape(line), length);
+    tool::PutLine(std::to_string(pos) + "\t" + std::to_string(length));
+  }
+  return 0;
+}
