@@ -160,7 +160,8 @@ class Site:
 
     def skylist_page(self):
         entries = ",\n".join(
-            '  "%s": {"name": "%s - %s"}' % (c["id"], c.get("label", c["number"]), c["name"])
+            '  "%s": {"name": "%s - %s"}' % (c["id"], c.get("label", "%03d" % c["number"]),
+                                          c["name"])
             for c in self.lineup.get("skypt", []))
         page = (
             '<!DOCTYPE html>\n<html lang="ja">\n<head>\n<meta charset="UTF-8">\n'

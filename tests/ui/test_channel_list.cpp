@@ -1,0 +1,291 @@
+#include <gtest/gtest.h>
+
+#include "analysis/html_parser.h"
+#include "app/utils.h"
+#include "core/error.h"
+#include "download/fetch_fake.h"
+#include "download/run_fixture.h"
+#include "platform/platform.h"
+#include "storage/tables.h"
+#include "ui/channel_list.h"
+
+namespace kc {
+namespace {
+
+using test::FakeFetcher;
+using test::RunFixture;
+
+// The all-channels marker as the list page's script writes it, in the
+// program's character set.
+const std::string kAll = "{\"all\": {\"name\": \"すべてのチャンネル\", \"children\": { ";
+
+struct Row {
+  std::string channel, name;
+  int status;
+  bool operator==(const Row& o) const {
+    return channel == o.channel && name == o.name && status == o.status;
+  }
+};
+std::ostream& operator<<(std::ostream& os, const Row& r) {
+  return os << r.channel << "|" << r.name << "|" << r.status;
+}
+
+std::vector<Row> Rows(MemTable& t) {
+  std::vector<Row> rows;
+  for (t.First(); !t.Eof(); t.Next())
+    rows.push_back({t.FieldByName("TVChannel").AsString(),
+                    t.FieldByName("TVName").AsString(),
+                    t.FieldByName("Status").AsInteger()});
+  return rows;
+}
+
+struct Lists {
+  MemTable table{"TableSkypch"};
+  StringList numbers, keys;
+  ChannelListSink sink{table, numbers, &keys, nullptr};
+  Lists() {
+    DefineTableSkypch(table, "");
+    table.Persistent = false;
+    table.Open();
+  }
+};
+
+class ChannelListTest : public ::testing::Test {
+ protected:
+  void SetUp() override { THTMLParser::SetDefaultYield([](bool) {}); }
+  void TearDown() override { THTMLParser::SetDefaultYield(nullptr); }
+};
+
+// ---- SKY PerfecTV! scan
+
+TEST_F(ChannelListTest, SkyptEntriesPerWindow) {
+  struct Case {
+    const char* what;
+    std::string text;
+    ChannelListVariant variant;
+    StringList numbers, keys;
+    std::vector<Row> rows;
+  } cases[] = {
+      {"entry read by the download window",
+       kAll + "\"123456\": {\"name\": \"585 - Example\"}, \"654321\": {\"name\": \"161 - シネマ \"}}}",
+       ChannelListVariant::DownloadWindow,
+       {"585", "161"},
+       {"585=123456", "161=654321"},
+       {{"585", "Example", 1}, {"161", "シネマ", 1}}},
+      {"number text with a prefix: skipped by the download window",
+       kAll + "\"123456\": {\"name\": \"CS 585 - Example\"}}}",
+       ChannelListVariant::DownloadWindow, {}, {}, {}},
+      {"number text with a prefix: last three characters in the settings window",
+       kAll + "\"123456\": {\"name\": \"CS 585 - Example\"}}}",
+       ChannelListVariant::SettingsWindow,
+       {"585"}, {}, {{"585", "Example", 1}}},
+      {"a channel listed twice is entered twice",
+       kAll + "\"100240\": {\"name\": \"240 - A\"}, \"100240\": {\"name\": \"240 - B\"}}}",
+       ChannelListVariant::DownloadWindow,
+       {"240", "240"}, {"240=100240", "240=100240"}, {{"240", "B", 0}}},
+      {"no marker: the first 35 characters go",
+       std::string(35, 'x') + "\"000055\": {\"name\": \"55 - ジャパン\"}",
+       ChannelListVariant::DownloadWindow,
+       {"55"}, {"55=55"}, {{"55", "ジャパン", 1}}},
+      {"garbage after the entries ends the scan",
+       kAll + "\"111111\": {\"name\": \"300 - 音楽\"}}}};\"}} - x \"name\": \"",
+       ChannelListVariant::DownloadWindow,
+       {"300"}, {"300=111111"}, {{"300", "音楽", 1}}},
+  };
+  for (const Case& c : cases) {
+    Lists l;
+    ScanSkyptEntries(c.text, c.variant, l.sink);
+    EXPECT_EQ(l.numbers, c.numbers) << c.what;
+    EXPECT_EQ(l.keys, c.keys) << c.what;
+    EXPECT_EQ(Rows(l.table), c.rows) << c.what;
+  }
+}
+
+TEST_F(ChannelListTest, MergeKeepsUnlistedRowsAndOrdersAsText) {
+  Lists l;
+  MergeChannel(l.table, 585, "古い名前");
+  MergeChannel(l.table, 602, "残る局");
+  l.table.Edit();
+  l.table.FieldByName("Status").SetAsInteger(0);
+  l.table.Post();
+  l.table.Locate("TVChannel", "585");
+  l.table.Edit();
+  l.table.FieldByName("Status").SetAsInteger(1);
+  l.table.Post();
+  ScanSkyptEntries(kAll + "\"000585\": {\"name\": \"585 - 新しい名前\"}, "
+                          "\"000161\": {\"name\": \"161 - シネマ\"}}}",
+                   ChannelListVariant::DownloadWindow, l.sink);
+  OrderChannelTable(l.table);
+  EXPECT_EQ(Rows(l.table), (std::vector<Row>{{"161", "シネマ", 1},
+                                              {"585", "新しい名前", 0},
+                                              {"602", "残る局", 0}}));
+}
+
+TEST_F(ChannelListTest, GatheringStartsAtTheLastMarkerLine) {
+  RunFixture f;
+  const std::string path = f.Dir.winFile("list.html");
+  // UTF-8 page: a line before the marker, two marker lines, a character
+  // without a Shift-JIS form (U+00E9) and a question mark after it.
+  f.WriteHost("list.html",
+              u8"<html>\r\nSptvSpecialitySelect.stations = {old\r\n"
+              u8"SptvSpecialitySelect.stations = {\"a\": {\n"
+              u8"  \"1\": {\"name\": \"55 - Caf\u00e9?\"}\r"
+              u8"}};\n");
+  std::string text;
+  ASSERT_TRUE(GatherSkyptScript(path, nullptr, text));
+  EXPECT_EQ(text,
+            "SptvSpecialitySelect.stations = {\"a\": {  \"1\": {\"name\": \"55 - Cafーー\"}}};");
+  EXPECT_FALSE(GatherSkyptScript(f.Dir.winFile("missing.html"), nullptr, text));
+}
+
+// ---- e2 page
+
+TEST_F(ChannelListTest, E2FormOptionsPerWindow) {
+  RunFixture f;
+  const std::string path = f.Dir.winFile("e2.html");
+  f.WriteHost("e2.html",
+              u8"<form name=\"other\"><select name=\"id\"><option value=\"1\">999 - 外</option></select></form>\n"
+              u8"<FORM NAME=\"SPTV-Speciality-Select-Header\">\n"
+              u8"<select name=\"genre\"><option value=\"3\">777 - ジャンル</option></select>\n"
+              u8"<select name=\"id\">\n"
+              u8"<option value=\"12\">585 - Example</option>\n"
+              u8"<option>602 - 値なし</option>\n"
+              u8"<option value=\"14\">テキストだけ</option>\n"
+              u8"<option value=\"15\">300 - チャンネル\u2212ミュージック</option>\n"
+              u8"<option value=\"16\">585 - Example 2</option>\n"
+              u8"</select></FORM>\n");
+  {
+    Lists l;
+    ReadE2Page(path, ChannelListVariant::DownloadWindow, l.sink);
+    EXPECT_EQ(l.numbers, (StringList{"585", "602", "300"}));
+    EXPECT_EQ(l.keys, (StringList{"585=12", "602=0", "300=15", "585=16"}));
+    OrderChannelTable(l.table);
+    EXPECT_EQ(Rows(l.table), (std::vector<Row>{{"300", "チャンネル―ミュージック", 1},
+                                                {"585", "Example 2", 0},
+                                                {"602", "値なし", 1}}));
+  }
+  {
+    Lists l;
+    l.sink.Keys = nullptr;
+    ReadE2Page(path, ChannelListVariant::SettingsWindow, l.sink);
+    EXPECT_EQ(l.numbers, (StringList{"585", "602", "300"}));
+  }
+}
+
+TEST_F(ChannelListTest, StopFlagEndsTheReaders) {
+  Lists l;
+  int tests = 0;
+  l.sink.Stop = [&] { return ++tests > 1; };
+  ScanSkyptEntries(kAll + "\"000585\": {\"name\": \"585 - A\"}, \"000161\": {\"name\": \"161 - B\"}}}",
+                   ChannelListVariant::DownloadWindow, l.sink);
+  EXPECT_EQ(l.numbers, (StringList{"585"}));
+}
+
+// ---- number list file
+
+TEST_F(ChannelListTest, NumberListFile) {
+  RunFixture f;
+  SaveChannelNumberList({"585", "602"}, f.State.PluginFolder);
+  EXPECT_EQ(test::ReadBytes(f.Host("tvmurokch.csv")), "585\r\n602\r\n");
+  EXPECT_EQ(LoadChannelNumberList(f.State.PluginFolder), (StringList{"585", "602"}));
+  RunFixture g;
+  EXPECT_THROW(LoadChannelNumberList(g.State.PluginFolder), Error);
+}
+
+// ---- the download window's retrieval
+
+const char kSkyPage[] =
+    u8"<html><head><script>\n"
+    u8"SptvSpecialitySelect.stations = {\"all\": {\"name\": \"すべてのチャンネル\", \"children\": {\n"
+    u8"  \"500055\": {\"name\": \"055 - ジャパンスポーツ\"},\n"
+    u8"  \"500161\": {\"name\": \"161 - シネマ\"}\n"
+    u8"}}};\n</script></head></html>\n";
+
+TEST_F(ChannelListTest, DownloadWindowRetrievalAndStaleWorkingFile) {
+  test::ScopedEnv base("KANALIA_BASE_URL", "http://127.0.0.1:9");
+  RunFixture f;
+  FakeFetcher fetcher;
+  std::vector<std::string> phases;
+  fetcher.OnStart = [&](int) { phases.push_back(f.State.PhaseName); };
+  fetcher.Body = [](const test::FetchCall&, int n) -> std::optional<std::string> {
+    if (n == 0) return std::string(kSkyPage);
+    return std::nullopt;  // the site does not answer the second time
+  };
+  f.AddChannel("602", "残る局");
+  GetTVChannel2(f.Ctx);
+  ASSERT_EQ(fetcher.Calls.size(), 1u);
+  EXPECT_EQ(fetcher.Calls[0].Address, "http://127.0.0.1:9/chart/cs/skylist.action");
+  EXPECT_EQ(phases, (StringList{"GetTVChannel2"}));
+  EXPECT_EQ(f.State.PhaseName, "GetTVChannel");
+  EXPECT_EQ(f.State.ChannelNumberList, (StringList{"55", "161"}));
+  EXPECT_EQ(f.State.ChannelKeyList, (StringList{"55=500055", "161=500161"}));
+  EXPECT_EQ(Rows(f.TableSkypch), (std::vector<Row>{{"161", "シネマ", 1},
+                                                    {"55", "ジャパンスポーツ", 1},
+                                                    {"602", "残る局", 0}}));
+  EXPECT_TRUE(test::FileExistsAt(test::ToPlatformPath(ChannelWorkFile())));
+
+  // Nothing fetched: the working file of the earlier retrieval is read.
+  f.State.ChannelNumberList.clear();
+  f.State.ChannelKeyList.clear();
+  f.State.LastRequestTime = 0;
+  GetTVChannel2(f.Ctx);
+  EXPECT_EQ(f.State.ChannelNumberList, (StringList{"55", "161"}));
+  EXPECT_TRUE(f.LogLines().empty());
+}
+
+TEST_F(ChannelListTest, E2RetrievalStepNamesAndReaderError) {
+  test::ScopedEnv base("KANALIA_BASE_URL", "http://127.0.0.1:9");
+  RunFixture f;
+  f.State.UseE2 = true;
+  FakeFetcher fetcher;
+  std::vector<std::string> phases;
+  fetcher.OnStart = [&](int) { phases.push_back(f.State.PhaseName); };
+  fetcher.Body = [](const test::FetchCall&, int) {
+    return std::string(u8"<form name=\"sptv-speciality-select-header\"><select name=\"id\">"
+                       u8"<option value=\"12\">585 - Example</option></select></form>");
+  };
+  RetrieveChannelList(f.Ctx);
+  EXPECT_EQ(fetcher.Calls[0].Address, "http://127.0.0.1:9/chart/cs110/e2list.action");
+  EXPECT_EQ(phases, (StringList{"GetTVChannelES2"}));
+  EXPECT_EQ(f.State.PhaseName, "GetChannelES2");
+  EXPECT_EQ(f.State.ChannelKeyList, (StringList{"585=12"}));
+
+  // A table without its fields makes the merge fail: one error line, the
+  // run goes on with what was read so far.
+  MemTable broken("TableSkypch");
+  broken.Open();
+  RunContext ctx{f.State, f.View, f.Log, broken, f.TableMas};
+  f.State.ChannelNumberList.clear();
+  f.State.LastRequestTime = 0;
+  EXPECT_NO_THROW(GetTVChannelES2(ctx));
+  EXPECT_EQ(f.State.ChannelNumberList, (StringList{"585"}));
+  StringList lines = f.LogLines();
+  ASSERT_EQ(lines.size(), 1u);
+  EXPECT_NE(lines[0].find("GetChannelES2; チャンネルエラー (C.ERROR)"), std::string::npos) << lines[0];
+}
+
+TEST_F(ChannelListTest, SettingsWindowFillsItsListBeforeOrdering) {
+  test::ScopedEnv base("KANALIA_BASE_URL", "http://127.0.0.1:9");
+  RunFixture f;
+  FakeFetcher fetcher;
+  fetcher.Body = [](const test::FetchCall&, int) { return std::string(kSkyPage); };
+  MemTable tableTV("TableTV");
+  DefineTableTV(tableTV, "");
+  tableTV.Persistent = false;
+  StringList numbers;
+  std::vector<Row> seen;
+  RetrieveChannelListForSettings(ChannelPlatform::Skypt, tableTV, numbers, nullptr,
+                                 [&] { seen = Rows(tableTV); });
+  // The settings window keeps the marker in the text, so the first number
+  // text runs from the first name opener on; its last three characters
+  // still give the number.
+  EXPECT_EQ(numbers, (StringList{"55", "161"}));
+  // The list is filled in page order, the table ordered afterwards.
+  EXPECT_EQ(seen, (std::vector<Row>{{"55", "ジャパンスポーツ", 1}, {"161", "シネマ", 1}}));
+  EXPECT_EQ(Rows(tableTV), (std::vector<Row>{{"161", "シネマ", 1}, {"55", "ジャパンスポーツ", 1}}));
+  EXPECT_TRUE(f.LogLines().empty());
+  EXPECT_EQ(fetcher.Calls.size(), 1u);
+}
+
+}  // namespace
+}  // namespace kc
