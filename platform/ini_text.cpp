@@ -78,10 +78,10 @@ std::vector<Line> Parse(const std::string& s) {
         ln.kind = Kind::Other;
       } else {
         ln.kind = Kind::Section;
-        ln.name = s.substr(b + 1, close - b - 1);
+        std::size_t nb = b + 1, ne = close;
+        TrimRange(s, nb, ne);
+        ln.name = s.substr(nb, ne - nb);
       }
-    } else if (s[b] == ';') {
-      ln.kind = Kind::Comment;
     } else {
       // "=" never is a trail byte of a double-byte character.
       std::size_t eq = s.find('=', b);
@@ -89,7 +89,9 @@ std::vector<Line> Parse(const std::string& s) {
         ln.kind = Kind::Other;
         ln.name = s.substr(b, t - b);
       } else {
-        ln.kind = Kind::Key;
+        // A ";" line is a comment: no key of the section's list, though a
+        // look-up of its exact name still finds it, as the system's does.
+        ln.kind = s[b] == ';' ? Kind::Comment : Kind::Key;
         std::size_t ne = eq;
         while (ne > b && IsBlank(static_cast<unsigned char>(s[ne - 1]))) --ne;
         ln.name = s.substr(b, ne - b);
@@ -142,7 +144,8 @@ std::string GetString(const std::string& content, const std::string& section,
   const std::string want = TrimBlanks(key);
   if (FindSection(lines, section, first, last)) {
     for (std::size_t i = first; i < last; ++i)
-      if (lines[i].kind == Kind::Key && SameName(lines[i].name, want))
+      if ((lines[i].kind == Kind::Key || lines[i].kind == Kind::Comment) &&
+          SameName(lines[i].name, want))
         return StripQuotes(lines[i].value);
   }
   std::string d = def;
@@ -156,7 +159,7 @@ kc::StringList Keys(const std::string& content, const std::string& section) {
   std::size_t first, last;
   if (!FindSection(lines, section, first, last)) return out;
   for (std::size_t i = first; i < last; ++i)
-    if (lines[i].kind == Kind::Key) out.push_back(lines[i].name);
+    if (lines[i].kind == Kind::Key && !lines[i].name.empty()) out.push_back(lines[i].name);
   return out;
 }
 
@@ -171,40 +174,40 @@ bool SetString(std::string& content, const std::string& section,
                const std::string& key, const std::string& value) {
   std::vector<Line> lines = Parse(content);
   const std::string wantKey = TrimBlanks(key);
+  // Leading blanks of a value would be dropped on reading anyway.
+  std::size_t vb = 0;
+  while (vb < value.size() && IsBlank(static_cast<unsigned char>(value[vb]))) ++vb;
+  const std::string val = value.substr(vb);
   std::size_t first, last;
   if (FindSection(lines, section, first, last)) {
-    std::size_t lastKey = std::string::npos;
+    std::size_t lastText = std::string::npos;  // last non-blank line of the section
     for (std::size_t i = first; i < last; ++i) {
       const Line& ln = lines[i];
-      if (ln.kind != Kind::Key) continue;
-      if (SameName(ln.name, wantKey)) {
-        if (ln.value == value) return false;
-        std::string repl = ln.name + "=" + value + "\r\n";
-        content.replace(ln.begin, ln.next - ln.begin, repl);
-        return true;
-      }
-      lastKey = i;
-    }
-    std::size_t after;
-    if (lastKey != std::string::npos) {
-      after = lastKey;
-    } else if (!TrimBlanks(section).empty()) {
-      after = first;  // the section header
-    } else {
-      content.insert(0, wantKey + "=" + value + "\r\n");
+      if (ln.kind != Kind::Blank && !(ln.kind == Kind::Section && i != first)) lastText = i;
+      // A line without "=" of that name takes the value too.
+      if ((ln.kind != Kind::Key && ln.kind != Kind::Comment && ln.kind != Kind::Other) ||
+          !SameName(ln.name, wantKey))
+        continue;
+      if (ln.kind != Kind::Other && ln.value == val) return false;
+      content.replace(ln.begin, ln.next - ln.begin, ln.name + "=" + val + "\r\n");
       return true;
     }
-    const Line& ln = lines[after];
-    std::size_t at = ln.next;
+    if (lastText == std::string::npos) {
+      // Keys above every section header, and there are none yet.
+      content.insert(0, wantKey + "=" + val + "\r\n");
+      return true;
+    }
+    // A new key goes after the section's last line that is not blank.
+    const Line& ln = lines[lastText];
     std::string ins;
-    if (ln.next == ln.end) ins = "\r\n";  // the line had no line break (end of file)
-    ins += wantKey + "=" + value + "\r\n";
-    content.insert(at, ins);
+    if (ln.next == ln.end) ins = "\r\n";  // the file ended without a line break
+    ins += wantKey + "=" + val + "\r\n";
+    content.insert(ln.next, ins);
     return true;
   }
   std::string add;
   if (!content.empty() && content.back() != '\n' && content.back() != '\r') add = "\r\n";
-  add += "[" + TrimBlanks(section) + "]\r\n" + wantKey + "=" + value + "\r\n";
+  add += "[" + TrimBlanks(section) + "]\r\n" + wantKey + "=" + val + "\r\n";
   content += add;
   return true;
 }

@@ -3,11 +3,11 @@
 // files through these; they work on the whole file's bytes (Shift-JIS).
 //
 // Lines end at CR LF, LF or CR. Blanks (space, tab, other white space and
-// Ctrl-Z) around a line, a name or a value are ignored. "[name]" starts a
-// section (up to the last "]"); "name=value" is a key; a line starting with
-// ";" is a comment; other lines are kept but are no keys. Names match without
-// regard to ASCII case; the first matching section and, in it, the first
-// matching key count.
+// Ctrl-Z) around a line, a section name, a key name or a value are ignored.
+// "[name]" starts a section (up to the last "]"); "name=value" is a key; a
+// line starting with ";" is a comment, which no list of keys shows; other
+// lines are kept but have no value. Names match without regard to ASCII case;
+// the first matching section and, in it, the first matching key count.
 #pragma once
 
 #include <string>
@@ -28,10 +28,11 @@ std::string GetString(const std::string& content, const std::string& section,
 kc::StringList Keys(const std::string& content, const std::string& section);
 kc::StringList Sections(const std::string& content);
 
-// The content after writing key=value: an existing key's line is replaced; a
-// new key goes right after the last key line of its section; a new section
-// goes at the end. Every other line stays byte for byte; written lines end
-// with CR LF. Returns false when nothing needs to change.
+// The content after writing key=value (leading blanks of the value dropped):
+// an existing key's line is replaced; a new key goes right after the last
+// line of its section that is not blank; a new section goes at the end.
+// Every other line stays byte for byte; written lines end with CR LF.
+// Returns false when nothing needs to change.
 bool SetString(std::string& content, const std::string& section,
                const std::string& key, const std::string& value);
 

@@ -550,14 +550,16 @@ std::string WideToCp932(const std::u16string& w) {
   in.reserve(w.size() * 2);
   for (char16_t c : w) AppendU16(in, c);
   return RunIconv(ToCp932(), in.data(), in.size(),
-                  [](std::string& out, const char* src, std::size_t left) -> std::size_t {
-                    out += '?';
-                    // A whole surrogate pair is one character.
-                    if (left >= 4) {
-                      unsigned hi = static_cast<unsigned char>(src[1]);
-                      unsigned lo2 = static_cast<unsigned char>(src[3]);
-                      if (hi >= 0xD8 && hi <= 0xDB && lo2 >= 0xDC && lo2 <= 0xDF) return 4;
-                    }
+                  [](std::string& out, const char* src, std::size_t) -> std::size_t {
+                    char16_t c = static_cast<char16_t>(static_cast<unsigned char>(src[0]) |
+                                                       (static_cast<unsigned char>(src[1]) << 8));
+                    // The single bytes that the system maps to these, and
+                    // "?" for each UTF-16 unit of anything else (so two for
+                    // a character outside the BMP, as the system gives).
+                    if (c == 0x0080) out += '\x80';
+                    else if (c == 0xF8F0) out += '\xA0';
+                    else if (c >= 0xF8F1 && c <= 0xF8F3) out += static_cast<char>(0xFD + (c - 0xF8F1));
+                    else out += '?';
                     return 2;
                   });
 }
@@ -567,14 +569,17 @@ std::u16string Cp932ToWide(const std::string& s) {
       FromCp932(), s.data(), s.size(),
       [](std::string& o, const char* src, std::size_t left) -> std::size_t {
         unsigned char b = static_cast<unsigned char>(src[0]);
-        if (kc::IsSjisLeadByte(b) && left >= 2) {
-          unsigned char t = static_cast<unsigned char>(src[1]);
-          if (t >= 0x40 && t <= 0xFC && t != 0x7F) {
-            AppendU16(o, u'\u30FB');  // a pair the code page does not define
-            return 2;
-          }
+        // As the system reads them: a lead byte with whatever follows (or
+        // alone at the end) is one undefined character, shown as U+30FB; a
+        // few single bytes have private or control code points.
+        if (kc::IsSjisLeadByte(b)) {
+          AppendU16(o, u'\u30FB');
+          return left >= 2 ? 2 : 1;
         }
-        AppendU16(o, u'?');
+        if (b == 0x80) AppendU16(o, u'\u0080');
+        else if (b == 0xA0) AppendU16(o, u'\uF8F0');
+        else if (b >= 0xFD) AppendU16(o, static_cast<char16_t>(0xF8F1 + (b - 0xFD)));
+        else AppendU16(o, u'?');
         return 1;
       });
   std::u16string w;

@@ -282,14 +282,16 @@ std::string FullPathA(const std::string& file) {
   return A(std::wstring(buf.data(), m));
 }
 
-// Splits a double-zero-terminated list.
+// Splits the zero-separated list of len characters. An empty item (a key
+// with no name) would look like the list's end; it is skipped instead.
 StringList SplitZeroList(const std::vector<char>& buf, DWORD len) {
   StringList out;
   std::size_t i = 0;
-  while (i < len && buf[i] != '\0') {
-    std::string item(&buf[i]);
-    i += item.size() + 1;
-    out.push_back(item);
+  while (i < len) {
+    std::size_t e = i;
+    while (e < len && buf[e] != '\0') ++e;
+    if (e > i) out.emplace_back(&buf[i], e - i);
+    i = e + 1;
   }
   return out;
 }

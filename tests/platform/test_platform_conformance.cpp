@@ -299,6 +299,31 @@ TEST(PlatformCodePage, CharactersWithoutAFormBecomeQuestionMarks) {
   EXPECT_EQ(plat::WideToCp932(u"\uAC00\u65E5"), "?\x93\xFA");
   EXPECT_EQ(plat::WideToCp932(u"\u20AC5"), "?5");
   EXPECT_EQ(plat::Utf8ToCp932("\xED\x95\x9C\xEA\xB5\xAD"), "??");  // Hangul
+  // One "?" per UTF-16 unit: a character outside the BMP gives two.
+  EXPECT_EQ(plat::WideToCp932(u"\U0001F600x"), "??x");
+  EXPECT_EQ(plat::WideToCp932(std::u16string({0xDC00, u'a', 0xD800})), "?a?");
+}
+
+TEST(PlatformCodePage, SingleBytesOutsideTheCharacterSet) {
+  // These bytes have code points of their own and come back unchanged.
+  const std::string bytes = "\x80\xA0\xFD\xFE\xFF";
+  const std::u16string wide = {0x0080, 0xF8F0, 0xF8F1, 0xF8F2, 0xF8F3};
+  EXPECT_EQ(plat::Cp932ToWide(bytes), wide);
+  EXPECT_EQ(plat::WideToCp932(wide), bytes);
+}
+
+TEST(PlatformCodePage, BrokenDoubleByteCharacters) {
+  struct Case {
+    std::string sjis;
+    std::u16string wide;
+  } cases[] = {
+      {"\x85\x40", u"\u30FB"},       // a pair the code page leaves undefined
+      {"a\x81\x20" "b", u"a\u30FBb"},  // a lead byte takes the next byte along
+      {"\x81\x7F", u"\u30FB"},
+      {"\xF0\x40", u"\uE000"},       // user-defined area
+      {"ab\x81", u"ab\u30FB"},        // a lead byte alone at the end
+  };
+  for (const Case& c : cases) EXPECT_EQ(plat::Cp932ToWide(c.sjis), c.wide);
 }
 
 TEST(PlatformCodePage, Utf8AndUtf16) {
@@ -505,6 +530,27 @@ TEST_F(PlatformProfile, KeysAndSectionsInFileOrder) {
             (kc::StringList{"Main", "Other", "\x94\xD4\x91\x67", "main"}));
 }
 
+TEST_F(PlatformProfile, OddLines) {
+  const std::string f = NewFile(
+      "[ Spaced ]\r\n"
+      "x=1\r\n"
+      "[B]\r\n"
+      "NoEquals\r\n"
+      ";c=1\r\n"
+      "[Unclosed\r\n"
+      "y=2\r\n"
+      "[C]\r\n");
+  EXPECT_EQ(plat::ReadProfileString(f, "Spaced", "x", "DEF"), "1");  // blanks inside [] go
+  EXPECT_EQ(plat::ReadProfileString(f, "B", "NoEquals", "DEF"), "DEF");
+  EXPECT_EQ(plat::ReadProfileString(f, "B", ";c", "DEF"), "1");  // asked for by its name
+  EXPECT_EQ(plat::ReadProfileString(f, "B", "c", "DEF"), "DEF");
+  EXPECT_EQ(plat::ReadProfileString(f, "B", "y", "DEF"), "2");  // no new section
+  EXPECT_EQ(plat::ReadProfileString(f, "B", "Missing", "\"quoted\""), "quoted");
+  EXPECT_EQ(plat::ReadProfileKeys(f, "B"), kc::StringList{"y"});
+  EXPECT_TRUE(plat::ReadProfileKeys(f, "C").empty());
+  EXPECT_EQ(plat::ReadProfileSections(f), (kc::StringList{"Spaced", "B", "C"}));
+}
+
 TEST_F(PlatformProfile, EmptyFileAndFileWithoutSections) {
   const std::string e = NewFile("");
   EXPECT_EQ(plat::ReadProfileString(e, "A", "B", "D"), "D");
@@ -555,6 +601,56 @@ TEST_F(PlatformProfile, NewKeyGoesAtTheEndOfItsSection) {
             "Two=2\r\n"
             "Other=o\r\n");
   EXPECT_EQ(plat::ReadProfileKeys(f, "A"), (kc::StringList{"One", "New"}));
+}
+
+TEST_F(PlatformProfile, NewKeyGoesAfterTheSectionsLastLine) {
+  const std::string f = NewFile(
+      "[A]\r\n"
+      "One=1\r\n"
+      ";about two\r\n"
+      "[B]\r\n"
+      "[C]\r\n"
+      "x=1");  // no line break at the end
+  ASSERT_TRUE(plat::WriteProfileString(f, "A", "Two", "2"));  // after the comment
+  ASSERT_TRUE(plat::WriteProfileString(f, "B", "First", "f"));  // after the header
+  ASSERT_TRUE(plat::WriteProfileString(f, "C", "y", "2"));
+  plat::FlushProfile(f);
+  EXPECT_EQ(Bytes(f),
+            "[A]\r\n"
+            "One=1\r\n"
+            ";about two\r\n"
+            "Two=2\r\n"
+            "[B]\r\n"
+            "First=f\r\n"
+            "[C]\r\n"
+            "x=1\r\n"
+            "y=2\r\n");
+}
+
+TEST_F(PlatformProfile, WrittenNamesAndValues) {
+  const std::string f = NewFile("[A]\r\nx=1\r\nNoEquals\r\nKEY=old\r\n");
+  ASSERT_TRUE(plat::WriteProfileString(f, "a", "x", "  lead"));    // leading blanks dropped
+  ASSERT_TRUE(plat::WriteProfileString(f, "A", "key", "new"));     // the file's spelling stays
+  ASSERT_TRUE(plat::WriteProfileString(f, "A", "NoEquals", "v"));  // the bare line gets it
+  ASSERT_TRUE(plat::WriteProfileString(f, " A ", "q", "\"quoted\""));
+  plat::FlushProfile(f);
+  EXPECT_EQ(Bytes(f), "[A]\r\nx=lead\r\nNoEquals=v\r\nKEY=new\r\nq=\"quoted\"\r\n");
+  EXPECT_EQ(plat::ReadProfileString(f, "A", "q", ""), "quoted");
+}
+
+TEST_F(PlatformProfile, KeysAboveEverySection) {
+  const std::string f = NewFile("k=1\r\n[A]\r\nx=1\r\n");
+  EXPECT_EQ(plat::ReadProfileString(f, "A", "k", "DEF"), "DEF");
+  ASSERT_TRUE(plat::WriteProfileString(f, "A", "x", "2"));
+  plat::FlushProfile(f);
+  EXPECT_EQ(Bytes(f), "k=1\r\n[A]\r\nx=2\r\n");
+}
+
+TEST_F(PlatformProfile, DuplicateSectionsWriteToTheFirst) {
+  const std::string f = NewFile("[A]\r\n[B]\r\nx=1\r\n[a]\r\nx=3\r\n");
+  ASSERT_TRUE(plat::WriteProfileString(f, "A", "x", "2"));
+  plat::FlushProfile(f);
+  EXPECT_EQ(Bytes(f), "[A]\r\nx=2\r\n[B]\r\nx=1\r\n[a]\r\nx=3\r\n");
 }
 
 TEST_F(PlatformProfile, NewSectionGoesAtTheEndOfTheFile) {
