@@ -112,6 +112,11 @@ TFormDLL::TFormDLL(Options options)
 
 TFormDLL::~TFormDLL() {
   FormDestroy();
+  OnActivate = nullptr;
+  OnClose = nullptr;
+  OnKeyDown = nullptr;
+  OnNcHitTest = nullptr;
+  OnPaint = nullptr;
   if (ui::App().OnException) ui::App().OnException = nullptr;
 }
 

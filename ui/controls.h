@@ -379,8 +379,9 @@ class Form {
   std::function<int(int defaultResult)> OnNcHitTest;
 
   // A key as the user would press it: key preview first, then Escape presses
-  // the cancel button.
-  void KeyDown(int key);
+  // the cancel button. True when the key was used up (the focused control
+  // must not see it).
+  bool KeyDown(int key);
   // Activation as the window system reports it (the handler is dispatched).
   void Activate();
 

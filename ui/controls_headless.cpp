@@ -396,10 +396,10 @@ void Form::Repaint() {
   if (Backend* b = CurrentBackend()) b->RepaintForm(*this);
 }
 
-void Form::KeyDown(int key) {
+bool Form::KeyDown(int key) {
   if (KeyPreview && OnKeyDown) {
     App().Dispatch([&] { OnKeyDown(key); });
-    if (key == 0) return;
+    if (key == 0) return true;
   }
   if (key == kKeyEscape) {
     for (Control* c : controls_) {
@@ -407,10 +407,11 @@ void Form::KeyDown(int key) {
       auto* b = static_cast<Button*>(c);
       if (b->Cancel && b->Enabled() && b->Visible()) {
         b->Click();
-        return;
+        return true;
       }
     }
   }
+  return false;
 }
 
 void Form::Activate() { App().Dispatch(OnActivate); }

@@ -1,0 +1,890 @@
+// The Win32 backend of the control set: real windows and common controls.
+// All text is converted from code page 932 to UTF-16 here and handed to the
+// wide APIs, so Japanese shows right whatever the system's ANSI code page.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <algorithm>
+#include <map>
+#include <memory>
+#include <string>
+#include <tuple>
+#include <vector>
+
+#include "platform/platform.h"
+#include "ui/controls.h"
+
+namespace kc::ui {
+
+namespace {
+
+constexpr UINT kMsgActivate = WM_APP + 1;
+const wchar_t kFormClass[] = L"KanaliaForm";
+const wchar_t kPictureClass[] = L"KanaliaPicture";
+const wchar_t kFormProp[] = L"KanaliaForm";
+const wchar_t kControlProp[] = L"KanaliaControl";
+
+std::wstring W(const std::string& sjis) {
+  std::u16string u = plat::Cp932ToWide(sjis);
+  return std::wstring(u.begin(), u.end());
+}
+
+std::string FromW(const std::wstring& w) {
+  return plat::WideToCp932(std::u16string(w.begin(), w.end()));
+}
+
+std::string WindowText(HWND h) {
+  int n = GetWindowTextLengthW(h);
+  std::wstring buf(static_cast<std::size_t>(n) + 1, L'\0');
+  n = GetWindowTextW(h, buf.data(), n + 1);
+  buf.resize(static_cast<std::size_t>(std::max(0, n)));
+  return FromW(buf);
+}
+
+COLORREF Ref(Color c) { return RGB((c >> 16) & 0xFF, (c >> 8) & 0xFF, c & 0xFF); }
+
+HWND H(const void* handle) { return static_cast<HWND>(const_cast<void*>(handle)); }
+
+Form* FormOf(HWND h) { return h ? static_cast<Form*>(GetPropW(h, kFormProp)) : nullptr; }
+Control* ControlOf(HWND h) { return h ? static_cast<Control*>(GetPropW(h, kControlProp)) : nullptr; }
+
+DWORD StyleOf(const Form& f) {
+  switch (f.Style()) {
+    case FormStyle::Borderless:
+      return WS_POPUP | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPSIBLINGS;
+    case FormStyle::Dialog:
+      return WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPSIBLINGS;
+    case FormStyle::Normal:
+    default:
+      return WS_OVERLAPPEDWINDOW | WS_CLIPSIBLINGS;
+  }
+}
+
+DWORD ExStyleOf(const Form& f) {
+  switch (f.Style()) {
+    case FormStyle::Dialog:
+      return WS_EX_DLGMODALFRAME;
+    case FormStyle::Borderless:
+      return WS_EX_APPWINDOW;
+    default:
+      return 0;
+  }
+}
+
+// GDI drawing for a form's painted face.
+class GdiCanvas : public Canvas {
+ public:
+  GdiCanvas(HDC dc, std::function<HFONT(const FontSpec&)> font) : dc_(dc), font_(std::move(font)) {}
+
+  void FillRect(int l, int t, int r, int b, Color c) override {
+    RECT rc{l, t, r, b};
+    HBRUSH br = CreateSolidBrush(Ref(c));
+    ::FillRect(dc_, &rc, br);
+    DeleteObject(br);
+  }
+
+  void GradientRect(int l, int t, int r, int b, Color from, Color to, bool vertical) override {
+    const int span = vertical ? b - t : r - l;
+    if (span <= 0) return;
+    for (int i = 0; i < span; ++i) {
+      auto mix = [&](int shift) {
+        int a = (from >> shift) & 0xFF, z = (to >> shift) & 0xFF;
+        return static_cast<Color>(a + (z - a) * i / std::max(1, span - 1)) << shift;
+      };
+      Color c = mix(16) | mix(8) | mix(0);
+      if (vertical)
+        FillRect(l, t + i, r, t + i + 1, c);
+      else
+        FillRect(l + i, t, l + i + 1, b, c);
+    }
+  }
+
+  void FrameRoundRect(int l, int t, int r, int b, int radius, Color pen, int penWidth) override {
+    HPEN p = CreatePen(PS_SOLID, penWidth, Ref(pen));
+    HGDIOBJ op = SelectObject(dc_, p);
+    HGDIOBJ ob = SelectObject(dc_, GetStockObject(NULL_BRUSH));
+    RoundRect(dc_, l, t, r, b, radius * 2, radius * 2);
+    SelectObject(dc_, ob);
+    SelectObject(dc_, op);
+    DeleteObject(p);
+  }
+
+  void Line(int x1, int y1, int x2, int y2, Color c, int width) override {
+    HPEN p = CreatePen(PS_SOLID, width, Ref(c));
+    HGDIOBJ op = SelectObject(dc_, p);
+    MoveToEx(dc_, x1, y1, nullptr);
+    LineTo(dc_, x2, y2);
+    SelectObject(dc_, op);
+    DeleteObject(p);
+  }
+
+  void Text(int x, int y, const std::string& text, const FontSpec& font) override {
+    HGDIOBJ of = SelectObject(dc_, font_(font));
+    SetBkMode(dc_, TRANSPARENT);
+    SetTextColor(dc_, font.Colour == clDefault ? GetSysColor(COLOR_WINDOWTEXT) : Ref(font.Colour));
+    std::wstring w = W(text);
+    TextOutW(dc_, x, y, w.c_str(), static_cast<int>(w.size()));
+    SelectObject(dc_, of);
+  }
+
+ private:
+  HDC dc_;
+  std::function<HFONT(const FontSpec&)> font_;
+};
+
+class Win32Backend : public Backend {
+ public:
+  Win32Backend() {
+    INITCOMMONCONTROLSEX icc{sizeof icc, ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES};
+    InitCommonControlsEx(&icc);
+    HINSTANCE inst = GetModuleHandleW(nullptr);
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof wc;
+    wc.style = CS_DBLCLKS;
+    wc.lpfnWndProc = &Win32Backend::FormProc;
+    wc.hInstance = inst;
+    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    wc.lpszClassName = kFormClass;
+    wc.hIcon = LoadIconW(inst, L"MAINICON");
+    RegisterClassExW(&wc);
+    WNDCLASSEXW pc{};
+    pc.cbSize = sizeof pc;
+    pc.lpfnWndProc = &Win32Backend::PictureProc;
+    pc.hInstance = inst;
+    pc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    pc.lpszClassName = kPictureClass;
+    RegisterClassExW(&pc);
+    self_ = this;
+  }
+
+  ~Win32Backend() override {
+    for (auto& kv : fonts_) DeleteObject(kv.second);
+    for (auto& kv : faces_)
+      if (kv.second.Bitmap) DeleteObject(kv.second.Bitmap);
+    if (self_ == this) self_ = nullptr;
+  }
+
+  BackendKind Kind() const override { return BackendKind::Win32; }
+
+  // ---- forms
+
+  void CreateForm(Form& f) override {
+    RECT rc{0, 0, f.ClientWidth(), f.ClientHeight()};
+    AdjustWindowRectEx(&rc, StyleOf(f), FALSE, ExStyleOf(f));
+    HWND owner = nullptr;
+    if (App().MainForm && App().MainForm != &f) owner = H(App().MainForm->Handle);
+    HWND h = CreateWindowExW(ExStyleOf(f), kFormClass, W(f.Caption()).c_str(), StyleOf(f),
+                             CW_USEDEFAULT, CW_USEDEFAULT, rc.right - rc.left, rc.bottom - rc.top,
+                             owner, nullptr, GetModuleHandleW(nullptr), nullptr);
+    if (!h) return;
+    SetPropW(h, kFormProp, &f);
+    f.Handle = h;
+    HWND tip = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
+                               WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT,
+                               CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, h, nullptr,
+                               GetModuleHandleW(nullptr), nullptr);
+    tips_[&f] = tip;
+    ApplyRegion(f);
+    SendMessageW(h, WM_SETFONT, reinterpret_cast<WPARAM>(FormFont(f)), FALSE);
+  }
+
+  void DestroyForm(Form& f) override {
+    HWND h = H(f.Handle);
+    auto t = tips_.find(&f);
+    if (t != tips_.end()) {
+      if (t->second) DestroyWindow(t->second);
+      tips_.erase(t);
+    }
+    DropFace(f);
+    if (!h) return;
+    RemovePropW(h, kFormProp);
+    DestroyWindow(h);
+    f.Handle = nullptr;
+  }
+
+  void FormChanged(Form& f, Change what) override {
+    HWND h = H(f.Handle);
+    if (!h) return;
+    switch (what) {
+      case Change::Text:
+        SetWindowTextW(h, W(f.Caption()).c_str());
+        break;
+      case Change::Bounds: {
+        RECT rc{0, 0, f.ClientWidth(), f.ClientHeight()};
+        AdjustWindowRectEx(&rc, StyleOf(f), FALSE, ExStyleOf(f));
+        SetWindowPos(h, nullptr, 0, 0, rc.right - rc.left, rc.bottom - rc.top,
+                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+        ApplyRegion(f);
+        DropFace(f);
+        InvalidateRect(h, nullptr, TRUE);
+        break;
+      }
+      case Change::Font:
+        SendMessageW(h, WM_SETFONT, reinterpret_cast<WPARAM>(FormFont(f)), TRUE);
+        for (Control* c : f.Controls()) ApplyFont(*c);
+        break;
+      default:
+        DropFace(f);
+        InvalidateRect(h, nullptr, TRUE);
+        break;
+    }
+  }
+
+  void DropFace(const Form& f) {
+    auto it = faces_.find(&f);
+    if (it == faces_.end()) return;
+    if (it->second.Bitmap) DeleteObject(it->second.Bitmap);
+    faces_.erase(it);
+  }
+
+  void ShowForm(Form& f, bool show) override {
+    HWND h = H(f.Handle);
+    if (!h) return;
+    if (!show) {
+      ShowWindow(h, SW_HIDE);
+      return;
+    }
+    bool wasVisible = IsWindowVisible(h) != FALSE;
+    ShowWindow(h, SW_SHOWNORMAL);
+    UpdateWindow(h);
+    SetForegroundWindow(h);
+    // A window shown while another program has the focus is not activated;
+    // it must still see its first activation.
+    if (!wasVisible && GetActiveWindow() != h) PostMessageW(h, kMsgActivate, 0, 0);
+  }
+
+  void MinimizeForm(Form& f) override {
+    if (HWND h = H(f.Handle)) ShowWindow(h, SW_MINIMIZE);
+  }
+
+  void RepaintForm(Form& f) override {
+    if (HWND h = H(f.Handle))
+      RedrawWindow(h, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+  }
+
+  void SetFormPosition(Form& f, int left, int top) override {
+    if (HWND h = H(f.Handle))
+      SetWindowPos(h, nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+
+  bool GetFormPosition(const Form& f, int& left, int& top) const override {
+    RECT rc;
+    if (!f.Handle || !GetWindowRect(H(f.Handle), &rc)) return false;
+    left = rc.left;
+    top = rc.top;
+    return true;
+  }
+
+  void GetScreenSize(int& w, int& h) const override {
+    RECT rc;
+    if (SystemParametersInfoW(SPI_GETWORKAREA, 0, &rc, 0)) {
+      w = rc.right - rc.left;
+      h = rc.bottom - rc.top;
+    } else {
+      w = GetSystemMetrics(SM_CXSCREEN);
+      h = GetSystemMetrics(SM_CYSCREEN);
+    }
+  }
+
+  void GetFormOuterSize(const Form& f, int& w, int& h) const override {
+    RECT rc{0, 0, f.ClientWidth(), f.ClientHeight()};
+    AdjustWindowRectEx(&rc, StyleOf(f), FALSE, ExStyleOf(f));
+    w = rc.right - rc.left;
+    h = rc.bottom - rc.top;
+  }
+
+  // ---- controls
+
+  void CreateControl(Control& c) override {
+    HWND parent = H(c.Owner().Handle);
+    if (!parent) return;
+    const wchar_t* cls = L"STATIC";
+    DWORD style = WS_CHILD | WS_CLIPSIBLINGS;
+    DWORD ex = 0;
+    int height = c.Height();
+    switch (c.Kind()) {
+      case ControlKind::Label:
+        style |= SS_LEFT | SS_NOTIFY | SS_NOPREFIX;
+        break;
+      case ControlKind::Button:
+        cls = L"BUTTON";
+        style |= BS_PUSHBUTTON | WS_TABSTOP;
+        break;
+      case ControlKind::ProgressBar:
+        cls = PROGRESS_CLASSW;
+        break;
+      case ControlKind::CheckBox:
+        cls = L"BUTTON";
+        style |= BS_AUTOCHECKBOX | WS_TABSTOP;
+        break;
+      case ControlKind::RadioButton:
+        cls = L"BUTTON";
+        style |= BS_RADIOBUTTON | WS_TABSTOP;
+        break;
+      case ControlKind::ComboBox:
+        cls = L"COMBOBOX";
+        style |= CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP;
+        height = std::max(height, 200);  // room for the drop-down list
+        break;
+      case ControlKind::Edit:
+        cls = L"EDIT";
+        style |= ES_AUTOHSCROLL | WS_TABSTOP;
+        ex = WS_EX_CLIENTEDGE;
+        break;
+      case ControlKind::Memo:
+        cls = L"EDIT";
+        style |= ES_MULTILINE | ES_WANTRETURN | ES_AUTOVSCROLL | WS_VSCROLL | WS_TABSTOP;
+        if (!static_cast<Memo&>(c).WordWrap) style |= ES_AUTOHSCROLL | WS_HSCROLL;
+        ex = WS_EX_CLIENTEDGE;
+        break;
+      case ControlKind::CheckList:
+        cls = WC_LISTVIEWW;
+        style |= LVS_REPORT | LVS_NOCOLUMNHEADER | LVS_SINGLESEL | LVS_SHOWSELALWAYS | WS_TABSTOP;
+        ex = WS_EX_CLIENTEDGE;
+        break;
+      case ControlKind::Grid:
+        cls = WC_LISTVIEWW;
+        style |= LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS | WS_TABSTOP;
+        ex = WS_EX_CLIENTEDGE;
+        break;
+      case ControlKind::Picture:
+        cls = kPictureClass;
+        break;
+    }
+    if (c.Visible()) style |= WS_VISIBLE;
+    if (!c.Enabled()) style |= WS_DISABLED;
+    Quiet q(*this);
+    HWND h = CreateWindowExW(ex, cls, W(c.Caption()).c_str(), style, c.Left(), c.Top(), c.Width(),
+                             height, parent, nullptr, GetModuleHandleW(nullptr), nullptr);
+    if (!h) return;
+    SetPropW(h, kControlProp, &c);
+    c.Handle = h;
+    if (c.Kind() == ControlKind::CheckList) {
+      SendMessageW(h, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT);
+      LVCOLUMNW col{};
+      col.mask = LVCF_WIDTH;
+      col.cx = std::max(40, c.Width() - 24);
+      SendMessageW(h, LVM_INSERTCOLUMNW, 0, reinterpret_cast<LPARAM>(&col));
+    } else if (c.Kind() == ControlKind::Grid) {
+      SendMessageW(h, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES);
+    }
+    ApplyFont(c);
+    ControlChanged(c, Change::Hint);
+  }
+
+  void DestroyControl(Control& c) override {
+    HWND h = H(c.Handle);
+    if (!h) return;
+    RemovePropW(h, kControlProp);
+    DestroyWindow(h);
+    c.Handle = nullptr;
+  }
+
+  void ControlChanged(Control& c, Change what) override {
+    HWND h = H(c.Handle);
+    if (!h) return;
+    Quiet q(*this);
+    switch (what) {
+      case Change::Text:
+        SetWindowTextW(h, W(c.Caption()).c_str());
+        if (c.Kind() == ControlKind::Label) RedrawBehind(c);
+        break;
+      case Change::Enabled:
+        EnableWindow(h, c.Enabled() ? TRUE : FALSE);
+        break;
+      case Change::Visible:
+        ShowWindow(h, c.Visible() ? SW_SHOWNA : SW_HIDE);
+        if (!c.Visible()) RedrawBehind(c);
+        break;
+      case Change::Bounds:
+        RedrawBehind(c);
+        MoveWindow(h, c.Left(), c.Top(), c.Width(),
+                   c.Kind() == ControlKind::ComboBox ? std::max(c.Height(), 200) : c.Height(), TRUE);
+        break;
+      case Change::Font:
+        ApplyFont(c);
+        if (c.Kind() == ControlKind::Label) RedrawBehind(c);
+        break;
+      case Change::Hint:
+        UpdateHint(c);
+        break;
+      case Change::Value:
+      case Change::Items:
+      case Change::Pixels:
+        UpdateValue(c, what);
+        break;
+      case Change::Cursor:
+        break;
+    }
+  }
+
+  // ---- message loop
+
+  void Pump() override {
+    MSG m;
+    while (PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE)) {
+      if (m.message == WM_QUIT) {
+        App().Terminate();
+        continue;
+      }
+      Process(m);
+    }
+  }
+
+  void Run() override {
+    MSG m;
+    while (!App().Terminated()) {
+      BOOL r = GetMessageW(&m, nullptr, 0, 0);
+      if (r <= 0) break;
+      Process(m);
+    }
+  }
+
+  void Wake() override { PostThreadMessageW(GetCurrentThreadId(), WM_NULL, 0, 0); }
+
+  bool LoadIconPixels(const std::string& resourceName, int size, std::vector<Color>& out) override {
+    HICON icon = static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), W(resourceName).c_str(),
+                                               IMAGE_ICON, size, size, LR_DEFAULTCOLOR));
+    if (!icon) return false;
+    BITMAPINFO bi{};
+    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+    bi.bmiHeader.biWidth = size;
+    bi.bmiHeader.biHeight = -size;  // top-down
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    bi.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    HDC screen = GetDC(nullptr);
+    HDC dc = CreateCompatibleDC(screen);
+    HBITMAP bmp = CreateDIBSection(dc, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+    bool ok = false;
+    if (bmp && bits) {
+      HGDIOBJ old = SelectObject(dc, bmp);
+      RECT rc{0, 0, size, size};
+      FillRect(dc, &rc, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+      ok = DrawIconEx(dc, 0, 0, icon, size, size, 0, nullptr, DI_NORMAL) != FALSE;
+      GdiFlush();
+      const auto* px = static_cast<const std::uint32_t*>(bits);
+      out.assign(px, px + static_cast<std::size_t>(size) * size);
+      for (Color& c : out) c &= 0xFFFFFF;  // BGRA in memory is 0xAARRGGBB
+      SelectObject(dc, old);
+    }
+    if (bmp) DeleteObject(bmp);
+    DeleteDC(dc);
+    ReleaseDC(nullptr, screen);
+    DestroyIcon(icon);
+    return ok;
+  }
+
+ private:
+  // Changes made by the program raise notifications that are not the user's.
+  struct Quiet {
+    explicit Quiet(Win32Backend& b) : b_(b) { ++b_.quiet_; }
+    ~Quiet() { --b_.quiet_; }
+    Win32Backend& b_;
+  };
+
+  static Win32Backend* self_;
+
+  void Process(MSG& m) {
+    if (m.message == WM_KEYDOWN || m.message == WM_SYSKEYDOWN) {
+      HWND root = m.hwnd ? GetAncestor(m.hwnd, GA_ROOT) : nullptr;
+      if (Form* f = FormOf(root)) {
+        if (f->KeyDown(static_cast<int>(m.wParam))) return;
+      }
+    }
+    TranslateMessage(&m);
+    DispatchMessageW(&m);
+  }
+
+  HFONT FormFont(const Form& f) {
+    return Font(f.Font().Name, f.Font().SizePx, f.Font().Bold, f.Font().Underline);
+  }
+
+  HFONT Font(const std::string& name, int sizePx, bool bold, bool underline) {
+    auto key = std::make_tuple(name, sizePx, bold, underline);
+    auto it = fonts_.find(key);
+    if (it != fonts_.end()) return it->second;
+    HFONT f = CreateFontW(-sizePx, 0, 0, 0, bold ? FW_BOLD : FW_NORMAL, FALSE, underline ? TRUE : FALSE,
+                          FALSE, SHIFTJIS_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
+                          DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, W(name).c_str());
+    fonts_[key] = f;
+    return f;
+  }
+
+  HFONT FontOfSpec(const Form& f, const FontSpec& spec) {
+    return Font(spec.Name.empty() ? f.Font().Name : spec.Name, spec.SizePx, spec.Bold,
+                spec.Underline);
+  }
+
+  void ApplyFont(Control& c) {
+    if (HWND h = H(c.Handle))
+      SendMessageW(h, WM_SETFONT, reinterpret_cast<WPARAM>(FontOfSpec(c.Owner(), c.Font())), TRUE);
+  }
+
+  void ApplyRegion(Form& f) {
+    HWND h = H(f.Handle);
+    if (!h) return;
+    if (f.CornerRadius() <= 0 || f.Style() != FormStyle::Borderless) {
+      SetWindowRgn(h, nullptr, TRUE);
+      return;
+    }
+    int r = f.CornerRadius() * 2;
+    // The system owns the region once it is set.
+    SetWindowRgn(h, CreateRoundRectRgn(0, 0, f.ClientWidth() + 1, f.ClientHeight() + 1, r, r), TRUE);
+  }
+
+  // A transparent label draws only its text: whatever it showed before must
+  // be painted over by the face first.
+  void RedrawBehind(Control& c) {
+    HWND parent = H(c.Owner().Handle);
+    if (!parent) return;
+    RECT rc{c.Left(), c.Top(), c.Left() + c.Width(), c.Top() + c.Height()};
+    RedrawWindow(parent, &rc, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+  }
+
+  void UpdateHint(Control& c) {
+    auto it = tips_.find(&c.Owner());
+    if (it == tips_.end() || !it->second || !c.Handle) return;
+    std::wstring text = W(c.Hint());
+    TOOLINFOW ti{};
+#ifdef TTTOOLINFOW_V2_SIZE
+    ti.cbSize = TTTOOLINFOW_V2_SIZE;
+#else
+    ti.cbSize = sizeof ti;
+#endif
+    ti.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+    ti.hwnd = H(c.Owner().Handle);
+    ti.uId = reinterpret_cast<UINT_PTR>(c.Handle);
+    ti.lpszText = text.data();
+    SendMessageW(it->second, TTM_DELTOOLW, 0, reinterpret_cast<LPARAM>(&ti));
+    if (!text.empty()) SendMessageW(it->second, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&ti));
+  }
+
+  static void SetListText(HWND h, int item, int sub, const std::string& text, bool insert) {
+    std::wstring w = W(text);
+    LVITEMW it{};
+    it.mask = LVIF_TEXT;
+    it.iItem = item;
+    it.iSubItem = sub;
+    it.pszText = w.data();
+    SendMessageW(h, insert ? LVM_INSERTITEMW : LVM_SETITEMTEXTW, insert ? 0 : item,
+                 reinterpret_cast<LPARAM>(&it));
+  }
+
+  static void SetCheckState(HWND h, int item, bool on) {
+    LVITEMW it{};
+    it.stateMask = LVIS_STATEIMAGEMASK;
+    it.state = INDEXTOSTATEIMAGEMASK(on ? 2 : 1);
+    SendMessageW(h, LVM_SETITEMSTATE, item, reinterpret_cast<LPARAM>(&it));
+  }
+
+  static void SetSelected(HWND h, int item) {
+    LVITEMW it{};
+    it.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+    it.state = 0;
+    SendMessageW(h, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&it));
+    if (item >= 0) {
+      it.state = LVIS_SELECTED | LVIS_FOCUSED;
+      SendMessageW(h, LVM_SETITEMSTATE, item, reinterpret_cast<LPARAM>(&it));
+      SendMessageW(h, LVM_ENSUREVISIBLE, item, FALSE);
+    }
+  }
+
+  void UpdateValue(Control& c, Change what) {
+    HWND h = H(c.Handle);
+    switch (c.Kind()) {
+      case ControlKind::ProgressBar: {
+        auto& p = static_cast<ProgressBar&>(c);
+        SendMessageW(h, PBM_SETRANGE32, p.Min(), p.Max());
+        SendMessageW(h, PBM_SETPOS, p.Position(), 0);
+        break;
+      }
+      case ControlKind::CheckBox:
+        SendMessageW(h, BM_SETCHECK, static_cast<CheckBox&>(c).Checked() ? BST_CHECKED : BST_UNCHECKED, 0);
+        break;
+      case ControlKind::RadioButton:
+        SendMessageW(h, BM_SETCHECK, static_cast<RadioButton&>(c).Checked() ? BST_CHECKED : BST_UNCHECKED, 0);
+        break;
+      case ControlKind::ComboBox: {
+        auto& cb = static_cast<ComboBox&>(c);
+        if (what == Change::Items) {
+          SendMessageW(h, CB_RESETCONTENT, 0, 0);
+          for (const std::string& s : cb.Items()) {
+            std::wstring w = W(s);
+            SendMessageW(h, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(w.c_str()));
+          }
+        }
+        SendMessageW(h, CB_SETCURSEL, static_cast<WPARAM>(cb.ItemIndex()), 0);
+        break;
+      }
+      case ControlKind::CheckList: {
+        auto& cl = static_cast<CheckList&>(c);
+        if (what == Change::Items) {
+          SendMessageW(h, LVM_DELETEALLITEMS, 0, 0);
+          for (int i = 0; i < cl.Count(); ++i)
+            SetListText(h, i, 0, cl.Items()[static_cast<std::size_t>(i)], true);
+        }
+        for (int i = 0; i < cl.Count(); ++i) SetCheckState(h, i, cl.Checked(i));
+        SetSelected(h, cl.ItemIndex());
+        break;
+      }
+      case ControlKind::Grid: {
+        auto& g = static_cast<Grid&>(c);
+        if (what == Change::Items) {
+          SendMessageW(h, LVM_DELETEALLITEMS, 0, 0);
+          while (SendMessageW(h, LVM_DELETECOLUMN, 0, 0)) {
+          }
+          for (int i = 0; i < g.ColCount(); ++i) {
+            std::wstring w = W(g.Columns()[static_cast<std::size_t>(i)]);
+            LVCOLUMNW col{};
+            col.mask = LVCF_TEXT | LVCF_WIDTH;
+            col.cx = g.ColumnWidths()[static_cast<std::size_t>(i)];
+            col.pszText = w.data();
+            SendMessageW(h, LVM_INSERTCOLUMNW, i, reinterpret_cast<LPARAM>(&col));
+          }
+          for (int r = 0; r < g.RowCount(); ++r) {
+            SetListText(h, r, 0, g.Cell(0, r), true);
+            for (int col = 1; col < g.ColCount(); ++col) SetListText(h, r, col, g.Cell(col, r), false);
+          }
+        }
+        SetSelected(h, g.Row());
+        break;
+      }
+      case ControlKind::Picture:
+        InvalidateRect(h, nullptr, FALSE);
+        break;
+      default:
+        break;
+    }
+  }
+
+  void PaintFace(Form& f, HDC dc) {
+    RECT rc;
+    GetClientRect(H(f.Handle), &rc);
+    const int w = rc.right, h = rc.bottom;
+    if (w <= 0 || h <= 0) return;
+    // The face is drawn once into a bitmap and copied from there, so that a
+    // label's repaint costs no gradient.
+    Face& face = faces_[&f];
+    if (!face.Bitmap || face.W != w || face.H != h) {
+      if (face.Bitmap) DeleteObject(face.Bitmap);
+      face.Bitmap = CreateCompatibleBitmap(dc, w, h);
+      face.W = w;
+      face.H = h;
+      HDC mem = CreateCompatibleDC(dc);
+      HGDIOBJ old = SelectObject(mem, face.Bitmap);
+      RECT all{0, 0, w, h};
+      FillRect(mem, &all, GetSysColorBrush(COLOR_BTNFACE));
+      GdiCanvas canvas(mem, [this, &f](const FontSpec& s) { return FontOfSpec(f, s); });
+      App().Dispatch([&] { f.OnPaint(canvas); });
+      SelectObject(mem, old);
+      DeleteDC(mem);
+    }
+    HDC mem = CreateCompatibleDC(dc);
+    HGDIOBJ old = SelectObject(mem, face.Bitmap);
+    BitBlt(dc, 0, 0, w, h, mem, 0, 0, SRCCOPY);
+    SelectObject(mem, old);
+    DeleteDC(mem);
+  }
+
+  // User input on a control, from WM_COMMAND.
+  void Command(Control& c, int code) {
+    if (quiet_ > 0) return;
+    HWND h = H(c.Handle);
+    switch (c.Kind()) {
+      case ControlKind::Button:
+        if (code == BN_CLICKED) c.Click();
+        break;
+      case ControlKind::Label:
+        if (code == STN_CLICKED) c.Click();
+        break;
+      case ControlKind::CheckBox:
+        if (code == BN_CLICKED) {
+          static_cast<CheckBox&>(c).NativeSetChecked(SendMessageW(h, BM_GETCHECK, 0, 0) == BST_CHECKED);
+          App().Dispatch(c.OnChange);
+          App().Dispatch(c.OnClick);
+        }
+        break;
+      case ControlKind::RadioButton:
+        if (code == BN_CLICKED) {
+          auto& r = static_cast<RadioButton&>(c);
+          bool was = r.Checked();
+          r.SetChecked(true);
+          if (!was) App().Dispatch(c.OnChange);
+          App().Dispatch(c.OnClick);
+        }
+        break;
+      case ControlKind::ComboBox:
+        if (code == CBN_SELCHANGE) {
+          static_cast<ComboBox&>(c).NativeSetItemIndex(static_cast<int>(SendMessageW(h, CB_GETCURSEL, 0, 0)));
+          App().Dispatch(c.OnChange);
+        }
+        break;
+      case ControlKind::Edit:
+      case ControlKind::Memo:
+        if (code == EN_CHANGE) {
+          c.NativeSetCaption(WindowText(h));
+          App().Dispatch(c.OnChange);
+        }
+        break;
+      default:
+        break;
+    }
+  }
+
+  void Notify(Control& c, NMHDR* hdr) {
+    if (quiet_ > 0 || hdr->code != LVN_ITEMCHANGED) return;
+    auto* nm = reinterpret_cast<NMLISTVIEW*>(hdr);
+    if (!(nm->uChanged & LVIF_STATE) || nm->iItem < 0) return;
+    const bool nowSelected = (nm->uNewState & LVIS_SELECTED) != 0;
+    const bool selChanged = ((nm->uNewState ^ nm->uOldState) & LVIS_SELECTED) != 0;
+    if (c.Kind() == ControlKind::CheckList) {
+      auto& cl = static_cast<CheckList&>(c);
+      if (((nm->uNewState ^ nm->uOldState) & LVIS_STATEIMAGEMASK) && (nm->uOldState & LVIS_STATEIMAGEMASK)) {
+        cl.NativeSetChecked(nm->iItem, ((nm->uNewState & LVIS_STATEIMAGEMASK) >> 12) == 2);
+        App().Dispatch(cl.OnClickCheck);
+      }
+      if (selChanged && nowSelected) {
+        cl.NativeSetItemIndex(nm->iItem);
+        App().Dispatch(cl.OnClick);
+      }
+    } else if (c.Kind() == ControlKind::Grid) {
+      if (selChanged && nowSelected) {
+        static_cast<Grid&>(c).NativeSetRow(nm->iItem);
+        App().Dispatch(c.OnClick);
+      }
+    }
+  }
+
+  LRESULT ColourStatic(Form& f, HDC dc, HWND child) {
+    Control* c = ControlOf(child);
+    Color text = c ? c->Font().Colour : clDefault;
+    SetTextColor(dc, text == clDefault ? GetSysColor(COLOR_WINDOWTEXT) : Ref(text));
+    if (c && f.OnPaint && (c->Kind() != ControlKind::Label || static_cast<Label*>(c)->Transparent)) {
+      SetBkMode(dc, TRANSPARENT);
+      return reinterpret_cast<LRESULT>(GetStockObject(NULL_BRUSH));
+    }
+    SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
+    return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
+  }
+
+  static LRESULT CALLBACK FormProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    Form* f = FormOf(hwnd);
+    Win32Backend* self = self_;
+    if (!f || !self) return DefWindowProcW(hwnd, msg, wp, lp);
+    switch (msg) {
+      case WM_ACTIVATE:
+        if (LOWORD(wp) != WA_INACTIVE) PostMessageW(hwnd, kMsgActivate, 0, 0);
+        break;
+      case kMsgActivate:
+        f->Activate();
+        return 0;
+      case WM_CLOSE:
+        f->Close();
+        return 0;
+      case WM_ERASEBKGND:
+        if (f->OnPaint) {
+          self->PaintFace(*f, reinterpret_cast<HDC>(wp));
+          return 1;
+        }
+        if (f->BackColor() != clDefault) {
+          RECT rc;
+          GetClientRect(hwnd, &rc);
+          HBRUSH br = CreateSolidBrush(Ref(f->BackColor()));
+          FillRect(reinterpret_cast<HDC>(wp), &rc, br);
+          DeleteObject(br);
+          return 1;
+        }
+        break;
+      case WM_NCHITTEST: {
+        LRESULT r = DefWindowProcW(hwnd, msg, wp, lp);
+        if (f->OnNcHitTest) {
+          int answer = static_cast<int>(r);
+          App().Dispatch([&] { answer = f->OnNcHitTest(static_cast<int>(r)); });
+          return answer;
+        }
+        return r;
+      }
+      case WM_SIZE:
+        f->NativeSetMinimized(wp == SIZE_MINIMIZED);
+        break;
+      case WM_COMMAND:
+        if (Control* c = ControlOf(reinterpret_cast<HWND>(lp))) {
+          self->Command(*c, HIWORD(wp));
+          return 0;
+        }
+        if (LOWORD(wp) == IDCANCEL) {
+          f->KeyDown(kKeyEscape);
+          return 0;
+        }
+        break;
+      case WM_NOTIFY: {
+        auto* hdr = reinterpret_cast<NMHDR*>(lp);
+        if (Control* c = ControlOf(hdr->hwndFrom)) self->Notify(*c, hdr);
+        break;
+      }
+      case WM_CTLCOLORSTATIC:
+      case WM_CTLCOLORBTN:
+        return self->ColourStatic(*f, reinterpret_cast<HDC>(wp), reinterpret_cast<HWND>(lp));
+      case WM_SETCURSOR:
+        if (Control* c = ControlOf(reinterpret_cast<HWND>(wp))) {
+          if (c->HandCursor()) {
+            SetCursor(LoadCursorW(nullptr, IDC_HAND));
+            return TRUE;
+          }
+        }
+        break;
+      default:
+        break;
+    }
+    return DefWindowProcW(hwnd, msg, wp, lp);
+  }
+
+  static LRESULT CALLBACK PictureProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == WM_PAINT) {
+      PAINTSTRUCT ps;
+      HDC dc = BeginPaint(hwnd, &ps);
+      RECT rc;
+      GetClientRect(hwnd, &rc);
+      auto* p = static_cast<Picture*>(ControlOf(hwnd));
+      if (p && p->PixelWidth() > 0 && p->PixelHeight() > 0) {
+        BITMAPINFO bi{};
+        bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+        bi.bmiHeader.biWidth = p->PixelWidth();
+        bi.bmiHeader.biHeight = -p->PixelHeight();
+        bi.bmiHeader.biPlanes = 1;
+        bi.bmiHeader.biBitCount = 32;
+        bi.bmiHeader.biCompression = BI_RGB;
+        SetStretchBltMode(dc, COLORONCOLOR);  // plain copy, no smoothing
+        StretchDIBits(dc, 0, 0, rc.right, rc.bottom, 0, 0, p->PixelWidth(), p->PixelHeight(),
+                      p->Pixels().data(), &bi, DIB_RGB_COLORS, SRCCOPY);
+      } else {
+        FillRect(dc, &rc, GetSysColorBrush(COLOR_BTNFACE));
+      }
+      EndPaint(hwnd, &ps);
+      return 0;
+    }
+    if (msg == WM_NCHITTEST) return HTTRANSPARENT;
+    return DefWindowProcW(hwnd, msg, wp, lp);
+  }
+
+  struct Face {
+    HBITMAP Bitmap = nullptr;
+    int W = 0, H = 0;
+  };
+
+  std::map<std::tuple<std::string, int, bool, bool>, HFONT> fonts_;
+  std::map<const Form*, HWND> tips_;
+  std::map<const Form*, Face> faces_;
+  int quiet_ = 0;
+};
+
+Win32Backend* Win32Backend::self_ = nullptr;
+
+}  // namespace
+
+std::unique_ptr<Backend> CreateWin32Backend() { return std::make_unique<Win32Backend>(); }
+
+}  // namespace kc::ui
