@@ -176,8 +176,9 @@ void MemTable::TextToValue(const FieldDef& def, const std::string& text, FieldVa
   const std::string& name = def.DisplayLabel.empty() ? def.FieldName : def.DisplayLabel;
   switch (def.DataType) {
     case FieldType::Integer: {
+      // Blanks in front are taken, as the host's own runtime reads numbers.
       int v = 0;
-      if (!TryStrToInt(text, v))
+      if (!TryStrToIntLeadingBlanks(text, v))
         throw Error(Fmt2("'%s' は項目 '%s' に適した整数値ではありません", text, name));
       out.Num = v;
       break;
