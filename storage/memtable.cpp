@@ -337,14 +337,20 @@ void MemTable::PersistentSave() {
   const std::string temp = plat::ChangeFileExt(PersistentFile, ".$$$");
   SaveToFile(temp, PersistentSaveOptions);
   plat::FileSystem& fs = plat::Fs();
+  const std::string backup = plat::ChangeFileExt(PersistentFile, PersistentBackupExt);
   if (PersistentBackup) {
-    const std::string backup = plat::ChangeFileExt(PersistentFile, PersistentBackupExt);
     fs.DeleteFile(backup);
     fs.RenameFile(PersistentFile, backup);
   } else {
     fs.DeleteFile(PersistentFile);
   }
-  fs.RenameFile(temp, PersistentFile);
+  if (!fs.RenameFile(temp, PersistentFile)) {
+    // The new content is only in the temporary file. Put the former file
+    // back where it was moved aside, and tell the caller rather than let a
+    // lost save pass as done; the table stays open with its records.
+    if (PersistentBackup && !fs.FileExists(PersistentFile)) fs.RenameFile(backup, PersistentFile);
+    throw Error(Fmt1("ファイル %s を作成できません", PersistentFile));
+  }
   saved_ = true;
 }
 

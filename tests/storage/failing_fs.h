@@ -25,7 +25,8 @@ class FailingFs : public plat::FileSystem {
   int writesBeforeFailure = -1;
   bool failFlush = false;
   bool failClose = false;
-  bool failRename = false;
+  // RenameFile fails when this says so.
+  std::function<bool(const std::string& from, const std::string& to)> failRename;
   std::vector<std::string> openedPaths;
 
   std::unique_ptr<plat::File> Open(const std::string& path, plat::OpenMode mode) override {
@@ -45,7 +46,7 @@ class FailingFs : public plat::FileSystem {
     return base_.CopyFile(a, b, o);
   }
   bool RenameFile(const std::string& a, const std::string& b) override {
-    return failRename ? false : base_.RenameFile(a, b);
+    return failRename && failRename(a, b) ? false : base_.RenameFile(a, b);
   }
   bool CreateDir(const std::string& p) override { return base_.CreateDir(p); }
   bool ForceDirectories(const std::string& p) override { return base_.ForceDirectories(p); }

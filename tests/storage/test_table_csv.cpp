@@ -528,19 +528,40 @@ TEST_F(TableCsvTest, UnreadableFileFailsTheOpen) {
   EXPECT_EQ(Bytes("c.csv"), kChannelHeader);
 }
 
-TEST_F(TableCsvTest, FailedFinalRenameLeavesTheNewContentInTheTemporaryFile) {
-  Put("c.csv", kChannelHeader);
-  MemTable t;
-  DefineTableSkypch(t, File("c.csv"));
-  t.Open();
-  int one = 1;
-  AddChannel(t, "9", "nine", &one);
-  {
-    FailingFs fs;
-    fs.failRename = true;
-    EXPECT_NO_THROW(t.Close());
+TEST_F(TableCsvTest, AFailedFinalRenameIsReportedAndKeepsTheFormerFile) {
+  const std::string former = kChannelHeader + "\"1\",\"one\",\"0\",\r\n";
+  struct Case {
+    const char* name;
+    bool onlyTheFinalRename;
+  };
+  const Case cases[] = {{"every rename fails", false}, {"only the final rename fails", true}};
+  for (const auto& c : cases) {
+    Put("c.csv", former);
+    MemTable t;
+    DefineTableSkypch(t, File("c.csv"));
+    t.Open();
+    int one = 1;
+    AddChannel(t, "9", "nine", &one);
+    {
+      FailingFs fs;
+      const bool only = c.onlyTheFinalRename;
+      fs.failRename = [only](const std::string& from, const std::string&) {
+        return !only || from.find(".$$$") != std::string::npos;
+      };
+      try {
+        t.Close();
+        ADD_FAILURE() << c.name << ": no error";
+      } catch (const Error& e) {
+        EXPECT_EQ(std::string(e.what()), "ファイル " + File("c.csv") + " を作成できません") << c.name;
+      }
+    }
+    EXPECT_TRUE(t.Active()) << c.name;
+    EXPECT_FALSE(t.Saved()) << c.name;
+    EXPECT_EQ(Bytes("c.csv"), former) << c.name;
+    EXPECT_EQ(Bytes("c.$$$"), former + "\"9\",\"nine\",\"1\",\r\n") << c.name;
+    t.Close();
+    EXPECT_EQ(Bytes("c.csv"), former + "\"9\",\"nine\",\"1\",\r\n") << c.name;
   }
-  EXPECT_EQ(Bytes("c.$$$"), kChannelHeader + "\"9\",\"nine\",\"1\",\r\n");
 }
 
 TEST_F(TableCsvTest, SavesFollowTheCurrentSortOrder) {
