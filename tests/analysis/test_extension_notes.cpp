@@ -45,6 +45,7 @@ TEST(ExtensionNotes, Cases) {
       {"最大延長21時まで", 21, 0, 0, ""},        // no minute
       {"最大延長21・30", 21, 0, 0, ""},          // no "まで" for the minute
       {"最大延長２１時３０分まで", 20, 0, 0, ""},  // full-width digits
+      {"最大延長21時x1E分", 21, 0, 0, ""},        // decimal only
       {"最大延長25時00分", 21, 0, 0, ""},        // hour out of range
       {"最大延長11時30分", 23, 0, 0, "【延長注意30分】"},
       {"最大延長10時61分", 9, 0, 0, ""},         // minute out of range

@@ -236,6 +236,9 @@ TEST(ApplyTitleMarks, Cases) {
       {"23:30 ニュース", "m", "ニュース", "m"},
       {"ab ニュース", "", "ab ニュース", ""},
       {"-1 x", "", "-1 x", ""},
+      {" 5 x", "", "x", ""},
+      {"x1 ニュース", "", "x1 ニュース", ""},  // decimal only
+      {"$A", "m", "$A", "m"},
       {"12:34ab", "", "12:34ab", ""},
       // A title that is only a time takes the memo's text.
       {"05", "ニュース詳細", "ニュース詳細", ""},
