@@ -1,0 +1,431 @@
+// The utility unit: date and time text, temp names, running an outside
+// command, retrying opens, waits and the single-instance guard.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <set>
+
+#include "app/utils.h"
+#include "core/text.h"
+#include "platform/platform.h"
+#include "support/test_support.h"
+
+namespace {
+
+using kc::EncodeDate;
+using kc::EncodeTime;
+using kc::TDateTime;
+using kc::test::FakeClock;
+using kc::test::ScopedEnv;
+using kc::test::TempDir;
+
+std::string Show(TDateTime t) { return kc::FormatDateTime("yyyy/mm/dd hh:nn:ss", t) + " (" + std::to_string(t) + ")"; }
+
+// ---------------------------------------------------------------- date text
+
+TEST(UtilsDateText, Table) {
+  FakeClock clock(2015, 3, 1, 10, 0, 0);
+  struct Case {
+    const char* text;
+    int y, m, d;
+  } cases[] = {
+      // month/day in the current year; "(" and what follows is ignored
+      {"12/6", 2015, 12, 6},
+      {"12/6(\x8C\x8E)", 2015, 12, 6},  // 12/6(月)
+      {"2010/12/6(\x8C\x8E)", 2010, 12, 6},
+      // a last part above 31 is the year
+      {"12/6/2010", 2010, 12, 6},
+      {"12-06-2010", 2010, 12, 6},
+      {"2010-12-06", 2010, 12, 6},
+      {"2010:12:6", 2010, 12, 6},
+      // year-month: the first day
+      {"2010-12", 2010, 12, 1},
+      // a zero month or day makes both 1
+      {"2010/0/5", 2010, 1, 1},
+      {"2010/5/0", 2010, 1, 1},
+      // one ":" gives no month
+      {"2010:12", 2010, 1, 1},
+      // digits only: YYMMDD and YYYYMMDD
+      {"101206", 2010, 12, 6},
+      {"991206", 1999, 12, 6},
+      {"191206", 2019, 12, 6},
+      {"201206", 1920, 12, 6},
+      {" 101206 ", 2010, 12, 6},
+      {"ab1206", 1970, 12, 6},
+      {"1012ab", 2010, 12, 1},
+      {"20101206", 2010, 12, 6},
+      {"2010ab06", 2010, 1, 6},
+      // a day of 32 or more with a year of 12 or less: the parts rotate
+      {"00121240", 40, 12, 12},
+      // nothing that forms a date
+      {"abc", 1970, 1, 1},
+      {"", 1970, 1, 1},
+      {"1206", 1970, 1, 1},
+      {"2010/13/1", 1970, 1, 1},
+      {"2/30", 1970, 1, 1},
+      {"6/2010/12", 1970, 1, 1},
+      {"-5/3", 1970, 1, 1},
+  };
+  for (const Case& c : cases) {
+    TDateTime got = kc::ParseDateText(c.text);
+    EXPECT_EQ(got, EncodeDate(c.y, c.m, c.d)) << "\"" << c.text << "\" gave " << Show(got);
+  }
+}
+
+TEST(UtilsDateText, YearAndMonth) {
+  EXPECT_EQ(kc::YearOfDate(EncodeDate(2010, 12, 6) + 0.75), 2010);
+  EXPECT_EQ(kc::MonthOfDate(EncodeDate(2010, 12, 6) + 0.75), 12);
+  EXPECT_EQ(kc::MonthOfDate(EncodeDate(2011, 1, 1)), 1);
+}
+
+// ---------------------------------------------------------------- time text
+
+TEST(UtilsTimeText, Table) {
+  struct Case {
+    const char* text;
+    int day, h, n, s;
+  } cases[] = {
+      {"12:30", 0, 12, 30, 0},
+      {"12:30:45", 0, 12, 30, 45},
+      {"5:07", 0, 5, 7, 0},
+      {"1230", 0, 12, 30, 0},
+      {"123045", 0, 12, 30, 45},
+      {" 0530 ", 0, 5, 30, 0},
+      // hours 24 to 35 are the next day
+      {"25:30", 1, 1, 30, 0},
+      {"24:00", 1, 0, 0, 0},
+      {"35:59:59", 1, 11, 59, 59},
+      {"2930", 1, 5, 30, 0},
+      // no valid time: 00:00 and no day
+      {"36:00", 0, 0, 0, 0},
+      {"12:60", 0, 0, 0, 0},
+      {"12:30:60", 0, 0, 0, 0},
+      {"abc", 0, 0, 0, 0},
+      {"123", 0, 0, 0, 0},
+      {"12345", 0, 0, 0, 0},
+      {"", 0, 0, 0, 0},
+  };
+  for (const Case& c : cases) {
+    TDateTime got = kc::ParseTimeText(c.text);
+    EXPECT_NEAR(got, c.day + EncodeTime(c.h, c.n, c.s, 0), 1e-9)
+        << "\"" << c.text << "\" gave " << got;
+  }
+}
+
+// ---------------------------------------------------------------- temp folder and names
+
+TEST(UtilsTemp, FolderFromTheVariable) {
+  TempDir dir;
+  {
+    ScopedEnv temp("temp", "  " + dir.winPath() + " ");
+    EXPECT_EQ(kc::GetEnvText("TEMP"), dir.winPath());  // trimmed, any case
+    EXPECT_EQ(kc::TempFolder(), dir.winPath() + "\\");
+  }
+  {
+    ScopedEnv temp("temp", dir.winPath() + "\\");
+    EXPECT_EQ(kc::TempFolder(), dir.winPath() + "\\");
+  }
+}
+
+// Without the variable the folder is the system's temp folder, never the
+// root, where the clean-up would delete files.
+TEST(UtilsTemp, FolderWithoutTheVariable) {
+  ScopedEnv temp("temp");
+  ASSERT_EQ(kc::GetEnvText("temp"), "");
+  const std::string t = kc::TempFolder();
+  EXPECT_NE(t, "\\");
+  EXPECT_EQ(t, plat::IncludeTrailingBackslash(kc::Trim(plat::SystemTempFolder())));
+  EXPECT_TRUE(plat::Fs().DirectoryExists(t));
+}
+
+TEST(UtilsTemp, NamesFollowTheClock) {
+  TempDir dir;
+  ScopedEnv temp("temp", dir.winPath());
+  FakeClock clock(2010, 12, 6, 12, 3, 5, 0.001);
+  EXPECT_EQ(kc::UniqueTempFileName(), dir.winPath() + "\\_v1203050.tmp");
+}
+
+TEST(UtilsTemp, NamesDifferAndSkipExistingFiles) {
+  TempDir dir;
+  ScopedEnv temp("temp", dir.winPath());
+  {
+    FakeClock clock(2010, 12, 6, 12, 3, 5, 0.001);
+    // The names of the next ten milliseconds are taken already.
+    std::set<std::string> taken;
+    for (int ms = 0; ms < 10; ++ms) {
+      std::string n = dir.winPath() + "\\_v120305" + std::to_string(ms) + ".tmp";
+      ASSERT_TRUE(plat::WriteWholeFile(n, ""));
+      taken.insert(n);
+    }
+    std::string name = kc::UniqueTempFileName();
+    EXPECT_EQ(taken.count(name), 0u) << name;
+    EXPECT_FALSE(plat::Fs().FileExists(name));
+  }
+  // On the real clock, one name right after the other.
+  std::string a = kc::UniqueTempFileName();
+  std::string b = kc::UniqueTempFileName();
+  EXPECT_NE(a, b);
+  for (const std::string& n : {a, b}) {
+    EXPECT_EQ(n.rfind(dir.winPath() + "\\_v", 0), 0u) << n;
+    EXPECT_EQ(plat::ExtractFileExt(n), ".tmp");
+  }
+}
+
+// ---------------------------------------------------------------- run and wait
+
+#ifdef _WIN32
+const char kQuick[] = "cmd /c exit 0";
+const char kSlow[] = "ping -n 30 127.0.0.1";
+std::string WriteFileCommand(const std::string& file) {
+  return "cmd /c echo done> \"" + file + "\"";
+}
+std::string WorkDirCommand(const std::string& file) { return "cmd /c cd > \"" + file + "\""; }
+#else
+const char kQuick[] = "true";
+const char kSlow[] = "sleep 30";
+std::string WriteFileCommand(const std::string& file) {
+  return "sleep 0.3; echo done > '" + kc::test::ToPlatformPath(file) + "'";
+}
+std::string WorkDirCommand(const std::string& file) {
+  return "pwd > '" + kc::test::ToPlatformPath(file) + "'";
+}
+#endif
+
+class UtilsRun : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    kc::SetMessagePump([this] { ++pumps_; });
+  }
+  void TearDown() override { kc::SetMessagePump(nullptr); }
+  int pumps_ = 0;
+  TempDir dir_;
+};
+
+TEST_F(UtilsRun, WaitsForTheProcess) {
+  const std::string out = dir_.winPath() + "\\out.txt";
+  EXPECT_TRUE(kc::RunAndWait(WriteFileCommand(out), plat::SW_Hide));
+  std::string text;
+  ASSERT_TRUE(plat::ReadWholeFile(out, text));  // there once the call returns
+  EXPECT_EQ(kc::Trim(text), "done");
+  EXPECT_GT(pumps_, 0);  // messages were handled while waiting
+}
+
+TEST_F(UtilsRun, ShortCommand) {
+  std::uint64_t t0 = plat::TickMs();
+  EXPECT_TRUE(kc::RunAndWait(kQuick, plat::SW_Hide));
+  EXPECT_LT(plat::TickMs() - t0, 15000u);
+}
+
+TEST_F(UtilsRun, RunsInTheProgramFolder) {
+  const std::string out = dir_.winPath() + "\\cwd.txt";
+  ASSERT_TRUE(kc::RunAndWait(WorkDirCommand(out), plat::SW_Hide));
+  std::string text;
+  ASSERT_TRUE(plat::ReadWholeFile(out, text));
+  std::string want = plat::ProgramFolder();
+  want.pop_back();
+#ifdef _WIN32
+  EXPECT_EQ(kc::LowerAscii(kc::Trim(text)), kc::LowerAscii(want));
+#else
+  EXPECT_EQ(plat::Utf8ToCp932(kc::Trim(text)), want);
+#endif
+}
+
+TEST_F(UtilsRun, CommandThatCannotStart) {
+  std::uint64_t t0 = plat::TickMs();
+  EXPECT_FALSE(kc::RunAndWait("kc-no-such-program-here --x", plat::SW_Hide));
+  EXPECT_LT(plat::TickMs() - t0, 2000u);
+  EXPECT_EQ(pumps_, 0);
+}
+
+TEST_F(UtilsRun, AbortAndTimeOutEndTheProcess) {
+  int polls = 0;
+  std::uint64_t t0 = plat::TickMs();
+  EXPECT_FALSE(kc::RunAndWait(kSlow, plat::SW_Hide, [&] { return ++polls >= 3; }));
+  EXPECT_EQ(polls, 3);
+  EXPECT_FALSE(kc::RunAndWait(kSlow, plat::SW_Hide, nullptr, 300));
+  EXPECT_LT(plat::TickMs() - t0, 10000u);
+}
+
+// ---------------------------------------------------------------- retrying opens
+
+// Fails the first `failures` opens, then opens for real; counts attempts.
+class FlakyFs : public plat::FileSystem {
+ public:
+  explicit FlakyFs(int failures) : failures_(failures), real_(plat::Fs()) {}
+  std::unique_ptr<plat::File> Open(const std::string& path, plat::OpenMode mode) override {
+    ++attempts;
+    modes.insert(mode);
+    if (failures_-- > 0) return nullptr;
+    return real_.Open(path, mode);
+  }
+  bool FileExists(const std::string& p) override { return real_.FileExists(p); }
+  bool DirectoryExists(const std::string& p) override { return real_.DirectoryExists(p); }
+  std::vector<plat::FoundFile> FindFiles(const std::string& p, unsigned m) override {
+    return real_.FindFiles(p, m);
+  }
+  bool DeleteFile(const std::string& p) override { return real_.DeleteFile(p); }
+  bool CopyFile(const std::string& a, const std::string& b, bool o) override {
+    return real_.CopyFile(a, b, o);
+  }
+  bool RenameFile(const std::string& a, const std::string& b) override {
+    return real_.RenameFile(a, b);
+  }
+  bool CreateDir(const std::string& p) override { return real_.CreateDir(p); }
+  bool ForceDirectories(const std::string& p) override { return real_.ForceDirectories(p); }
+  std::int64_t FileSize(const std::string& p) override { return real_.FileSize(p); }
+  bool FileAge(const std::string& p, TDateTime& t) override { return real_.FileAge(p, t); }
+  bool SetFileAge(const std::string& p, TDateTime t) override { return real_.SetFileAge(p, t); }
+  std::string GetCurrentDir() override { return real_.GetCurrentDir(); }
+  bool SetCurrentDir(const std::string& p) override { return real_.SetCurrentDir(p); }
+
+  int attempts = 0;
+  std::set<plat::OpenMode> modes;
+
+ private:
+  int failures_;
+  plat::FileSystem& real_;
+};
+
+class UtilsRetry : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    kc::SetWaitMinutesOverride([this](double m) { waits_.push_back(m); });
+    file_ = dir_.winPath() + "\\data.csv";
+    ASSERT_TRUE(plat::WriteWholeFile(file_, "old\r\n"));
+  }
+  void TearDown() override {
+    plat::SetFs(nullptr);
+    kc::SetWaitMinutesOverride(nullptr);
+  }
+  TempDir dir_;
+  std::string file_;
+  std::vector<double> waits_;
+};
+
+TEST_F(UtilsRetry, AttemptsAndWaits) {
+  struct Case {
+    int failures, retries;
+    int attempts;
+    bool opened;
+  } cases[] = {
+      {0, 20, 1, true},  {3, 20, 4, true},  {20, 20, 21, true},
+      {21, 20, 21, false}, {5, 2, 3, false}, {1, 0, 1, false}, {0, 0, 1, true},
+  };
+  for (const Case& c : cases) {
+    FlakyFs fs(c.failures);
+    plat::SetFs(&fs);
+    waits_.clear();
+    auto f = kc::AppendWithRetry(file_, c.retries);
+    plat::SetFs(nullptr);
+    EXPECT_EQ(f != nullptr, c.opened) << c.failures << "/" << c.retries;
+    EXPECT_EQ(fs.attempts, c.attempts) << c.failures << "/" << c.retries;
+    // One minute between attempts, none after the last.
+    EXPECT_EQ(waits_, std::vector<double>(static_cast<std::size_t>(c.attempts - 1), 1.0));
+  }
+}
+
+TEST_F(UtilsRetry, OpenModes) {
+  {
+    FlakyFs fs(0);
+    plat::SetFs(&fs);
+    auto f = kc::AppendWithRetry(file_, 0);
+    ASSERT_NE(f, nullptr);
+    EXPECT_TRUE(f->Write("new\r\n", 5));
+    EXPECT_EQ(fs.modes, std::set<plat::OpenMode>{plat::OpenMode::Append});
+    plat::SetFs(nullptr);
+  }
+  {
+    FlakyFs fs(1);
+    plat::SetFs(&fs);
+    auto f = kc::ResetWithRetry(file_, 1);
+    ASSERT_NE(f, nullptr);
+    char buf[32];
+    EXPECT_EQ(f->Read(buf, sizeof buf), 10);
+    EXPECT_EQ(fs.modes, std::set<plat::OpenMode>{plat::OpenMode::Read});
+    plat::SetFs(nullptr);
+  }
+  {
+    FlakyFs fs(0);
+    plat::SetFs(&fs);
+    auto f = kc::RewriteWithRetry(file_, 0);
+    ASSERT_NE(f, nullptr);
+    EXPECT_EQ(fs.modes, std::set<plat::OpenMode>{plat::OpenMode::Rewrite});
+    plat::SetFs(nullptr);
+  }
+  std::string text;
+  ASSERT_TRUE(plat::ReadWholeFile(file_, text));
+  EXPECT_EQ(text, "");  // the rewrite truncated it
+  EXPECT_EQ(kc::ResetWithRetry(dir_.winPath() + "\\missing.csv", 0), nullptr);
+}
+
+// ---------------------------------------------------------------- waits
+
+TEST(UtilsWait, MinutesFollowTheClock) {
+  FakeClock clock(2010, 12, 6, 12, 0, 0, 20);  // every reading: 20 s later
+  int pumps = 0;
+  kc::SetMessagePump([&] { ++pumps; });
+  kc::WaitMinutes(1);
+  kc::SetMessagePump(nullptr);
+  EXPECT_GE(clock.now(), EncodeDate(2010, 12, 6) + EncodeTime(12, 1, 0, 0));
+  EXPECT_GE(pumps, 2);
+  EXPECT_LE(pumps, 4);
+}
+
+TEST(UtilsWait, SecondsInTenMillisecondSteps) {
+  int pumps = 0;
+  kc::SetMessagePump([&] { ++pumps; });
+  kc::WaitSeconds(0.05);
+  EXPECT_EQ(pumps, 5);
+  kc::WaitSeconds(0);
+  kc::WaitSeconds(-1);
+  EXPECT_EQ(pumps, 5);
+  kc::YieldToMessages();
+  EXPECT_EQ(pumps, 6);
+  kc::ProcessMessages();
+  EXPECT_EQ(pumps, 7);
+  kc::SetMessagePump(nullptr);
+  kc::YieldToMessages();  // without a pump: nothing to do
+  EXPECT_EQ(pumps, 7);
+}
+
+// ---------------------------------------------------------------- single instance
+
+const char kGuardName[] = "KcUtilsTestGuard";
+const char kChildResultVar[] = "KC_UTILS_GUARD_CHILD_RESULT";
+
+// Run in a child copy of this program: tries to take the guard and writes
+// what happened.
+TEST(UtilsGuardChild, TryTheGuard) {
+  const std::string out = plat::GetEnv(kChildResultVar);
+  if (out.empty()) GTEST_SKIP() << "only run as the child of UtilsGuard";
+  bool got = kc::CheckSingleInstance(kGuardName);
+  plat::WriteWholeFile(out, got ? "got" : "refused");
+  kc::ReleaseSingleInstance();
+}
+
+std::string RunChild(const TempDir& dir) {
+  const std::string out = dir.winPath() + "\\child.txt";
+  plat::Fs().DeleteFile(out);
+  ScopedEnv env(kChildResultVar, out);
+  const std::string cmd =
+      "\"" + plat::ProgramFileName() + "\" --gtest_filter=UtilsGuardChild.TryTheGuard";
+  EXPECT_TRUE(kc::RunAndWait(cmd, plat::SW_Hide));
+  std::string text;
+  plat::ReadWholeFile(out, text);
+  return text;
+}
+
+TEST(UtilsGuard, SecondCopyIsRefused) {
+  if (!plat::GetEnv(kChildResultVar).empty()) GTEST_SKIP();
+  TempDir dir;
+  ASSERT_TRUE(kc::CheckSingleInstance(kGuardName));
+  EXPECT_EQ(RunChild(dir), "refused");
+  kc::ReleaseSingleInstance();
+  kc::ReleaseSingleInstance();  // twice is harmless
+  EXPECT_EQ(RunChild(dir), "got");
+  // The child has ended, and with it its hold.
+  ASSERT_TRUE(kc::CheckSingleInstance(kGuardName));
+  kc::ReleaseSingleInstance();
+}
+
+}  // namespace
