@@ -1,5 +1,5 @@
-// Fuzz target for the pattern matcher: any pattern and text, with the fuzzy
-// dictionary and the line separator chosen by the first byte. A pattern
+// Fuzz target for the pattern matcher: any pattern and text, with or
+// without the fuzzy dictionary, with either line separator. A pattern
 // either compiles or fails with a pattern error; a match lies inside the
 // text on character boundaries; a tiny automaton cache gives the same result
 // as the normal one.
@@ -26,16 +26,15 @@ bool IsBoundary(const std::string& text, std::size_t at) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   static kc::TFuzzyMatcher matcher;
   static kc::TFuzzyMatcher tiny;
-  if (size < 2) return 0;
-  const unsigned flags = data[0];
-  std::size_t plen = data[1];
-  data += 2;
-  size -= 2;
-  if (plen > size) plen = size;
-  if (plen > 96) plen = 96;
-  std::string pattern(reinterpret_cast<const char*>(data), plen);
-  std::string text(reinterpret_cast<const char*>(data + plen), size - plen);
-  if (text.size() > 160) text.resize(160);
+  // The pattern follows the last LF, the text comes before it; the options
+  // change with the input's length.
+  std::string all(reinterpret_cast<const char*>(data), size);
+  std::size_t lf = all.rfind('\n');
+  std::string pattern = lf == std::string::npos ? all : all.substr(lf + 1);
+  std::string text = lf == std::string::npos ? std::string() : all.substr(0, lf);
+  if (pattern.size() > 96) pattern.resize(96);
+  if (text.size() > 160) text.erase(0, text.size() - 160);
+  const unsigned flags = static_cast<unsigned>((size * 2654435761u) >> 7) & 7;
 
   matcher.SetLineSeparator((flags & 2) ? kc::lsLF : kc::lsCRLF);
   bool compiled = true;
