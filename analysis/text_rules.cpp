@@ -1,7 +1,10 @@
 // Text rules of the listing analysis. The dash and hexadecimal rules are
 // defined as "find the first, replace, look again" loops; they run here in
-// one pass over the text with the same result, so that a page full of
-// dashes or references costs no more than its length.
+// one pass over the text with the same result, so that a piece full of
+// dashes or references costs no more than its length. Only references whose
+// produced bytes interact with their neighbours (a lead byte, "&", "#",
+// "x", overlapping references) take the loop itself, one pass per distinct
+// digit pair.
 #include "analysis/text_rules.h"
 
 #include <algorithm>
