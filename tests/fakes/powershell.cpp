@@ -64,7 +64,7 @@ static void CloseSocket(Socket s) { close(s); }
 
 namespace {
 
-std::string Unquote(std::string s) {
+[[maybe_unused]] std::string Unquote(std::string s) {
   if (s.size() >= 2 && s.front() == '\'' && s.back() == '\'') s = s.substr(1, s.size() - 2);
   return s;
 }
