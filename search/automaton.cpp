@@ -12,7 +12,7 @@ namespace msg = pattern_messages;
 void CharClassMap::Build(const std::vector<CharCode>& cuts) {
   count_ = cuts.size();
   pages_.clear();
-  // cls walks the classes while c walks the pages.
+  // cls is the class of the first code of the current page.
   std::size_t cls = 0;
   for (CharCode page = 0; page < 256; ++page) {
     CharCode first = page << 8, last = first + 255;
@@ -281,9 +281,9 @@ void CompiledPattern::AddClosure(int node, NodeSet& out) {
     std::size_t un = static_cast<std::size_t>(n);
     if (mark_[un] == markGen_) continue;
     mark_[un] = markGen_;
-    const Node& node_ = nodes_[un];
-    if (node_.kind == NodeKind::Eps) {
-      for (auto it = node_.outs.rbegin(); it != node_.outs.rend(); ++it) work_.push_back(*it);
+    const Node& nd = nodes_[un];
+    if (nd.kind == NodeKind::Eps) {
+      for (auto it = nd.outs.rbegin(); it != nd.outs.rend(); ++it) work_.push_back(*it);
     } else {
       out.push_back(n);
     }
@@ -337,8 +337,7 @@ int CompiledPattern::Intern(NodeSet&& set) {
 
 int CompiledPattern::StartState() {
   if (start_ < 0) {
-    start_ = -2;  // Intern may flush, which resets start_
-    int id = Intern(Closure({startNode_}));
+    int id = Intern(Closure({startNode_}));  // may flush, which clears start_
     start_ = id;
   }
   return start_;
