@@ -30,15 +30,26 @@ std::size_t SjisFind(const std::string& hay, const std::string& needle, std::siz
 
 std::string SjisReplaceAll(const std::string& s, const std::string& find, const std::string& repl) {
   if (find.empty()) return s;
+  // One walk over the character boundaries: candidates come from the byte
+  // search, and a candidate counts only when a boundary lands on it.
   std::string out;
   out.reserve(s.size());
-  std::size_t pos = 0;
+  std::size_t pos = 0;     // start of the text not yet copied
+  std::size_t walker = 0;  // a character boundary at or before the search start
+  std::size_t search = 0;
   while (true) {
-    std::size_t hit = SjisFind(s, find, pos);
-    if (hit == npos) break;
-    out.append(s, pos, hit - pos);
+    std::size_t cand = s.find(find, search);
+    if (cand == npos) break;
+    while (walker < cand) walker += SjisCharLen(s, walker);
+    if (walker != cand) {
+      search = walker;
+      continue;
+    }
+    out.append(s, pos, cand - pos);
     out += repl;
-    pos = hit + find.size();
+    pos = cand + find.size();
+    walker = pos;
+    search = pos;
   }
   out.append(s, pos, npos);
   return out;

@@ -82,3 +82,32 @@ TEST(Text, IntegerReading) {
 
 }  // namespace
 }  // namespace kc
+
+namespace kc {
+namespace {
+
+// The one-walk replacement must agree with repeated whole-character finds.
+TEST(Text, ReplaceAllAgreesWithRepeatedFind) {
+  const char* alphabet[] = {"a", "[", "\\", "ー", "ソ", "―", "\x83", "\x5c\x5c"};
+  const char* needles[] = {"[", "\\", "ー", "a[", "\x5c\x5c", "―"};
+  unsigned seed = 7;
+  for (int round = 0; round < 3000; ++round) {
+    std::string s;
+    int len = static_cast<int>(seed % 12);
+    for (int i = 0; i < len; ++i) {
+      seed = seed * 1103515245u + 12345u;
+      s += alphabet[(seed >> 16) % 8];
+    }
+    seed = seed * 1103515245u + 12345u;
+    std::string find = needles[(seed >> 16) % 6];
+    std::string expected;
+    std::size_t pos = 0;
+    for (std::size_t hit; (hit = SjisFind(s, find, pos)) != npos; pos = hit + find.size())
+      expected += s.substr(pos, hit - pos) + "#";
+    expected += s.substr(pos);
+    ASSERT_EQ(SjisReplaceAll(s, find, "#"), expected) << s;
+  }
+}
+
+}  // namespace
+}  // namespace kc
