@@ -341,7 +341,11 @@ bool ProgramFound(const std::string& cmd) {
     while (i < cmd.size() && cmd[i] != ' ' && cmd[i] != '\t') word += cmd[i++];
   }
   if (word.empty()) return false;
-  if (word.find('/') != std::string::npos) return ::access(word.c_str(), X_OK) == 0;
+  if (word.find('/') != std::string::npos) {
+    struct stat st;
+    return ::stat(word.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
+           ::access(word.c_str(), X_OK) == 0;
+  }
   const char* path = std::getenv("PATH");
   std::string dirs = path ? path : "/usr/bin:/bin";
   std::size_t b = 0;

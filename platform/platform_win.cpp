@@ -413,7 +413,17 @@ bool IsCp932LeadByteSystem(unsigned char b) { return IsDBCSLeadByteEx(kCp, b) !=
 // ---------------------------------------------------------------- clock
 
 void SleepMs(unsigned ms) { Sleep(ms); }
-std::uint64_t TickMs() { return GetTickCount64(); }
+std::uint64_t TickMs() {
+  // The performance counter: the tick count moves in steps of about 16 ms.
+  static const LONGLONG freq = [] {
+    LARGE_INTEGER f;
+    return QueryPerformanceFrequency(&f) && f.QuadPart > 0 ? f.QuadPart : 0;
+  }();
+  if (freq == 0) return GetTickCount64();
+  LARGE_INTEGER c;
+  QueryPerformanceCounter(&c);
+  return static_cast<std::uint64_t>(c.QuadPart / freq * 1000 + c.QuadPart % freq * 1000 / freq);
+}
 
 // ---------------------------------------------------------------- environment
 

@@ -687,3 +687,15 @@ TEST_F(PlatformProfile, WrittenValuesReadBackByteForByte) {
   EXPECT_EQ(plat::ReadProfileString(f, "V", "K1", ""), "second");
   EXPECT_EQ(plat::ReadProfileKeys(f, "V").size(), 8u);
 }
+
+// ---------------------------------------------------------------- version values
+
+TEST(PlatformVersion, OwnValues) {
+  auto v = plat::OwnVersionValues();
+  EXPECT_EQ(v["ProductName"], "Kanalia(CS)\x83\x76\x83\x89\x83\x4F\x83\x43\x83\x93");  // プラグイン
+  EXPECT_EQ(v["FileVersion"], "1.0.0.0");
+  EXPECT_EQ(v["OriginalFilename"], "kanaliacs.exe");
+  for (const char* name : {"CompanyName", "FileDescription", "LegalCopyright", "ProductVersion"})
+    EXPECT_FALSE(v[name].empty()) << name;
+  EXPECT_EQ(v.count("NoSuchValue"), 0u);
+}
