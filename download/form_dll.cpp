@@ -71,7 +71,7 @@ TFormDLL::TFormDLL(Options options)
       ButtonPause(*this, "ButtonPause", 119, 142, 94, 28, "一時停止"),
       ButtonHome(*this, "ButtonHome", 355, 8, 22, 20, "H"),
       ButtonAbout(*this, "ButtonAbout", 381, 8, 22, 20, "?"),
-      ButtonMin(*this, "ButtonMin", 407, 8, 22, 20, "_"),
+      ButtonMin(*this, "ButtonMin", 407, 8, 22, 20, "－"),
       options_(std::move(options)),
       tableSkypch_(std::make_unique<MemTable>("TableSkypch")),
       tableMas_(std::make_unique<MemTable>("TableMas")),

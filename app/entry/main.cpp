@@ -33,6 +33,7 @@ class TFormDLLSetup : public kc::ui::Form {
   }
 };
 
+#ifndef _WIN32
 // One line per change of what a label or progress bar shows.
 void PrintChanges(kc::ui::HeadlessBackend& h) {
   auto shown = std::make_shared<std::map<std::string, std::string>>();
@@ -54,6 +55,7 @@ void PrintChanges(kc::ui::HeadlessBackend& h) {
     std::fflush(stderr);
   };
 }
+#endif
 
 int RunPlugin(const std::vector<std::string>& args) {
   if (!kc::CheckSingleInstance(kc::kInstanceGuardName)) return 0;
