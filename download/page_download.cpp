@@ -1,15 +1,12 @@
 #include "download/page_download.h"
 
+#include "app/site.h"
 #include "app/utils.h"
 #include "core/text.h"
 #include "download/host_settings.h"
 #include "download/run_context.h"
 #include "platform/platform.h"
 #include "storage/log_file.h"
-
-#ifndef KC_BASE_URL
-#define KC_BASE_URL "https://www.kanalia.example"
-#endif
 
 namespace kc {
 
@@ -18,6 +15,8 @@ namespace {
 const char* const kWindowStarts[kDayWindowCount] = {"0500", "1100", "1700", "2300"};
 
 constexpr double kSpacingDays = kRequestSpacingMs / 1000.0 / kSecondsPerDay;
+
+unsigned g_fetchTimeoutMs = kFetchTimeoutMs;
 
 // Steps 4 to 11 of a download, shared by the download window and the
 // settings window: fetch into a temp file, copy, clean up, pause.
@@ -28,7 +27,7 @@ std::int64_t FetchAndCopy(const std::string& address, const std::string& dest,
   plat::FileSystem& fs = plat::Fs();
   // A fetcher ended by Stop or by the time-out may have left half a page:
   // that counts as no data.
-  bool ended = RunAndWait(cmd, plat::SW_Hide, stop, kFetchTimeoutMs);
+  bool ended = RunAndWait(cmd, plat::SW_Hide, stop, g_fetchTimeoutMs);
   std::int64_t size = ended ? fs.FileSize(temp) : 0;
   if (size < 0) size = 0;
   if (size > 0 && !fs.CopyFile(temp, dest, true) && log)
@@ -45,14 +44,13 @@ std::int64_t FetchAndCopy(const std::string& address, const std::string& dest,
 
 }  // namespace
 
-std::string SiteBaseAddress() {
-  std::string base = Trim(plat::GetEnv("KANALIA_BASE_URL"));
-  if (base.empty()) base = KC_BASE_URL;
-  while (!base.empty() && base.back() == '/') base.pop_back();
-  return base;
-}
+void SetFetchTimeoutMs(unsigned ms) { g_fetchTimeoutMs = ms ? ms : kFetchTimeoutMs; }
 
-std::string ChartPlatformPath(bool useE2) { return useE2 ? "/chart/cs110/" : "/chart/cs/"; }
+std::string SiteBaseAddress() { return site::BaseAddress(); }
+
+std::string ChartPlatformPath(bool useE2) {
+  return useE2 ? site::kChartPathE2 : site::kChartPathSkypt;
+}
 
 std::string DayWindowStart(int i) {
   if (i < 0 || i >= kDayWindowCount) return std::string();

@@ -27,12 +27,14 @@ constexpr unsigned kRequestSpacingMs = 900;
 // A fetcher that has not ended after this long is ended; its page counts as
 // no data.
 constexpr unsigned kFetchTimeoutMs = 180000;
+// Tests shorten the time-out; 0 restores kFetchTimeoutMs.
+void SetFetchTimeoutMs(unsigned ms);
 
 // ---- the site
 
-// Scheme and host of the listings site, no trailing "/": the environment
-// variable KANALIA_BASE_URL when set (tests and the demo point it at a local
-// site), else the built-in address.
+// Scheme and host of the listings site, no trailing "/" (site::BaseAddress:
+// the environment variable KANALIA_BASE_URL when set, which tests and the
+// demo point at a local site, else the built-in address).
 std::string SiteBaseAddress();
 // "/chart/cs/" or "/chart/cs110/" (e2).
 std::string ChartPlatformPath(bool useE2);

@@ -4,6 +4,7 @@
 
 #include "analysis/html_parser.h"
 #include "analysis/text_rules.h"
+#include "app/site.h"
 #include "app/utils.h"
 #include "core/error.h"
 #include "core/text.h"
@@ -106,8 +107,18 @@ void ScanSkyptEntries(std::string text, ChannelListVariant variant,
     long long d = static_cast<long long>(Pos(kSeparator, text));
     long long n = static_cast<long long>(Pos(kNameOpener, text));
     std::string numberText = Copy(text, n + openerLen, d - n - openerLen);
-    if (!downloadWindow && numberText.size() > 3)
+    if (!downloadWindow && numberText.size() > 3) {
       numberText = numberText.substr(numberText.size() - 3);
+      // The first number text of the settings window's scan runs from a
+      // name opener ahead of the entries; for a channel below 100 its last
+      // three characters start with the opening quote. Only the digits at
+      // the end count then, or that channel would never reach the list.
+      std::size_t digits = numberText.size();
+      while (digits > 0 && numberText[digits - 1] >= '0' && numberText[digits - 1] <= '9')
+        --digits;
+      if (digits > 0 && digits < numberText.size() && StrToIntDef(numberText, 0) == 0)
+        numberText.erase(0, digits);
+    }
     int number = StrToIntDef(numberText, 0);
     long long e = static_cast<long long>(Pos(kEntryEnd, text));
     std::string name = Trim(Copy(text, d + 3, e - d - 3));
@@ -168,7 +179,7 @@ void RetrieveForDownloadWindow(RunContext& ctx, ChannelPlatform platform) {
   const bool e2 = platform == ChannelPlatform::E2;
   st.PhaseName = e2 ? "GetTVChannelES2" : "GetTVChannel2";
   const std::string work = ChannelWorkFile();
-  DownloadToFile(ctx, SiteBaseAddress() + (e2 ? kE2ListPath : kSkyptListPath), work);
+  DownloadToFile(ctx, SiteBaseAddress() + (e2 ? site::kE2ListPath : site::kSkyptListPath), work);
   if (!plat::Fs().FileExists(work)) return;
   st.PhaseName = e2 ? "GetChannelES2" : "GetTVChannel";
   ChannelListSink sink{ctx.TableSkypch, st.ChannelNumberList, &st.ChannelKeyList,
@@ -207,7 +218,7 @@ void RetrieveChannelListForSettings(ChannelPlatform platform, MemTable& tableTV,
                                     const std::function<void()>& afterScan) {
   const bool e2 = platform == ChannelPlatform::E2;
   const std::string work = ChannelWorkFile();
-  DownloadToFileNoLog(SiteBaseAddress() + (e2 ? kE2ListPath : kSkyptListPath), work,
+  DownloadToFileNoLog(SiteBaseAddress() + (e2 ? site::kE2ListPath : site::kSkyptListPath), work,
                       stop);
   if (!plat::Fs().FileExists(work)) return;
   ChannelListSink sink{tableTV, channelNumbers, nullptr, stop};

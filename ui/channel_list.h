@@ -23,10 +23,6 @@ struct RunContext;
 
 enum class ChannelPlatform { Skypt, E2 };
 
-// Page addresses below the site's base address.
-constexpr const char kSkyptListPath[] = "/chart/cs/skylist.action";
-constexpr const char kE2ListPath[] = "/chart/cs110/e2list.action";
-
 // Working file: TempFolder() + "tvchannel.html". Never deleted, so a fetch
 // that brings nothing reads the page of an earlier retrieval again.
 std::string ChannelWorkFile();

@@ -133,6 +133,21 @@ TEST(DownloadToFileTest, StopBeforeAndDuringTheFetch) {
   EXPECT_FALSE(test::FileExistsAt(fetcher.Calls[0].OutFile));
 }
 
+TEST(DownloadToFileTest, HangingFetcherIsEndedAfterTheTimeOut) {
+  RunFixture f;
+  FakeFetcher fetcher;
+  fetcher.NeverEnds = true;
+  fetcher.Body = [](const test::FetchCall&, int) { return Page(6000); };
+  SetFetchTimeoutMs(300);
+  std::int64_t size = DownloadToFile(f.Ctx, "http://h/1", f.Dir.winFile("a"));
+  SetFetchTimeoutMs(0);
+  EXPECT_EQ(size, 0);
+  EXPECT_EQ(fetcher.Terminated, 1);
+  EXPECT_FALSE(test::FileExistsAt(f.Dir.file("a")));
+  EXPECT_FALSE(test::FileExistsAt(fetcher.Calls[0].OutFile));
+  EXPECT_FALSE(f.State.StopRequested);
+}
+
 TEST(DownloadToFileTest, FailedCopyIsLoggedAndTheSizeStillReturned) {
   RunFixture f;
   FakeFetcher fetcher;

@@ -33,12 +33,12 @@ JITTER = {"native": 0.03, "win32": 0.2}
 class Site:
     """The local site in a process of its own, for one test."""
 
-    def __init__(self, fails=()):
+    def __init__(self, fails=(), slow_seconds=2):
         self.dir = tempfile.mkdtemp(prefix="kcsite-")
         self.port_file = os.path.join(self.dir, "port")
         self.log_file = os.path.join(self.dir, "requests.log")
         args = [sys.executable, SERVER, "--lineup", LINEUP, "--port-file", self.port_file,
-                "--log", self.log_file]
+                "--log", self.log_file, "--slow-seconds", str(slow_seconds)]
         for f in fails:
             args += ["--fail", f]
         self.proc = subprocess.Popen(args, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
@@ -145,7 +145,10 @@ class DownloadRunBase:
     # ------------------------------------------------------------ tests
 
     def test_skypt_run_requests_cache_and_failures(self):
-        site = self.site(["500161:1:short", "500161:2:noanswer", "500055:3:exact"])
+        # A slow answer is still a page; only a fetcher that never ends is
+        # given up (after minutes, see the unit tests).
+        site = self.site(["500161:1:short", "500161:2:noanswer", "500055:3:exact",
+                          "500055:0:slow"])
         hd = self.host()
         # A ticked channel that the platform no longer lists.
         hd.write_sjis("tvskypch.csv", kctest.crlf(['"TVChannel","TVName","Status",',
