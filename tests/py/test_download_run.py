@@ -269,38 +269,61 @@ class WineDownloadRun(DownloadRunCase, unittest.TestCase):
 
 
 class AnalyseTool(unittest.TestCase):
-    """The maintainers' tool on a saved page: the programme file on stdout."""
+    """The maintainers' tool on saved pages: the programme file on stdout."""
 
-    def test_fixture_page(self):
-        tool = os.path.join(kctest.NATIVE_BIN, "kanalia-tool")
-        if not os.access(tool, os.X_OK):
+    # fixture page, page file name, extra arguments, expected programme file
+    CASES = [
+        ("column_start", "tvmurok10112060.html", [], "column_start"),
+        ("style_height", "tvmurok10112060.html", [], "style_height"),
+        ("shared_span", "tvmurok10112061.html", [], "shared_span"),
+        ("nested_div", "tvmurok10112061.html", [], "nested_div"),
+        ("early_start", "tvmurok10112063.html", [], "early_start"),
+        ("days_limit", "tvmurok10112063.html", ["--days", "1"], "days_limit"),
+        ("marks_notes", "tvmurok10112062.html", [], "marks_notes"),
+        ("no_column", "tvmurok10112060.html", [], "no_column"),
+        ("shared_span", "tvmurok10112061.html", ["--convert", "101=5"], "conversion_c5"),
+    ]
+
+    def setUp(self):
+        self.tool = os.path.join(kctest.NATIVE_BIN, "kanalia-tool")
+        if not os.access(self.tool, os.X_OK):
             self.skipTest("kanalia-tool not built")
-        d = tempfile.mkdtemp(prefix="kcanalyse-")
-        self.addCleanup(shutil.rmtree, d, True)
-        page = os.path.join(d, "tvmurok10112062.html")
-        shutil.copy(os.path.join(kctest.ROOT, "tests/data/analyser/marks_notes.html"), page)
-        table = os.path.join(d, "tvskypch.csv")
-        with open(table, "wb") as f:
+        self.dir = tempfile.mkdtemp(prefix="kcanalyse-")
+        self.addCleanup(shutil.rmtree, self.dir, True)
+        self.table = os.path.join(self.dir, "tvskypch.csv")
+        with open(self.table, "wb") as f:
             f.write(kctest.sjis(kctest.crlf(['"TVChannel","TVName","Status",',
                                              '"101","テスト局","0",'])))
-        env = dict(os.environ, KANALIA_BASE_URL="https://www.kanalia.example")
-        r = subprocess.run([tool, "analyse", page, table, "--now", "2019-12-06 08:00:00"],
-                           stdout=subprocess.PIPE, stderr=subprocess.PIPE, env=env, timeout=60)
-        self.assertEqual(r.returncode, 0, r.stderr)
-        with open(os.path.join(kctest.ROOT, "tests/data/analyser/marks_notes.expected.csv"),
-                  encoding="utf-8") as f:
-            expected = f.read().replace("\n", "\r\n")
-        self.assertEqual(r.stdout, kctest.sjis(expected))
+        self.env = dict(os.environ, KANALIA_BASE_URL="https://www.kanalia.example")
 
-        # converted to 5, and no day beyond the limit: nothing but the header
-        r = subprocess.run([tool, "analyse", page, table, "--now", "2019-08-06 08:00:00",
-                            "--convert", "101=5", "--days", "1"],
-                           stdout=subprocess.PIPE, stderr=subprocess.PIPE, env=env, timeout=60)
-        self.assertEqual(r.returncode, 0, r.stderr)
+    def analyse(self, fixture, name, extra, now="2019-12-06 08:00:00"):
+        page = os.path.join(self.dir, name)
+        shutil.copy(os.path.join(kctest.ROOT, "tests/data/analyser/%s.html" % fixture), page)
+        return subprocess.run([self.tool, "analyse", page, self.table, "--now", now] + extra,
+                              stdout=subprocess.PIPE, stderr=subprocess.PIPE, env=self.env,
+                              timeout=60)
+
+    def test_fixture_pages(self):
+        for fixture, name, extra, expected in self.CASES:
+            with self.subTest(expected):
+                r = self.analyse(fixture, name, extra)
+                self.assertEqual(r.returncode, 0, r.stderr)
+                with open(os.path.join(kctest.ROOT, "tests/data/analyser/%s.expected.csv"
+                                       % expected), encoding="utf-8") as f:
+                    want = f.read().replace("\n", "\r\n")
+                self.assertEqual(r.stdout, kctest.sjis(want))
+
+    def test_limit_unknown_channel_and_usage(self):
+        # a December page read in August, one day ahead: nothing but the header
+        r = self.analyse("marks_notes", "tvmurok10112062.html", ["--days", "1"],
+                         now="2019-08-06 08:00:00")
+        self.assertEqual((r.returncode, r.stdout), (0, kctest.sjis(HEADER + "\r\n")))
+        # a channel the table lacks is reported
+        r = self.analyse("marks_notes", "tvmurok16112062.html", [])
         self.assertEqual(r.stdout, kctest.sjis(HEADER + "\r\n"))
-
-        r = subprocess.run([tool, "analyse", page], stdout=subprocess.PIPE,
-                           stderr=subprocess.PIPE, env=env, timeout=60)
+        self.assertIn("チャンネル名取得エラー [", r.stderr.decode("utf-8"))
+        r = subprocess.run([self.tool, "analyse", self.table], stdout=subprocess.PIPE,
+                           stderr=subprocess.PIPE, env=self.env, timeout=60)
         self.assertEqual(r.returncode, 2)
 
 
