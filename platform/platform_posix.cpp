@@ -526,11 +526,28 @@ bool WriteProfileString(const std::string& file, const std::string& section,
   std::string content;
   ReadSystemFile(file, content);
   if (!ini::SetString(content, section, key, value)) return true;
-  int fd = ::open(MapPath(file).c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-  if (fd < 0) return false;
+  // The new content goes to a file beside it that then replaces it, so that
+  // a failed write (a full disk) never leaves the settings cut short.
+  const std::string target = MapPath(file);
+  struct stat st;
+  const bool existed = ::stat(target.c_str(), &st) == 0;
+  const std::string temp = target + ".kc-new";
+  int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  if (fd < 0) {
+    // No room for a file beside it (a folder we may not write): in place.
+    fd = ::open(target.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd < 0) return false;
+    PosixFile f(fd);
+    bool ok = f.Write(content.data(), content.size());
+    return f.Close() && ok;
+  }
+  if (existed) ::fchmod(fd, st.st_mode & 07777);
   PosixFile f(fd);
-  bool ok = content.empty() || f.Write(content.data(), content.size());
-  return f.Close() && ok;
+  bool ok = f.Write(content.data(), content.size()) && ::fsync(fd) == 0;
+  ok = f.Close() && ok;
+  if (ok && ::rename(temp.c_str(), target.c_str()) == 0) return true;
+  ::unlink(temp.c_str());
+  return false;
 }
 
 StringList ReadProfileKeys(const std::string& file, const std::string& section) {

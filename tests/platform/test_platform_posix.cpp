@@ -88,6 +88,14 @@ TEST(PosixProfileFile, WriteKeepsTheFileAndReadsWhatItWrote) {
   EXPECT_EQ(ReadBytes(dir.file("p.ini")), before);
   EXPECT_TRUE(plat::WriteProfileString(f, "B", "z", "3"));
   EXPECT_EQ(ReadBytes(dir.file("p.ini")), "[A]\n x = 1\n\n[B]\ny=2\nz=3\r\n");
+  // Written beside and moved over it: nothing else is left in the folder,
+  // and the file's permissions stay.
+  ASSERT_EQ(::chmod(dir.file("p.ini").c_str(), 0640), 0);
+  EXPECT_TRUE(plat::WriteProfileString(f, "B", "z", "4"));
+  EXPECT_EQ(plat::Fs().FindFiles(dir.winPath() + "\\*", plat::faAnyFile).size(), 1u);
+  struct stat st;
+  ASSERT_EQ(::stat(dir.file("p.ini").c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0640u);
 }
 
 // ---------------------------------------------------------------- names
