@@ -268,6 +268,43 @@ class RefusingFs : public plat::FileSystem {
   plat::FileSystem& real_;
 };
 
+// Files of chosen names open, but every write fails (a full disk).
+class FullDiskFs : public RefusingFs {
+ public:
+  explicit FullDiskFs(std::string needle) : RefusingFs("\x01"), needle_(std::move(needle)) {}
+  std::unique_ptr<plat::File> Open(const std::string& p, plat::OpenMode m) override {
+    std::unique_ptr<plat::File> f = RefusingFs::Open(p, m);
+    if (f && p.find(needle_) != std::string::npos) return std::make_unique<Full>(std::move(f));
+    return f;
+  }
+
+ private:
+  struct Full : plat::File {
+    explicit Full(std::unique_ptr<plat::File> f) : inner(std::move(f)) {}
+    bool Write(const void*, std::size_t) override { return false; }
+    long long Read(void* d, std::size_t n) override { return inner->Read(d, n); }
+    bool Flush() override { return inner->Flush(); }
+    bool Close() override { return inner->Close(); }
+    std::int64_t Size() override { return inner->Size(); }
+    std::unique_ptr<plat::File> inner;
+  };
+  std::string needle_;
+};
+
+TEST(MergeIntoDatasets, FailedWriteIsNamedInTheLogAndEndsTheMerge) {
+  RunFixture f;
+  TwoDataSets(f);
+  WriteProgrammeFile("101", {kHeader, ProgrammeLine("a")});
+  FullDiskFs fs("tvdata0");
+  plat::SetFs(&fs);
+  MergeIntoDatasets(f.Ctx);
+  plat::SetFs(nullptr);
+  EXPECT_EQ(f.LogLines(), StringList{"hoz.log: MergeTVMurok: ファイル " + DataSetFile(f.Plugin, 0) +
+                                     " に書き込めません (C.ERROR)"});
+  EXPECT_FALSE(plat::Fs().FileExists(DataSetFile(f.Plugin, 1)));
+  EXPECT_TRUE(plat::Fs().FileExists(ProgrammeFile("101")));
+}
+
 TEST(MergeIntoDatasets, FileThatCannotBeOpenedIsNamedInTheLog) {
   struct Case {
     const char* refuse;
