@@ -78,6 +78,8 @@ TFormDLL::TFormDLL(Options options)
       logFile_(std::make_unique<TLogFile>()),
       ctx_{State, view_, *logFile_, *tableSkypch_, *tableMas_} {
   if (!options_.Run) options_.Run = [](RunContext& c) { kc::Main(c); };
+  if (!options_.OpenAddress)
+    options_.OpenAddress = [](const std::string& a) { kc::ShellOpen(a, ""); };
 
   ui::FontSpec face = Font();
   face.Name = "ＭＳ Ｐゴシック";
@@ -258,10 +260,13 @@ void TFormDLL::ButtonStopClick() {
   LogFile1().WriteLine("停止ボタン押下");
 }
 
-void TFormDLL::ButtonHomeClick() { kc::ShellOpen(site::HomePage(), ""); }
+void TFormDLL::ButtonHomeClick() { options_.OpenAddress(site::HomePage()); }
 
 void TFormDLL::ButtonAboutClick() {
-  if (!about_) about_ = std::make_unique<TAboutForm>();
+  if (!about_) {
+    about_ = std::make_unique<TAboutForm>();
+    about_->OpenAddress = options_.OpenAddress;
+  }
   about_->ShowCentredOn(*this);
 }
 

@@ -28,6 +28,8 @@ class TFormDLL : public ui::Form {
     double CloseWaitSeconds = 10;
     // The plug-in's folder with a trailing backslash; empty: the program's.
     std::string PluginFolder;
+    // Opens a web address; empty: the system's "open" action.
+    std::function<void(const std::string&)> OpenAddress;
   };
 
   TFormDLL();

@@ -82,14 +82,15 @@ void TAboutForm::FormCreate() {
   Label3.OnClick = [this] { Label3Click(); };
   Label4.OnClick = [this] { Label4Click(); };
 
+  OpenAddress = [](const std::string& a) { kc::ShellOpen(a, ""); };
   BtnCancel.Cancel = true;
   BtnCancel.Default = true;
   BtnCancel.OnClick = [this] { BtnCancelClick(); };
 }
 
-void TAboutForm::Label3Click() { kc::ShellOpen(Label3.Caption(), ""); }
+void TAboutForm::Label3Click() { OpenAddress(Label3.Caption()); }
 
-void TAboutForm::Label4Click() { kc::ShellOpen(Label4.Caption(), ""); }
+void TAboutForm::Label4Click() { OpenAddress(Label4.Caption()); }
 
 void TAboutForm::BtnCancelClick() { Close(); }
 

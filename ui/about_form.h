@@ -3,6 +3,7 @@
 // creates it on first use and then only shows it again, modeless.
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include "ui/controls.h"
@@ -29,6 +30,9 @@ class TAboutForm : public ui::Form {
   void Label3Click();
   void Label4Click();
   void BtnCancelClick();
+
+  // Opens a web address (the system's "open" action; tests replace it).
+  std::function<void(const std::string&)> OpenAddress;
 
   // Shows the window without blocking, centred on owner.
   void ShowCentredOn(const ui::Form& owner);

@@ -382,6 +382,20 @@ TEST_F(FormDLLHeadless, AboutIsCreatedOnceAndShownCentred) {
   EXPECT_EQ(about->Left(), 200 + (445 - w) / 2);
 }
 
+TEST_F(FormDLLHeadless, HomeOpensTheSiteAndAboutPassesTheOpenerOn) {
+  test::ScopedEnv base("KANALIA_BASE_URL", "http://127.0.0.1:8123/");
+  std::vector<std::string> opened;
+  TFormDLL::Options o = Opts([](RunContext&) {});
+  o.OpenAddress = [&](const std::string& a) { opened.push_back(a); };
+  TFormDLL f(o);
+  f.ButtonHome.Click();
+  f.ButtonAbout.Click();
+  f.AboutForm()->Label3.Click();
+  ASSERT_EQ(opened.size(), 2u);
+  EXPECT_EQ(opened[0], "http://127.0.0.1:8123");
+  EXPECT_EQ(opened[1], f.AboutForm()->Label3.Caption());
+}
+
 TEST_F(FormDLLHeadless, MinimiseButton) {
   TFormDLL f(Opts([](RunContext&) {}));
   f.ButtonMin.Click();
