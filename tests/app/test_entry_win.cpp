@@ -24,8 +24,8 @@ std::wstring OwnFolder() {
 
 std::wstring Wide(const std::string& ascii) { return std::wstring(ascii.begin(), ascii.end()); }
 
-HANDLE Start(const std::wstring& exe, const std::wstring& folder) {
-  std::wstring cmd = L"\"" + exe + L"\"";
+HANDLE Start(const std::wstring& exe, const std::wstring& folder, const std::wstring& args = L"") {
+  std::wstring cmd = L"\"" + exe + L"\"" + (args.empty() ? L"" : L" " + args);
   STARTUPINFOW si{};
   si.cb = sizeof si;
   PROCESS_INFORMATION pi{};
@@ -105,6 +105,29 @@ TEST(EntryWindows, DownloadWindowShowsClosesByItselfAndASecondCopyEndsAtOnce) {
   const std::string log = test::ReadBytes(dir.file("hoz.log"));
   EXPECT_NE(log.find("Kanalia(CS)プラグイン"), std::string::npos);
   EXPECT_EQ(log.find("--- START ---"), log.rfind("--- START ---"));  // one run only
+}
+
+TEST(EntryWindows, SlashCOpensTheSettingsWindowUntilTheUserClosesIt) {
+  test::TempDir dir;
+  const std::wstring plugin = Wide(dir.file("plugin"));
+  CreateDirectoryW(plugin.c_str(), nullptr);
+  const std::wstring exe = plugin + L"\\kanaliacs.exe";
+  ASSERT_TRUE(CopyFileW((OwnFolder() + L"kanaliacs.exe").c_str(), exe.c_str(), FALSE));
+  const wchar_t kSettings[] = L"Kanalia(CS)プラグイン設定";
+  HANDLE p = Start(exe, plugin, L"/C");
+  ASSERT_NE(p, nullptr);
+  HWND window = nullptr;
+  for (int i = 0; i < 300 && !(window && IsWindowVisible(window)); ++i) {
+    window = FindWindowW(nullptr, kSettings);
+    Sleep(50);
+  }
+  ASSERT_NE(window, nullptr);
+  EXPECT_EQ(FindWindowW(nullptr, kCaption), nullptr);  // no download window
+  EXPECT_EQ(WaitForSingleObject(p, 500), static_cast<DWORD>(WAIT_TIMEOUT));  // stays up
+  PostMessageW(window, WM_CLOSE, 0, 0);
+  EXPECT_EQ(ExitCodeAfter(p, 10000), 0u);
+  CloseHandle(p);
+  EXPECT_FALSE(test::FileExistsAt(dir.file("hoz.log")));  // no run
 }
 
 }  // namespace
