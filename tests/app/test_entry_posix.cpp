@@ -67,10 +67,13 @@ class EntryNative : public ::testing::Test {
     exe = dir.file("plugin/kanaliacs");
     ASSERT_TRUE(test::WriteBytes(exe, bytes));
     ::chmod(exe.c_str(), 0755);
+    // The single-instance lock lives in TMPDIR: a folder of this test's own
+    // keeps other tests that run the program at the same time out of it.
+    env.push_back("TMPDIR=" + dir.path());
   }
   test::TempDir dir;
   std::string exe;
-  const std::vector<std::string> env{"KANALIA_BASE_URL=http://127.0.0.1:9"};
+  std::vector<std::string> env{"KANALIA_BASE_URL=http://127.0.0.1:9"};
 };
 
 TEST_F(EntryNative, DownloadRunReportsItsLabelsAndASecondCopyEndsAtOnce) {
