@@ -5,6 +5,12 @@
 
 namespace kc {
 
+namespace {
+// Inside the shell's single quotes nothing is special but the quote itself,
+// which is closed, escaped and reopened. Names without quotes are unchanged.
+std::string Quoted(const std::string& s) { return "'" + ByteReplaceAll(s, "'", "'\\''") + "'"; }
+}  // namespace
+
 // GNU wget in place of PowerShell's. The shell sees the temp file in its
 // native form: "/" for the backslashes of our names and UTF-8 text.
 std::string FetchCommandLine(const std::string& escapedAddress,
@@ -18,7 +24,7 @@ std::string FetchCommandLine(const std::string& escapedAddress,
       native.append(tempFile, i, n);
     i += n;
   }
-  return "wget -q '" + escapedAddress + "' -O '" + plat::Cp932ToUtf8(native) + "'";
+  return "wget -q " + Quoted(escapedAddress) + " -O " + Quoted(plat::Cp932ToUtf8(native));
 }
 
 }  // namespace kc

@@ -53,9 +53,15 @@ TEST(PageNamesTest, FetchCommandLine) {
 #ifdef _WIN32
   EXPECT_EQ(FetchCommandLine("http://h/a?b=1&amp;c=2", "C:\\t\\_v1.tmp"),
             "powershell wget 'http://h/a?b=1&amp;c=2' -O 'C:\\t\\_v1.tmp'");
+  // A quote in a name stays inside the string.
+  EXPECT_EQ(FetchCommandLine("http://h/", "C:\\O'Neil\\_v1.tmp"),
+            "powershell wget 'http://h/' -O 'C:\\O''Neil\\_v1.tmp'");
 #else
   EXPECT_EQ(FetchCommandLine("http://h/a?b=1&amp;c=2", "\\tmp\\x\\_v1.tmp"),
             "wget -q 'http://h/a?b=1&amp;c=2' -O '/tmp/x/_v1.tmp'");
+  // A quote in a name stays inside the string.
+  EXPECT_EQ(FetchCommandLine("http://h/", "\\tmp\\O'Neil\\_v1.tmp"),
+            "wget -q 'http://h/' -O '/tmp/O'\\''Neil/_v1.tmp'");
 #endif
 }
 
