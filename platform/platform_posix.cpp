@@ -566,10 +566,23 @@ void FlushProfile(const std::string& /*file*/) {}  // every write goes to the fi
 
 // ---------------------------------------------------------------- code page
 
+// Characters that the converter maps one way only (from JIS variants) but
+// the system's code page 932 has no form for.
+bool OneWayOnly(char16_t c) {
+  switch (c) {
+    case 0x00A2: case 0x00A3: case 0x00A5: case 0x00AC: case 0x2014:
+    case 0x2016: case 0x203E: case 0x2212: case 0x301C:
+      return true;
+    default:
+      return false;
+  }
+}
+
 std::string WideToCp932(const std::u16string& w) {
   std::string in;
   in.reserve(w.size() * 2);
-  for (char16_t c : w) AppendU16(in, c);
+  // U+FFFF has no form either, so it comes out as "?".
+  for (char16_t c : w) AppendU16(in, OneWayOnly(c) ? u'\uFFFF' : c);
   return RunIconv(ToCp932(), in.data(), in.size(),
                   [](std::string& out, const char* src, std::size_t) -> std::size_t {
                     char16_t c = static_cast<char16_t>(static_cast<unsigned char>(src[0]) |
@@ -595,7 +608,7 @@ std::u16string Cp932ToWide(const std::string& s) {
         // few single bytes have private or control code points.
         if (kc::IsSjisLeadByte(b)) {
           AppendU16(o, u'\u30FB');
-          return left >= 2 ? 2 : 1;
+          return (left >= 2 && src[1] != '\0') ? 2 : 1;  // a NUL stays a character
         }
         if (b == 0x80) AppendU16(o, u'\u0080');
         else if (b == 0xA0) AppendU16(o, u'\uF8F0');

@@ -333,6 +333,38 @@ TEST(PlatformCodePage, Utf8AndUtf16) {
   EXPECT_EQ(plat::Utf8ToWide("a\xE6\x97"), u"a\uFFFD");  // cut short
 }
 
+// The whole code page, both ways: every single byte, every lead byte with
+// every second byte, and every UTF-16 unit outside the surrogates. The
+// checksum is that of the system's own conversion (taken under Wine); both
+// backends must give it.
+TEST(PlatformCodePage, WholeTableMatchesTheSystem) {
+  std::uint64_t h = 1469598103934665603ull;  // FNV-1a
+  auto mix = [&h](unsigned v) {
+    for (int k = 0; k < 4; ++k) {
+      h ^= (v >> (8 * k)) & 0xFF;
+      h *= 1099511628211ull;
+    }
+  };
+  auto mixWide = [&](const std::u16string& w) {
+    for (char16_t c : w) mix(c);
+    mix(0xFFFFFFFFu);
+  };
+  for (int b = 0; b < 256; ++b) mixWide(plat::Cp932ToWide(std::string(1, static_cast<char>(b))));
+  for (int l = 0x81; l <= 0xFC; ++l) {
+    if (!kc::IsSjisLeadByte(static_cast<unsigned char>(l))) continue;
+    for (int t = 0; t < 256; ++t) {
+      std::string two{static_cast<char>(l), static_cast<char>(t)};
+      mixWide(plat::Cp932ToWide(two));
+    }
+  }
+  for (unsigned c = 0; c < 0x10000; ++c) {
+    if (c >= 0xD800 && c <= 0xDFFF) continue;
+    for (unsigned char b : plat::WideToCp932(std::u16string(1, static_cast<char16_t>(c)))) mix(b);
+    mix(0xFFFFFFFFu);
+  }
+  EXPECT_EQ(h, 5152003090625981416ull);
+}
+
 TEST(PlatformCodePage, LeadByteTestAgreesForEveryByte) {
   for (int b = 0; b < 256; ++b)
     EXPECT_EQ(plat::IsCp932LeadByteSystem(static_cast<unsigned char>(b)),
