@@ -29,19 +29,19 @@ std::string ValueOr(const std::map<std::string, std::string>& values, const char
 }  // namespace
 
 TAboutForm::TAboutForm()
-    : ui::Form("AboutForm", "バージョン情報", 380, 240, ui::FormStyle::Dialog),
+    : ui::Form("AboutForm", "バージョン情報", 420, 240, ui::FormStyle::Dialog),
       ImageMain(*this, "ImageMain", 16, 16, kImageSize, kImageSize),
       ImageSub(*this, "ImageSub", 16, 16, kIconSize, kIconSize),
-      LabelTitle(*this, "LabelTitle", 96, 18, 268, 20),
-      LabelVersion(*this, "LabelVersion", 96, 44, 268, 16),
-      LabelCopyLeft(*this, "LabelCopyLeft", 96, 64, 268, 16),
-      LabelLatest(*this, "LabelLatest", 16, 98, 348, 16,
+      LabelTitle(*this, "LabelTitle", 96, 18, 312, 20),
+      LabelVersion(*this, "LabelVersion", 96, 44, 312, 16),
+      LabelCopyLeft(*this, "LabelCopyLeft", 96, 64, 312, 16),
+      LabelLatest(*this, "LabelLatest", 16, 98, 392, 16,
                   "最新バージョンはこのホームページからダウンロードできます。"),
-      Label3(*this, "Label3", 32, 118, 332, 16),
-      LabelRequests(*this, "LabelRequests", 16, 146, 348, 16,
+      Label3(*this, "Label3", 32, 118, 376, 16),
+      LabelRequests(*this, "LabelRequests", 16, 146, 392, 16,
                     "要望、感想、質問、バグなどは、こちらのBBSまでご連絡ください"),
-      Label4(*this, "Label4", 32, 166, 332, 16),
-      BtnCancel(*this, "BtnCancel", 150, 200, 80, 26, "OK") {
+      Label4(*this, "Label4", 32, 166, 376, 16),
+      BtnCancel(*this, "BtnCancel", 170, 200, 80, 26, "OK") {
   FormCreate();
 }
 
