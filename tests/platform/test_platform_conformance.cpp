@@ -718,6 +718,16 @@ TEST_F(PlatformProfile, WrittenValuesReadBackByteForByte) {
   ASSERT_TRUE(plat::WriteProfileString(f, "V", "K1", "second"));
   EXPECT_EQ(plat::ReadProfileString(f, "V", "K1", ""), "second");
   EXPECT_EQ(plat::ReadProfileKeys(f, "V").size(), 8u);
+  // Longer than any first guess of a buffer.
+  std::string longValue;
+  for (int k = 0; k < 1500; ++k) longValue += "\x93\xFA" + std::to_string(k % 10);
+  ASSERT_TRUE(plat::WriteProfileString(f, "Long", "K", longValue));
+  EXPECT_EQ(plat::ReadProfileString(f, "Long", "K", ""), longValue);
+  for (int k = 0; k < 600; ++k)
+    ASSERT_TRUE(plat::WriteProfileString(f, "Many", "Key" + std::to_string(k), "v"));
+  const kc::StringList many = plat::ReadProfileKeys(f, "Many");
+  ASSERT_EQ(many.size(), 600u);
+  EXPECT_EQ(many.back(), "Key599");
 }
 
 // ---------------------------------------------------------------- version values
