@@ -554,6 +554,9 @@ class HeadlessBackend : public Backend {
   std::vector<Pos> positions_;
 };
 
+// Size of the screen's work area (the headless backend reports 1024 x 768).
+void ScreenSize(int& width, int& height);
+
 // The current backend as headless, nullptr when it is another.
 HeadlessBackend* Headless();
 

@@ -499,6 +499,12 @@ void Application::HandleException(const std::string& message) noexcept {
   std::fprintf(stderr, "%s\n", message.c_str());
 }
 
+void ScreenSize(int& width, int& height) {
+  width = 1024;
+  height = 768;
+  if (Backend* b = CurrentBackend()) b->GetScreenSize(width, height);
+}
+
 HeadlessBackend* Headless() {
   Application& a = App();
   if (!a.Initialised() || a.Kind() != BackendKind::Headless) return nullptr;

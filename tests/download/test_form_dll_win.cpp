@@ -94,5 +94,35 @@ TEST_F(FormDLLWin32, RealWindowShowsTheRunAndEscapeStopsIt) {
   EXPECT_NE(test::ReadBytes(dir.file("hoz.log")).find("停止ボタン押下"), std::string::npos);
 }
 
+TEST_F(FormDLLWin32, PositionIsKeptUnlessMinimisedOrOffTheScreen) {
+  {
+    TFormDLL f(Opts([](RunContext&) {}));
+    f.SetPosition(123, 77);
+    ui::App().Run();
+  }
+  ui::App().Init(ui::BackendKind::Win32);
+  {
+    TFormDLL f(Opts([&](RunContext&) {}));
+    EXPECT_EQ(f.Left(), 123);
+    EXPECT_EQ(f.Top(), 77);
+    // Closed while minimised: the position before stays.
+    f.OnActivate = [&f] {
+      f.ButtonMinClick();
+      f.Close();
+    };
+    ui::App().Run();
+  }
+  ui::App().Init(ui::BackendKind::Win32);
+  {
+    TFormDLL f(Opts([](RunContext&) {}));
+    EXPECT_EQ(f.Left(), 123);
+    f.SetPosition(-5000, 40);  // as after a monitor was removed
+    ui::App().Run();
+  }
+  ui::App().Init(ui::BackendKind::Win32);
+  TFormDLL f(Opts([](RunContext&) {}));
+  EXPECT_GT(f.Left(), 0);  // centred again
+}
+
 }  // namespace
 }  // namespace kc
