@@ -1,0 +1,253 @@
+#include "ui/channel_change_form.h"
+
+#include "app/host.h"
+#include "app/utils.h"
+#include "core/text.h"
+#include "download/host_settings.h"
+#include "platform/platform.h"
+#include "ui/dialogs.h"
+#include "ui/settings_form.h"
+
+namespace kc {
+
+namespace {
+
+constexpr const char kSection[] = "ChannelChange";
+constexpr int kNameSize = 256;
+
+ui::FileDialogSpec ChgFiles() {
+  ui::FileDialogSpec s;
+  s.FilterName = "チャンネル変換ファイル";
+  s.Pattern = "*.chg";
+  s.DefaultExt = "chg";
+  return s;
+}
+
+// Holds the grid's redrawing while its cells are filled one by one: the
+// native list is rebuilt once, at the end, instead of after every cell.
+class HoldRedraw {
+ public:
+  explicit HoldRedraw(ui::Grid& g) : g_(g), handle_(g.Handle) { g_.Handle = nullptr; }
+  ~HoldRedraw() {
+    g_.Handle = handle_;
+    g_.SetColumns(g_.Columns(), g_.ColumnWidths());
+  }
+
+ private:
+  ui::Grid& g_;
+  void* handle_;
+};
+
+// Digits, with one sign in front: what an integer cell accepts.
+std::string IntegerText(const std::string& typed) {
+  std::string out;
+  for (char c : typed) {
+    if (c >= '0' && c <= '9')
+      out.push_back(c);
+    else if ((c == '-' || c == '+') && out.empty())
+      out.push_back(c);
+  }
+  return out;
+}
+
+}  // namespace
+
+TFormCh::TFormCh(TFormDLLSetup& setup)
+    : ui::Form("TFormCh", "チャンネル番号変換", 400, 420),
+      ButtonClose(*this, "ButtonClose", 8, 8, 80, 26, "保存"),
+      ButtonCancel(*this, "ButtonCancel", 94, 8, 80, 26, "キャンセル"),
+      ButtonImport(*this, "ButtonImport", 180, 8, 80, 26, "読み込み"),
+      ButtonExport(*this, "ButtonExport", 266, 8, 80, 26, "書き出し"),
+      GridChannels(*this, "GridChannels", 8, 42, 384, 340),
+      EditNewCh(*this, "EditNewCh", 8, 390, 80, 22),
+      TableChChange("TableChChange"),
+      setup_(setup) {
+  FieldDef newCh;
+  newCh.FieldName = "NewCh";
+  newCh.DataType = FieldType::Integer;
+  newCh.DisplayLabel = "新Ch";
+  TableChChange.AddField(newCh);
+  FieldDef oldCh;
+  oldCh.FieldName = "OldCh";
+  oldCh.DataType = FieldType::Integer;
+  oldCh.Visible = false;
+  TableChChange.AddField(oldCh);
+  FieldDef name;
+  name.FieldName = "TVName";
+  name.DataType = FieldType::String;
+  name.Size = kNameSize;
+  name.DisplayLabel = "チャンネル名";
+  name.ReadOnly = true;
+  TableChChange.AddField(name);
+  TableChChange.Persistent = false;
+
+  GridChannels.SetColumns({"新Ch", "チャンネル名"}, {60, 300});
+  EditNewCh.SetHint("新しいチャンネル番号");
+
+  ButtonClose.OnClick = [this] { ButtonCloseClick(); };
+  ButtonCancel.OnClick = [this] { ButtonCancelClick(); };
+  ButtonImport.OnClick = [this] { ButtonImportClick(); };
+  ButtonExport.OnClick = [this] { ButtonExportClick(); };
+  GridChannels.OnClick = [this] { GridChannelsClick(); };
+  EditNewCh.OnChange = [this] { EditNewChChange(); };
+  // Enter and Escape belong to the grid's editor; the form sees them first.
+  KeyPreview = true;
+  OnKeyDown = [this](int& key) {
+    if (key == ui::kKeyReturn || key == ui::kKeyEscape) {
+      GridChannelsKeyPress(key);
+      key = 0;
+    }
+  };
+}
+
+TFormCh::~TFormCh() { OnKeyDown = nullptr; }
+
+void TFormCh::Load(const std::string& fileName, bool allEntries) {
+  YieldToMessages();
+  if (!TableChChange.Active()) TableChChange.Open();
+  if (TableChChange.State() != TableState::Browse) TableChChange.Cancel();
+  while (TableChChange.RecordCount() > 0) {
+    TableChChange.First();
+    TableChChange.Delete();
+  }
+  const ui::CheckList& list = setup_.TVChList;
+  Field& newCh = TableChChange.FieldByName("NewCh");
+  Field& oldCh = TableChChange.FieldByName("OldCh");
+  Field& name = TableChChange.FieldByName("TVName");
+  for (int i = 0; i < list.Count(); ++i) {
+    if (!allEntries && !list.Checked(i)) continue;
+    const std::string& entry = list.Items()[static_cast<std::size_t>(i)];
+    const std::string key = entry.substr(0, 3);
+    const int old = StrToIntDef(key, 0);
+    std::string value = plat::ReadProfileString(fileName, kSection, key, "");
+    // Pairs of channels below 100 stored by earlier versions under the
+    // unpadded number are still found.
+    if (value.empty() && old > 0 && IntToStr(old) != key)
+      value = plat::ReadProfileString(fileName, kSection, IntToStr(old), "");
+    const int mapped = StrToIntDef(value, 0);
+    TableChChange.Append();
+    oldCh.SetAsInteger(old);
+    name.SetAsString(entry);
+    newCh.SetAsInteger(mapped != 0 ? mapped : old);
+    TableChChange.Post();
+  }
+  TableChChange.First();
+  ShowTable();
+  StartEditing();
+}
+
+void TFormCh::Save(const std::string& fileName) {
+  if (!TableChChange.Active()) return;
+  HoldRedraw hold(GridChannels);
+  // Going to the first row stores a row still being edited.
+  TableChChange.First();
+  Field& newCh = TableChChange.FieldByName("NewCh");
+  Field& oldCh = TableChChange.FieldByName("OldCh");
+  for (; !TableChChange.Eof(); TableChChange.Next()) {
+    // The key in the padded form the list entries and the download run
+    // use, so that a pair of a channel below 100 comes back.
+    plat::WriteProfileString(fileName, kSection, ChannelKeyText(oldCh.AsInteger()),
+                             IntToStr(newCh.AsInteger()));
+  }
+  plat::FlushProfile(fileName);
+  TableChChange.First();
+  ShowTable();
+  ShowCurrentInEditor();
+}
+
+void TFormCh::ButtonCloseClick() {
+  Save(ChannelIniPath(setup_.PluginFolder()));
+  Close();
+}
+
+void TFormCh::ButtonCancelClick() { Close(); }
+
+void TFormCh::ButtonImportClick() {
+  std::string file;
+  if (!ui::OpenFileDialog(this, ChgFiles(), file)) return;
+  Load(file, true);
+}
+
+void TFormCh::ButtonExportClick() {
+  std::string file;
+  if (!ui::SaveFileDialog(this, ChgFiles(), file)) return;
+  Save(file);
+}
+
+void TFormCh::GridChannelsKeyPress(int& key) {
+  if (!TableChChange.Active()) return;
+  if (key == ui::kKeyReturn) {
+    if (TableChChange.State() == TableState::Edit) TableChChange.Post();
+    const int row = TableChChange.RecNo();
+    if (row + 1 < TableChChange.RecordCount()) TableChChange.Next();
+    ShowTable();
+    StartEditing();
+  } else if (key == ui::kKeyEscape) {
+    if (TableChChange.State() == TableState::Edit) TableChChange.Cancel();
+    ShowTable();
+    ShowCurrentInEditor();
+  }
+}
+
+void TFormCh::TableChChangeBeforeEdit() { ui::SelectAllText(EditNewCh); }
+
+void TFormCh::GridChannelsClick() {
+  if (!TableChChange.Active()) return;
+  const int row = GridChannels.Row();
+  if (row < 0 || row >= TableChChange.RecordCount() || row == TableChChange.RecNo()) return;
+  // Leaving a row stores its change, as a data grid does.
+  if (TableChChange.State() == TableState::Edit) TableChChange.Post();
+  TableChChange.First();
+  for (int i = 0; i < row; ++i) TableChChange.Next();
+  ShowTable();
+  StartEditing();
+}
+
+void TFormCh::EditNewChChange() {
+  if (!TableChChange.Active() || TableChChange.RecNo() < 0) return;
+  const std::string text = IntegerText(EditNewCh.Caption());
+  if (text != EditNewCh.Caption()) EditNewCh.SetCaption(text);
+  int value = 0;
+  const bool number = TryStrToInt(text, value);
+  // A lone sign is kept in the editor until a digit follows.
+  if (!number && !text.empty()) return;
+  if (TableChChange.State() == TableState::Browse) TableChChange.Edit();
+  Field& newCh = TableChChange.FieldByName("NewCh");
+  if (number)
+    newCh.SetAsInteger(value);
+  else
+    newCh.Clear();
+  GridChannels.SetCell(0, TableChChange.RecNo(), text);
+}
+
+void TFormCh::ShowTable() {
+  const int current = TableChChange.Active() ? TableChChange.RecNo() : -1;
+  {
+    HoldRedraw hold(GridChannels);
+    GridChannels.SetRowCount(0);
+    if (TableChChange.Active()) {
+      Field& newCh = TableChChange.FieldByName("NewCh");
+      Field& name = TableChChange.FieldByName("TVName");
+      int r = 0;
+      for (TableChChange.First(); !TableChChange.Eof(); TableChChange.Next(), ++r) {
+        GridChannels.SetCell(0, r, newCh.AsString());
+        GridChannels.SetCell(1, r, name.AsString());
+      }
+      TableChChange.First();
+      for (int i = 0; i < current; ++i) TableChChange.Next();
+    }
+  }
+  GridChannels.SetRow(current);
+}
+
+void TFormCh::ShowCurrentInEditor() {
+  const bool any = TableChChange.Active() && TableChChange.RecNo() >= 0;
+  EditNewCh.SetCaption(any ? TableChChange.FieldByName("NewCh").AsString() : "");
+}
+
+void TFormCh::StartEditing() {
+  ShowCurrentInEditor();
+  if (TableChChange.Active() && TableChChange.RecNo() >= 0) TableChChangeBeforeEdit();
+}
+
+}  // namespace kc

@@ -1,0 +1,373 @@
+#include "ui/settings_form.h"
+
+#include <algorithm>
+
+#include "app/host.h"
+#include "app/site.h"
+#include "app/utils.h"
+#include "core/text.h"
+#include "download/host_settings.h"
+#include "platform/platform.h"
+#include "storage/tables.h"
+#include "ui/channel_change_form.h"
+#include "ui/dialogs.h"
+#include "ui/import_form.h"
+
+namespace kc {
+
+namespace {
+
+constexpr int kClientWidth = 400;
+constexpr int kClientHeight = 460;
+constexpr int kMinWidth = 370;
+constexpr int kMinHeight = 100;
+constexpr const char kPlacementName[] = "TFormDLLSetup";
+constexpr const char kTSetup[] = "TSetup";
+constexpr const char kNoDataSetMessage[] =
+    "最初に地域設定で、SkyperfcTVにチェックを入れてください.";
+constexpr const char kConnectQuestion[] = "インターネットに接続しますか";
+
+// Paths use backslashes throughout, whatever form the caller gave.
+std::string FolderOf(const std::string& given) {
+  std::string folder = given.empty() ? plat::ProgramFolder() : given;
+  std::replace(folder.begin(), folder.end(), '/', '\\');
+  return plat::IncludeTrailingBackslash(folder);
+}
+
+const char* BoolText(bool on) { return on ? "True" : "False"; }
+
+}  // namespace
+
+TFormDLLSetup::TFormDLLSetup() : TFormDLLSetup(Options{}) {}
+
+TFormDLLSetup::TFormDLLSetup(Options options)
+    : ui::Form("TFormDLLSetup", "Kanalia(CS)プラグイン設定", kClientWidth, kClientHeight),
+      LabelDataList(*this, "LabelDataList", 8, 10, 70, 16, "データセット"),
+      DataList(*this, "DataList", 80, 6, 200, 20),
+      RadioSkypt(*this, "RadioSkypt", 8, 34, 90, 20, "スカパー!"),
+      Radioe2(*this, "Radioe2", 104, 34, 110, 20, "スカパー!e2"),
+      ButtonReload(*this, "ButtonReload", 290, 5, 52, 24, "更新"),
+      ButtonHP(*this, "ButtonHP", 348, 6, 22, 22, "H"),
+      ButtonHelp(*this, "ButtonHelp", 372, 6, 22, 22, "?"),
+      ButtonChange(*this, "ButtonChange", 8, 60, 70, 24, "ch変換"),
+      buttonImp(*this, "buttonImp", 82, 60, 70, 24, "一括入力"),
+      EditFind(*this, "EditFind", 160, 62, 176, 20),
+      ButtonFind(*this, "ButtonFind", 342, 60, 52, 24, "検索"),
+      TVChList(*this, "TVChList", 8, 90, 386, 302),
+      CheckBox1(*this, "CheckBox1", 8, 398, 386, 20,
+                "番組の詳細を取得する(時間がかかなりかかります)"),
+      CheckBox2(*this, "CheckBox2", 8, 420, 200, 20, "キーワード検索をする"),
+      ButtonClose(*this, "ButtonClose", 314, 428, 80, 26, "閉じる"),
+      options_(std::move(options)),
+      tableTV_(std::make_unique<MemTable>("TableTV")) {
+  if (!options_.OpenAddress)
+    options_.OpenAddress = [](const std::string& a) { kc::ShellOpen(a, ""); };
+
+  ButtonReload.SetHint("チャンネルリストを更新する");
+  ButtonHP.SetHint("ホームページを開く");
+  ButtonHelp.SetHint("ヘルプを開く");
+  CheckBox2.SetVisible(false);
+
+  DataList.OnChange = [this] { DataListChange(); };
+  ButtonReload.OnClick = [this] { ButtonReloadClick(); };
+  RadioSkypt.OnClick = [this] { RadioSkyptClick(); };
+  Radioe2.OnClick = [this] { Radioe2Click(); };
+  ButtonChange.OnClick = [this] { ButtonChangeClick(); };
+  buttonImp.OnClick = [this] { buttonImpClick(); };
+  ButtonFind.OnClick = [this] { ButtonFindClick(); };
+  ButtonHP.OnClick = [this] { ButtonHPClick(); };
+  ButtonHelp.OnClick = [this] { ButtonHelpClick(); };
+  ButtonClose.OnClick = [this] { ButtonCloseClick(); };
+  OnActivate = [this] { FormActivate(); };
+  OnClose = [this] { FormClose(); };
+
+  FormCreate();
+}
+
+TFormDLLSetup::~TFormDLLSetup() {
+  FormDestroy();
+  OnActivate = nullptr;
+  OnClose = nullptr;
+}
+
+void TFormDLLSetup::FormCreate() {
+  pluginFolder_ = FolderOf(options_.PluginFolder);
+  datasetChoice_.clear();
+  channelNumbers_.clear();
+  plat::Fs().SetCurrentDir(pluginFolder_);
+
+  plat::Placement p;
+  if (plat::LoadPlacement(kPlacementName, p)) {
+    SetPosition(p.Left, p.Top);
+    SetClientSize(std::max(kMinWidth, p.Width), std::max(kMinHeight, p.Height));
+  } else {
+    CenterOnScreen();
+  }
+
+  DefineTableTV(*tableTV_, host::HostFile(pluginFolder_, host::kChannelTable));
+  tableTV_->Open();
+
+  CheckBox1.SetChecked(ReadSetupBool(pluginFolder_, "DLLMORE_MUROKC_CHECKED"));
+  CheckBox2.SetChecked(ReadSetupBool(pluginFolder_, "USEKYEWORD_MUROKC_CHECKED"));
+  // Turning a platform on is a click on it: the list is updated at once,
+  // for dataset 0 while nothing is shown yet. A failure there is shown and
+  // the window is still built.
+  currentDataSet_ = 0;
+  if (ReadSetupBool(pluginFolder_, "DLL_Skypt")) {
+    RadioSkypt.SetChecked(true);
+    ui::App().Dispatch([this] { RadioSkyptClick(); });
+  }
+  if (ReadSetupBool(pluginFolder_, "DLL_SkyptE2")) {
+    Radioe2.SetChecked(true);
+    ui::App().Dispatch([this] { Radioe2Click(); });
+  }
+  currentDataSet_ = -1;
+
+  YieldToMessages();
+  StringList names;
+  datasetChoice_.clear();
+  for (const OfferedDataSet& d : OfferedDataSets(pluginFolder_)) {
+    names.push_back(d.Name);
+    datasetChoice_.push_back(IntToStr(d.Number));
+  }
+  DataList.SetItems(names);
+  stop_ = false;
+}
+
+void TFormDLLSetup::FormActivate() {
+  if (activated_) return;
+  activated_ = true;
+  if (datasetChoice_.empty()) {
+    ui::ShowMessage(this, kNoDataSetMessage);
+    Close();
+    return;
+  }
+  if (!tableTV_->Active()) tableTV_->Open();
+  if (plat::Fs().FileExists(ChannelNumberListFile(pluginFolder_)))
+    channelNumbers_ = LoadChannelNumberList(pluginFolder_);
+  if (tableTV_->RecordCount() < 2 || channelNumbers_.empty()) {
+    if (AskConnection()) {
+      channelNumbers_.clear();
+      Retrieve(RadioSkypt.Checked() ? ChannelPlatform::Skypt : ChannelPlatform::E2);
+      if (stop_) return;  // closed meanwhile; the closing stored everything
+      if (!channelNumbers_.empty()) SaveChannelNumberList(channelNumbers_, pluginFolder_);
+    }
+  }
+  FillList();
+  LoadTicks(-1);
+}
+
+void TFormDLLSetup::DataListChange() {
+  const int i = DataList.ItemIndex();
+  if (i < 0 || i >= static_cast<int>(datasetChoice_.size())) return;
+  SaveTicks(currentDataSet_);
+  currentDataSet_ = StrToIntDef(datasetChoice_[static_cast<std::size_t>(i)], -1);
+  LoadTicks(currentDataSet_);
+}
+
+void TFormDLLSetup::ButtonReloadClick() {
+  ButtonReload.SetEnabled(false);
+  RadioSkypt.SetEnabled(false);
+  Radioe2.SetEnabled(false);
+  // Enabled again however the command ends, unless the window closed
+  // while it ran.
+  struct Reenable {
+    TFormDLLSetup& f;
+    ~Reenable() {
+      if (f.stop_) return;
+      f.ButtonReload.SetEnabled(true);
+      f.RadioSkypt.SetEnabled(true);
+      f.Radioe2.SetEnabled(true);
+    }
+  } reenable{*this};
+
+  if (!AskConnection()) return;
+  SaveTicks(currentDataSet_);
+  channelNumbers_.clear();
+  if (RadioSkypt.Checked())
+    Retrieve(ChannelPlatform::Skypt);
+  else if (Radioe2.Checked())
+    Retrieve(ChannelPlatform::E2);
+  // A close during the retrieval has closed the table and stored the ticks.
+  if (stop_) return;
+  FillList();
+  LoadTicks(currentDataSet_);
+}
+
+void TFormDLLSetup::RadioSkyptClick() {
+  RadioSkypt.SetChecked(true);
+  ButtonReloadClick();
+}
+
+void TFormDLLSetup::Radioe2Click() {
+  Radioe2.SetChecked(true);
+  ButtonReloadClick();
+}
+
+void TFormDLLSetup::ButtonChangeClick() {
+  if (!FormCh) return;
+  FormCh->Load(ChannelIniPath(pluginFolder_), false);
+  FormCh->Show();
+}
+
+void TFormDLLSetup::buttonImpClick() {
+  if (FormImport) FormImport->Show();
+}
+
+void TFormDLLSetup::ButtonFindClick() {
+  const int selected = TVChList.ItemIndex();
+  for (int pass = 0; pass < 2; ++pass) {
+    FuzzyMatcher1.SetUseFuzzyDictionary(true);
+    // Pass 2 starts again at the top, so it also looks at the entries
+    // after the selection once more.
+    for (int i = pass == 0 ? selected + 1 : 0; i < TVChList.Count(); ++i) {
+      FuzzyMatcher1.SetRegExp(EditFind.Caption());
+      const bool hit = FuzzyMatcher1.Match(TVChList.Items()[static_cast<std::size_t>(i)]) > 0;
+      YieldToMessages();
+      if (stop_) return;
+      if (hit && i < TVChList.Count()) {
+        TVChList.SetItemIndex(i);
+        return;
+      }
+    }
+  }
+}
+
+void TFormDLLSetup::ButtonHPClick() { options_.OpenAddress(site::HomePage()); }
+
+void TFormDLLSetup::ButtonHelpClick() {
+  if (AskConnection()) options_.OpenAddress(site::HelpPage());
+}
+
+void TFormDLLSetup::ButtonCloseClick() { Close(); }
+
+void TFormDLLSetup::FormClose() {
+  if (closed_) return;
+  closed_ = true;
+  stop_ = true;
+  for (ui::Control* c : std::initializer_list<ui::Control*>{
+           &ButtonClose, &ButtonReload, &ButtonChange, &buttonImp, &ButtonFind, &RadioSkypt,
+           &Radioe2, &TVChList, &DataList})
+    c->SetEnabled(false);
+
+  // Each step runs even when an earlier one failed, so that a table that
+  // cannot be stored does not also lose the ticks or the settings.
+  auto step = [this](const std::function<void()>& f) {
+    try {
+      f();
+    } catch (const std::exception& e) {
+      ui::App().HandleException(e.what());
+    }
+  };
+  step([this] { SaveTicks(currentDataSet_); });
+  step([this] {
+    if (tableTV_->Active()) tableTV_->Close();
+  });
+  // A retrieval still running under this close may open the table again;
+  // it then works on an empty table that is never written over the file.
+  tableTV_->Persistent = false;
+  step([this] {
+    if (!channelNumbers_.empty()) SaveChannelNumberList(channelNumbers_, pluginFolder_);
+  });
+  step([this] {
+    const std::string ini = HozIniPath(pluginFolder_);
+    plat::WriteProfileString(ini, kTSetup, "DLLMORE_MUROKC_CHECKED", BoolText(CheckBox1.Checked()));
+    plat::WriteProfileString(ini, kTSetup, "USEKYEWORD_MUROKC_CHECKED",
+                             BoolText(CheckBox2.Checked()));
+    plat::WriteProfileString(ini, kTSetup, "DLL_Skypt", BoolText(RadioSkypt.Checked()));
+    plat::WriteProfileString(ini, kTSetup, "DLL_SkyptE2", BoolText(Radioe2.Checked()));
+    plat::FlushProfile(ini);
+  });
+  plat::Placement p;
+  p.Left = Left();
+  p.Top = Top();
+  p.Width = ClientWidth();
+  p.Height = ClientHeight();
+  plat::SavePlacement(kPlacementName, p);
+}
+
+void TFormDLLSetup::FormDestroy() {
+  datasetChoice_.clear();
+  channelNumbers_.clear();
+}
+
+bool TFormDLLSetup::AskConnection() {
+  if (ReadSetup(pluginFolder_, "QonConnect_Checked") != "True") return true;
+  return ui::ConfirmYesNo(this, kConnectQuestion);
+}
+
+void TFormDLLSetup::FillList() {
+  TVChList.SetItems({});
+  std::sort(channelNumbers_.begin(), channelNumbers_.end());
+  StringList entries;
+  MemTable& t = *tableTV_;
+  if (t.Active()) {
+    Field& channel = t.FieldByName("TVChannel");
+    Field& name = t.FieldByName("TVName");
+    Field& status = t.FieldByName("Status");
+    for (t.First(); !t.Eof(); t.Next()) {
+      const std::string ch = channel.AsString();
+      if (!std::binary_search(channelNumbers_.begin(), channelNumbers_.end(), ch)) continue;
+      const bool isNew = status.AsInteger() != 0;
+      entries.push_back(Format3d(StrToIntDef(ch, 0)) + (isNew ? " *" : " ") + name.AsString());
+      if (isNew) {
+        // Shown with the star this once.
+        t.Edit();
+        status.SetAsInteger(0);
+        t.Post();
+      }
+    }
+  }
+  TVChList.SetItems(entries);
+}
+
+void TFormDLLSetup::SaveTicks(int dataSet) {
+  if (dataSet == -1 || TVChList.Count() == 0) return;
+  std::vector<bool> ticked;
+  for (int i = 0; i < TVChList.Count(); ++i) ticked.push_back(TVChList.Checked(i));
+  StoreDataSetSelection(pluginFolder_, dataSet, TVChList.Items(), ticked);
+}
+
+void TFormDLLSetup::LoadTicks(int dataSet) {
+  if (dataSet == -1) {
+    if (datasetChoice_.empty()) return;
+    dataSet = StrToIntDef(datasetChoice_.front(), 0);
+    DataList.SetItemIndex(0);
+    currentDataSet_ = dataSet;
+  }
+  std::vector<bool> ticked;
+  LoadDataSetSelection(pluginFolder_, dataSet, TVChList.Items(), ticked);
+  for (int i = 0; i < TVChList.Count(); ++i)
+    TVChList.SetChecked(i, ticked[static_cast<std::size_t>(i)]);
+}
+
+void TFormDLLSetup::Retrieve(ChannelPlatform platform) {
+  RetrieveChannelListForSettings(
+      platform, *tableTV_, channelNumbers_, [this] { return stop_; },
+      [this] {
+        if (!stop_) FillList();
+      });
+}
+
+int RunSettingsMode(const TFormDLLSetup::Options& options) {
+  ui::Application& app = ui::App();
+  auto previous = app.OnException;
+  app.OnException = [](const std::string& message) {
+    ui::ShowError(ui::App().MainForm, message);
+  };
+  struct Restore {
+    ui::Application& app;
+    std::function<void(const std::string&)> handler;
+    ~Restore() { app.OnException = handler; }
+  } restore{app, previous};
+
+  TFormDLLSetup setup(options);
+  TFormImport import(setup);
+  TFormCh ch(setup);
+  setup.FormImport = &import;
+  setup.FormCh = &ch;
+  app.Run();
+  return 0;
+}
+
+}  // namespace kc

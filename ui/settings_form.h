@@ -1,0 +1,118 @@
+// The settings window of the settings mode ("/c"): the platform, the host's
+// datasets that take these listings, and per dataset the ticked channels
+// that download runs fetch. It owns its own channel table (the same file
+// "..\tvskypch.csv" as the download window's), retrieves the channel list on
+// demand, and stores everything in the host's files when it closes. The
+// channel number conversion window and the bulk channel input window work on
+// its channel list.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "core/stringlist.h"
+#include "search/fuzzy_matcher.h"
+#include "storage/memtable.h"
+#include "ui/channel_list.h"
+#include "ui/controls.h"
+
+namespace kc {
+
+class TFormCh;
+class TFormImport;
+
+class TFormDLLSetup : public ui::Form {
+ public:
+  struct Options {
+    // The plug-in's folder with a trailing backslash; empty: the program's.
+    std::string PluginFolder;
+    // Opens a web address; empty: the system's "open" action.
+    std::function<void(const std::string&)> OpenAddress;
+  };
+
+  TFormDLLSetup();
+  explicit TFormDLLSetup(Options options);
+  ~TFormDLLSetup() override;
+
+  // ---- controls
+  ui::Label LabelDataList;
+  ui::ComboBox DataList;
+  ui::RadioButton RadioSkypt;
+  ui::RadioButton Radioe2;
+  ui::Button ButtonReload;
+  ui::Button ButtonHP;
+  ui::Button ButtonHelp;
+  ui::Button ButtonChange;
+  ui::Button buttonImp;
+  ui::Edit EditFind;
+  ui::Button ButtonFind;
+  ui::CheckList TVChList;
+  ui::CheckBox CheckBox1;
+  ui::CheckBox CheckBox2;
+  ui::Button ButtonClose;
+
+  TFuzzyMatcher FuzzyMatcher1;
+
+  // The windows behind this one (set by whoever creates them; may be null).
+  TFormCh* FormCh = nullptr;
+  TFormImport* FormImport = nullptr;
+
+  // ---- owned data
+  MemTable& TableTV() { return *tableTV_; }
+  StringList& ChannelNumberList() { return channelNumbers_; }
+  const StringList& DatasetChoice() const { return datasetChoice_; }
+  // -1 until the first activation, then the dataset whose ticks are shown.
+  int CurrentDataSet() const { return currentDataSet_; }
+  // On from the moment the window starts closing.
+  bool StopRequested() const { return stop_; }
+  const std::string& PluginFolder() const { return pluginFolder_; }
+
+  // ---- event handlers
+  void FormCreate();
+  void FormActivate();
+  void DataListChange();
+  void ButtonReloadClick();
+  void RadioSkyptClick();
+  void Radioe2Click();
+  void ButtonChangeClick();
+  void buttonImpClick();
+  void ButtonFindClick();
+  void ButtonHPClick();
+  void ButtonHelpClick();
+  void ButtonCloseClick();
+  void FormClose();
+  void FormDestroy();
+
+  // ---- operations shared by the handlers
+  // "QonConnect_Checked" == "True": ask; else yes without asking.
+  bool AskConnection();
+  // Rebuilds TVChList from the table and the number list; shows each new
+  // channel with a star once and marks it known.
+  void FillList();
+  void SaveTicks(int dataSet);
+  // -1: the first offered dataset becomes the current one.
+  void LoadTicks(int dataSet);
+
+ private:
+  void Retrieve(ChannelPlatform platform);
+
+  Options options_;
+  std::string pluginFolder_;
+  std::unique_ptr<MemTable> tableTV_;
+  StringList channelNumbers_;
+  StringList datasetChoice_;
+  int currentDataSet_ = 0;
+  bool stop_ = false;
+  bool activated_ = false;
+  bool closed_ = false;
+};
+
+// The settings mode: creates the settings window, the bulk channel input
+// window and the channel number conversion window, in this order, shows the
+// settings window and runs the message loop until it closes. The caller has
+// initialised the application (backend and title). Handler errors show the
+// window system's error box. Returns the process exit status.
+int RunSettingsMode(const TFormDLLSetup::Options& options = {});
+
+}  // namespace kc
