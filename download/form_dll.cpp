@@ -298,4 +298,11 @@ int TFormDLL::TestHoldMs() {
   return std::max(0, ms);
 }
 
+void TFormDLL::ViewAdapter::DisableRunButtons() {
+  f_.ButtonPlay.SetEnabled(false);
+  f_.ButtonStop.SetEnabled(false);
+  f_.ButtonSkip.SetEnabled(false);
+  f_.ButtonPause.SetEnabled(false);
+}
+
 }  // namespace kc

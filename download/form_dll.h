@@ -98,6 +98,7 @@ class TFormDLL : public ui::Form {
     int Progress1() const override;
     void SetProgress2Max(int max) override;
     void SetProgress2(int pos) override;
+    void DisableRunButtons() override;
 
    private:
     TFormDLL& f_;

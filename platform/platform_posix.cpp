@@ -1,6 +1,7 @@
 // The POSIX backend: our own small layer that behaves like the Windows one,
 // for the native tests and the headless run. Shift-JIS paths are mapped to
 // UTF-8 names with "/" separators; profile files go through ini_text.
+#include <algorithm>
 #include <dirent.h>
 #include <errno.h>
 #include <fcntl.h>
@@ -489,7 +490,12 @@ std::string ProgramFileName() {
   char buf[4096];
   ssize_t n = ::readlink("/proc/self/exe", buf, sizeof buf - 1);
   if (n <= 0) return std::string();
-  return FromSystemName(std::string(buf, static_cast<std::size_t>(n)));
+  // The program's paths use backslashes throughout (the log, for one, tells a
+  // full name from a relative one by its first character); "/" is never a
+  // trail byte, so the plain replacement is safe.
+  std::string name = FromSystemName(std::string(buf, static_cast<std::size_t>(n)));
+  std::replace(name.begin(), name.end(), '/', '\\');
+  return name;
 }
 
 // ---------------------------------------------------------------- profiles

@@ -1,5 +1,6 @@
 // The utility unit: date and time text, temp names, running an outside
 // command, retrying opens, waits and the single-instance guard.
+#include <algorithm>
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -226,6 +227,7 @@ TEST_F(UtilsRun, RunsInTheProgramFolder) {
 #ifdef _WIN32
   EXPECT_EQ(kc::LowerAscii(kc::Trim(text)), kc::LowerAscii(want));
 #else
+  std::replace(want.begin(), want.end(), '\\', '/');
   EXPECT_EQ(plat::Utf8ToCp932(kc::Trim(text)), want);
 #endif
 }
@@ -407,8 +409,11 @@ std::string RunChild(const TempDir& dir) {
   const std::string out = dir.winPath() + "\\child.txt";
   plat::Fs().DeleteFile(out);
   ScopedEnv env(kChildResultVar, out);
-  const std::string cmd =
-      "\"" + plat::ProgramFileName() + "\" --gtest_filter=UtilsGuardChild.TryTheGuard";
+  std::string program = plat::ProgramFileName();
+#ifndef _WIN32
+  std::replace(program.begin(), program.end(), '\\', '/');  // for /bin/sh
+#endif
+  const std::string cmd = "\"" + program + "\" --gtest_filter=UtilsGuardChild.TryTheGuard";
   EXPECT_TRUE(kc::RunAndWait(cmd, plat::SW_Hide));
   std::string text;
   plat::ReadWholeFile(out, text);
