@@ -178,13 +178,14 @@ void TFormCh::GridChannelsKeyPress(int& key) {
   if (!TableChChange.Active()) return;
   if (key == ui::kKeyReturn) {
     if (TableChChange.State() == TableState::Edit) TableChChange.Post();
+    ShowCurrentRow();
     const int row = TableChChange.RecNo();
     if (row + 1 < TableChChange.RecordCount()) TableChChange.Next();
-    ShowTable();
+    GridChannels.SetRow(TableChChange.RecNo());
     StartEditing();
   } else if (key == ui::kKeyEscape) {
     if (TableChChange.State() == TableState::Edit) TableChChange.Cancel();
-    ShowTable();
+    ShowCurrentRow();
     ShowCurrentInEditor();
   }
 }
@@ -197,9 +198,10 @@ void TFormCh::GridChannelsClick() {
   if (row < 0 || row >= TableChChange.RecordCount() || row == TableChChange.RecNo()) return;
   // Leaving a row stores its change, as a data grid does.
   if (TableChChange.State() == TableState::Edit) TableChChange.Post();
+  ShowCurrentRow();
   TableChChange.First();
   for (int i = 0; i < row; ++i) TableChChange.Next();
-  ShowTable();
+  GridChannels.SetRow(row);
   StartEditing();
 }
 
@@ -238,6 +240,11 @@ void TFormCh::ShowTable() {
     }
   }
   GridChannels.SetRow(current);
+}
+
+void TFormCh::ShowCurrentRow() {
+  if (!TableChChange.Active() || TableChChange.RecNo() < 0) return;
+  GridChannels.SetCell(0, TableChChange.RecNo(), TableChChange.FieldByName("NewCh").AsString());
 }
 
 void TFormCh::ShowCurrentInEditor() {

@@ -56,6 +56,8 @@ class TFormCh : public ui::Form {
 
  private:
   void ShowTable();
+  // The grid cell of the current row from the table.
+  void ShowCurrentRow();
   void ShowCurrentInEditor();
   void StartEditing();
 
