@@ -301,14 +301,14 @@ bool MemTable::Less(std::size_t a, std::size_t b) const {
   return false;
 }
 
-void MemTable::InsertIntoOrder(std::size_t recIndex) {
+std::size_t MemTable::InsertIntoOrder(std::size_t recIndex) {
   if (sortFields_.empty()) {
     order_.push_back(recIndex);
-    return;
+    return order_.size() - 1;
   }
   auto pos = std::upper_bound(order_.begin(), order_.end(), recIndex,
                               [this](std::size_t a, std::size_t b) { return Less(a, b); });
-  order_.insert(pos, recIndex);
+  return static_cast<std::size_t>(order_.insert(pos, recIndex) - order_.begin());
 }
 
 void MemTable::Open() {
@@ -395,8 +395,9 @@ void MemTable::Post() {
     records_.push_back(std::move(buffer_));
     buffer_ = Record();
     std::size_t idx = records_.size() - 1;
-    InsertIntoOrder(idx);
-    GoToRecordIndex(idx);
+    // The position comes straight from the insertion: a search for the new
+    // record would make filling a table quadratic.
+    cur_ = static_cast<int>(InsertIntoOrder(idx));
   } else if (state_ == TableState::Edit) {
     std::size_t pos = static_cast<std::size_t>(cur_);
     std::size_t idx = order_[pos];
@@ -409,8 +410,7 @@ void MemTable::Post() {
                   (pos + 1 >= order_.size() || !Less(order_[pos + 1], idx));
       if (!fits) {
         order_.erase(order_.begin() + static_cast<long>(pos));
-        InsertIntoOrder(idx);
-        GoToRecordIndex(idx);
+        cur_ = static_cast<int>(InsertIntoOrder(idx));
       }
     }
   } else {

@@ -214,7 +214,8 @@ class MemTable {
   static std::string ValueToText(const FieldDef& def, const FieldValue& v);
   void CheckBrowse();  // posts a pending edit or insert
   void ReleaseRecords();
-  void InsertIntoOrder(std::size_t recIndex);
+  // Returns the position the record took in the current order.
+  std::size_t InsertIntoOrder(std::size_t recIndex);
   bool Less(std::size_t a, std::size_t b) const;
   void PersistentLoad();
   void PersistentSave();
