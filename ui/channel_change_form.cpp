@@ -59,7 +59,8 @@ TFormCh::TFormCh(TFormDLLSetup& setup)
       ButtonImport(*this, "ButtonImport", 180, 8, 80, 26, "読み込み"),
       ButtonExport(*this, "ButtonExport", 266, 8, 80, 26, "書き出し"),
       GridChannels(*this, "GridChannels", 8, 42, 384, 340),
-      EditNewCh(*this, "EditNewCh", 8, 390, 80, 22),
+      LabelNewCh(*this, "LabelNewCh", 8, 393, 40, 16, "新Ch"),
+      EditNewCh(*this, "EditNewCh", 48, 390, 80, 22),
       TableChChange("TableChChange"),
       setup_(setup) {
   FieldDef newCh;

@@ -30,6 +30,7 @@ class TFormCh : public ui::Form {
   ui::Button ButtonImport;  // "読み込み"
   ui::Button ButtonExport;  // "書き出し"
   ui::Grid GridChannels;
+  ui::Label LabelNewCh;
   ui::Edit EditNewCh;  // the grid's cell editor for NewCh
 
   // NewCh, OldCh (integers), TVName (the whole list entry, 256 bytes);

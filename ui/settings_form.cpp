@@ -42,8 +42,8 @@ TFormDLLSetup::TFormDLLSetup() : TFormDLLSetup(Options{}) {}
 
 TFormDLLSetup::TFormDLLSetup(Options options)
     : ui::Form("TFormDLLSetup", "Kanalia(CS)プラグイン設定", kClientWidth, kClientHeight),
-      LabelDataList(*this, "LabelDataList", 8, 10, 70, 16, "データセット"),
-      DataList(*this, "DataList", 80, 6, 200, 20),
+      LabelDataList(*this, "LabelDataList", 8, 10, 78, 16, "データセット"),
+      DataList(*this, "DataList", 88, 6, 196, 20),
       RadioSkypt(*this, "RadioSkypt", 8, 34, 90, 20, "スカパー!"),
       Radioe2(*this, "Radioe2", 104, 34, 110, 20, "スカパー!e2"),
       ButtonReload(*this, "ButtonReload", 290, 5, 52, 24, "更新"),
