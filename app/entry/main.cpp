@@ -15,6 +15,7 @@
 #include "download/form_dll.h"
 #include "platform/platform.h"
 #include "ui/controls.h"
+#include "ui/settings_form.h"
 
 #ifdef _WIN32
 #include <windows.h>
@@ -22,16 +23,6 @@
 #endif
 
 namespace {
-
-// The settings window: its contents come with the settings windows' work.
-class TFormDLLSetup : public kc::ui::Form {
- public:
-  TFormDLLSetup()
-      : kc::ui::Form("TFormDLLSetup", "Kanalia(CS)プラグイン設定", 560, 420,
-                     kc::ui::FormStyle::Normal) {
-    CenterOnScreen();
-  }
-};
 
 #ifndef _WIN32
 // One line per change of what a label or progress bar shows.
@@ -78,8 +69,7 @@ int RunPlugin(const std::vector<std::string>& args) {
   kc::ui::App().Title = kc::kAppTitle;
   try {
     if (mode == kc::RunMode::Settings) {
-      TFormDLLSetup setup;
-      kc::ui::App().Run();
+      status = kc::RunSettingsMode();
     } else {
       kc::TFormDLL form;
       kc::ui::App().Run();

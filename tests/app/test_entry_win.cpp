@@ -107,20 +107,41 @@ TEST(EntryWindows, DownloadWindowShowsClosesByItselfAndASecondCopyEndsAtOnce) {
   EXPECT_EQ(log.find("--- START ---"), log.rfind("--- START ---"));  // one run only
 }
 
-TEST(EntryWindows, SlashCOpensTheSettingsWindowUntilTheUserClosesIt) {
-  test::TempDir dir;
+// A host folder whose one dataset takes these listings, with a stored channel
+// table and number list, so the settings window needs no connection.
+void LayOutHostWithOneDataset(const test::TempDir& dir) {
+  test::WriteBytes(dir.file("hoz.ini"),
+                   "[TSetup.DataList_Items]\r\nCount=1\r\nItem0=CS\r\n"
+                   "[DataSet 0]\r\ncount=48\r\nArea 47=True\r\n");
+  test::WriteBytes(dir.file("tvskypch.csv"),
+                   "\"TVChannel\",\"TVName\",\"Status\",\r\n"
+                   "\"161\",\"QVC\",\"0\",\r\n\"585\",\"Example\",\"0\",\r\n");
+  test::WriteBytes(dir.file("tvmurokch.csv"), "161\r\n585\r\n");
+}
+
+HANDLE StartSettings(const test::TempDir& dir) {
   const std::wstring plugin = Wide(dir.file("plugin"));
   CreateDirectoryW(plugin.c_str(), nullptr);
   const std::wstring exe = plugin + L"\\kanaliacs.exe";
-  ASSERT_TRUE(CopyFileW((OwnFolder() + L"kanaliacs.exe").c_str(), exe.c_str(), FALSE));
-  const wchar_t kSettings[] = L"Kanalia(CS)プラグイン設定";
-  HANDLE p = Start(exe, plugin, L"/C");
-  ASSERT_NE(p, nullptr);
+  if (!CopyFileW((OwnFolder() + L"kanaliacs.exe").c_str(), exe.c_str(), FALSE)) return nullptr;
+  return Start(exe, plugin, L"/C");
+}
+
+HWND WaitForVisible(const wchar_t* className, const wchar_t* caption) {
   HWND window = nullptr;
   for (int i = 0; i < 300 && !(window && IsWindowVisible(window)); ++i) {
-    window = FindWindowW(nullptr, kSettings);
+    window = FindWindowW(className, caption);
     Sleep(50);
   }
+  return window;
+}
+
+TEST(EntryWindows, SlashCOpensTheSettingsWindowUntilTheUserClosesIt) {
+  test::TempDir dir;
+  LayOutHostWithOneDataset(dir);
+  HANDLE p = StartSettings(dir);
+  ASSERT_NE(p, nullptr) << "build kanaliacs.exe first";
+  HWND window = WaitForVisible(nullptr, L"Kanalia(CS)プラグイン設定");
   ASSERT_NE(window, nullptr);
   EXPECT_EQ(FindWindowW(nullptr, kCaption), nullptr);  // no download window
   EXPECT_EQ(WaitForSingleObject(p, 500), static_cast<DWORD>(WAIT_TIMEOUT));  // stays up
@@ -128,6 +149,25 @@ TEST(EntryWindows, SlashCOpensTheSettingsWindowUntilTheUserClosesIt) {
   EXPECT_EQ(ExitCodeAfter(p, 10000), 0u);
   CloseHandle(p);
   EXPECT_FALSE(test::FileExistsAt(dir.file("hoz.log")));  // no run
+  // Closing stores the platform choice for the download run.
+  EXPECT_NE(test::ReadBytes(dir.file("hoz.ini")).find("DLL_SkyptE2=False"), std::string::npos);
+}
+
+TEST(EntryWindows, SettingsWithoutADatasetTellTheUserAndEnd) {
+  test::TempDir dir;
+  HANDLE p = StartSettings(dir);
+  ASSERT_NE(p, nullptr) << "build kanaliacs.exe first";
+  HWND box = WaitForVisible(L"#32770", nullptr);
+  ASSERT_NE(box, nullptr) << "no message box";
+  std::vector<std::wstring> texts;
+  EnumChildWindows(box, CollectText, reinterpret_cast<LPARAM>(&texts));
+  bool found = false;
+  for (const std::wstring& t : texts)
+    found = found || t == L"最初に地域設定で、SkyperfcTVにチェックを入れてください.";
+  EXPECT_TRUE(found);
+  PostMessageW(box, WM_COMMAND, IDOK, 0);
+  EXPECT_EQ(ExitCodeAfter(p, 10000), 0u);
+  CloseHandle(p);
 }
 
 }  // namespace
