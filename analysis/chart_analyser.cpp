@@ -82,7 +82,8 @@ bool DurationOfStyle(const std::string& styleValue, int& minutes) {
   std::size_t px = SjisFind(v, "px");
   if (px == npos) return false;
   int h = StrToIntDef(Trim(v.substr(0, px)), 0);
-  minutes = (h + 3) / 3;
+  // Wide enough for the largest height a page may carry.
+  minutes = static_cast<int>((static_cast<long long>(h) + 3) / 3);
   return true;
 }
 

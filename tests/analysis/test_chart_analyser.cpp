@@ -48,6 +48,10 @@ TEST(ChartAnalyserRules, DurationOfStyle) {
       {"height:  57 px", true, 20},  // blanks around the number are trimmed
       {"height: 0px", true, 1},
       {"height: abcpx", true, 1},  // not a number reads 0
+      // A hostile page's largest heights still give a length, not an overflow.
+      {"height: 2147483647px", true, 715827883},
+      {"height: $7FFFFFFFpx", true, 715827883},
+      {"height: -2147483648px", true, -715827881},
       {"height: 57", false, -1},
       {"width: 10px", false, -1},
       {"height:", false, -1},
