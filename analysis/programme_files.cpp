@@ -141,7 +141,9 @@ void BuildProgrammeFiles(RunContext& ctx) {
       // A page that gave nothing is fetched anew by a later run.
       if (n == 0) plat::Fs().DeleteFile(page);
       st.PhaseName = "ANATVMurok2a";
-      GapFill(ctx);
+      // Closing the window during the page closes (and saves) the table
+      // too; the run then only unwinds.
+      if (mas.Active()) GapFill(ctx);
       mas.Close();
     }
     ctx.View.SetProgress1(ctx.View.Progress1() + 1);

@@ -160,6 +160,34 @@ TEST(BuildProgrammeFiles, StopBeforeThePagesWritesNoFile) {
   EXPECT_FALSE(plat::Fs().FileExists(ProgrammeFile("101")));
 }
 
+// Closing the window during a page: the close handler stops the run and
+// closes both tables from inside a yield of the analysis. The pass then ends
+// as after Stop, keeping what was stored, instead of failing on the closed
+// table.
+TEST(BuildProgrammeFiles, WindowClosedDuringAPageEndsThePassQuietly) {
+  test::FakeClock clock(2019, 12, 6, 8, 0, 0);
+  RunFixture f;
+  TwoDataSets(f);
+  std::string p = f.Plugin + "tvmurok10112061.html";
+  plat::WriteWholeFile(p, test::ReadBytes(test::SourcePath("tests/data/analyser/nested_div.html")));
+  f.State.DownloadedFiles = {p, p};
+  bool closed = false;
+  SetMessagePump([&] {
+    if (closed || !f.Mas.Active() || f.Mas.RecordCount() != 1) return;
+    closed = true;
+    f.State.StopRequested = true;
+    f.Skypch.Close();
+    f.Mas.Close();
+  });
+  EXPECT_NO_THROW(BuildProgrammeFiles(f.Ctx));
+  EXPECT_TRUE(closed);
+  EXPECT_FALSE(f.Mas.Active());
+  MemTable check;
+  DefineTableMas(check, ProgrammeFile("101"));
+  check.Open();
+  EXPECT_EQ(check.RecordCount(), 1);
+}
+
 // ---- the merge
 
 TEST(MergeIntoDatasets, NoProgrammeFilesTouchesNothingAndSaysSo) {
