@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -214,6 +215,30 @@ TEST_F(DownloadRun, StopWhilePausedDeletesThisRunsPagesOnly) {
   ASSERT_EQ(log.size(), 4u) << JoinLinesCrLf(log);
   EXPECT_EQ(log[2], "停止ボタン押下");
   EXPECT_TRUE(IsEndLine(log[3]));
+  EXPECT_TRUE(f.Closed());
+}
+
+TEST_F(DownloadRun, WindowClosedDuringTheAnalysisUnwindsAsAfterStop) {
+  TFormDLL f(Opts());
+  // Close the window once the analysis has stored its first programme.
+  std::function<void()> watch = [&] {
+    if (f.State.PhaseName == "Analyze" && f.TableMas().Active() &&
+        f.TableMas().RecordCount() > 0)
+      f.Close();
+    else
+      H().After(1, watch);
+  };
+  H().After(1, watch);
+  ui::App().Run();
+
+  EXPECT_EQ(ChartCalls(), 8);
+  EXPECT_TRUE(f.State.StopRequested);
+  // no error line, the merge skipped, this run's pages gone, the end line
+  StringList log = LogLines();
+  ASSERT_EQ(log.size(), 3u) << JoinLinesCrLf(log);
+  EXPECT_TRUE(IsEndLine(log[2])) << log[2];
+  EXPECT_FALSE(test::FileExistsAt(dir.file("tvdata0.csv")));
+  EXPECT_FALSE(test::FileExistsAt(Cache("tvmurok10112060.html")));
   EXPECT_TRUE(f.Closed());
 }
 
