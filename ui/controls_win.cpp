@@ -360,6 +360,7 @@ class Win32Backend : public Backend {
     if (!h) return;
     SetPropW(h, kControlProp, &c);
     c.Handle = h;
+    if (c.Kind() == ControlKind::Label) SetWindowSubclass(h, LabelProc, 0, 0);
     if (c.Kind() == ControlKind::CheckList) {
       SendMessageW(h, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT);
       LVCOLUMNW col{};
@@ -840,6 +841,20 @@ class Win32Backend : public Backend {
         break;
     }
     return DefWindowProcW(hwnd, msg, wp, lp);
+  }
+
+  // A label is drawn on the form's face: a press on one that neither answers
+  // clicks nor shows a hint goes to the window behind it, so a borderless
+  // window drags from its labels as from the rest of its background.
+  static LRESULT CALLBACK LabelProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR,
+                                    DWORD_PTR) {
+    if (msg == WM_NCHITTEST) {
+      Control* c = ControlOf(hwnd);
+      if (c && !c->OnClick && c->Hint().empty() && !c->HandCursor()) return HTTRANSPARENT;
+    } else if (msg == WM_NCDESTROY) {
+      RemoveWindowSubclass(hwnd, LabelProc, 0);
+    }
+    return DefSubclassProc(hwnd, msg, wp, lp);
   }
 
   static LRESULT CALLBACK PictureProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {

@@ -84,6 +84,12 @@ TEST_F(FormDLLWin32, RealWindowShowsTheRunAndEscapeStopsIt) {
   DeleteObject(rgn);
   f.SetPosition(50, 60);
   EXPECT_EQ(SendMessageW(h, WM_NCHITTEST, 0, MAKELPARAM(50 + 300, 60 + 40)), HTCAPTION);
+  // The labels lie on the background: a press there drags the window too.
+  for (ui::Label* l : {&f.LabelBrand, &f.Label1, &f.Label2})
+    EXPECT_EQ(SendMessageW(static_cast<HWND>(l->Handle), WM_NCHITTEST, 0,
+                           MAKELPARAM(50 + l->Left() + 5, 60 + l->Top() + 5)),
+              HTTRANSPARENT)
+        << l->Name();
 
   ui::App().Run();
   EXPECT_EQ(window, h);

@@ -174,6 +174,16 @@ TEST_F(Win32Controls, BorderlessFaceRegionAndDrag) {
   GetWindowRect(h, &rc);
   LRESULT hit = SendMessageW(h, WM_NCHITTEST, 0, MAKELPARAM(rc.left + 250, rc.top + 180));
   EXPECT_EQ(hit, HTCAPTION);
+  // A press on a plain label is a press on the background behind it (it
+  // drags too); a label that answers clicks or shows a hint keeps the press.
+  const LPARAM onLabel = MAKELPARAM(rc.left + 20, rc.top + 15);
+  HWND label = static_cast<HWND>(f.L.Handle);
+  EXPECT_EQ(SendMessageW(label, WM_NCHITTEST, 0, onLabel), HTTRANSPARENT);
+  f.L.SetHint("ヒント");
+  EXPECT_EQ(SendMessageW(label, WM_NCHITTEST, 0, onLabel), HTCLIENT);
+  f.L.SetHint("");
+  f.L.OnClick = [] {};
+  EXPECT_EQ(SendMessageW(label, WM_NCHITTEST, 0, onLabel), HTCLIENT);
 }
 
 TEST_F(Win32Controls, PositionAndCentring) {
