@@ -135,16 +135,7 @@ void TFormDLL::FormCreate() {
   plat::Fs().SetCurrentDir(State.PluginFolder);
   SetCornerRadius(kCornerRadius);
 
-  // A stored position that no longer lies on the screen (another monitor
-  // layout) would put the window out of reach.
-  plat::Placement p;
-  int sw = 0, sh = 0;
-  ui::ScreenSize(sw, sh);
-  if (plat::LoadPlacement(kPlacementName, p) && p.Left > -kClientWidth / 2 &&
-      p.Top >= 0 && p.Left < sw - kClientWidth / 2 && p.Top < sh - kClientHeight / 2)
-    SetPosition(p.Left, p.Top);
-  else
-    CenterOnScreen();
+  RestorePlacement(kPlacementName, false);
 
   ui::App().OnException = [this](const std::string& m) { ApplicationException(m); };
 
@@ -197,15 +188,7 @@ void TFormDLL::FormClose() {
     ApplicationException(e.what());
   }
   if (TableMas().Active()) TableMas().Close();
-  // A minimised window has no position worth keeping.
-  if (!Minimized()) {
-    plat::Placement p;
-    p.Left = Left();
-    p.Top = Top();
-    p.Width = ClientWidth();
-    p.Height = ClientHeight();
-    plat::SavePlacement(kPlacementName, p);
-  }
+  KeepPlacement(kPlacementName);
 }
 
 void TFormDLL::FormDestroy() {

@@ -353,6 +353,14 @@ class Form {
   void SetPosition(int left, int top);
   void CenterOn(const Form& other);
   void CenterOnScreen();
+  // The window-placement store (ui/placement.cpp). RestorePlacement puts the
+  // window where it was stored under `name` (with its client size too when
+  // withSize, at least minWidth x minHeight), or centres it when nothing is
+  // stored or the stored place lies off the screen. KeepPlacement stores the
+  // position and client size, but never from a minimised window.
+  void RestorePlacement(const std::string& name, bool withSize, int minWidth = 0,
+                        int minHeight = 0);
+  void KeepPlacement(const std::string& name) const;
 
   void Show();
   void Hide();

@@ -31,13 +31,7 @@ TFormImport::TFormImport(TFormDLLSetup& setup)
   ButtonImp.OnClick = [this] { ButtonImpClick(); };
   OnClose = [this] { FormClose(); };
 
-  plat::Placement p;
-  if (plat::LoadPlacement(kPlacementName, p)) {
-    SetPosition(p.Left, p.Top);
-    SetClientSize(std::max(kMinWidth, p.Width), std::max(kMinHeight, p.Height));
-  } else {
-    CenterOnScreen();
-  }
+  RestorePlacement(kPlacementName, true, kMinWidth, kMinHeight);
 }
 
 TFormImport::~TFormImport() { OnClose = nullptr; }
@@ -63,12 +57,7 @@ void TFormImport::ButtonImpClick() {
 }
 
 void TFormImport::FormClose() {
-  plat::Placement p;
-  p.Left = Left();
-  p.Top = Top();
-  p.Width = ClientWidth();
-  p.Height = ClientHeight();
-  plat::SavePlacement(kPlacementName, p);
+  KeepPlacement(kPlacementName);
 }
 
 }  // namespace kc

@@ -96,13 +96,7 @@ void TFormDLLSetup::FormCreate() {
   channelNumbers_.clear();
   plat::Fs().SetCurrentDir(pluginFolder_);
 
-  plat::Placement p;
-  if (plat::LoadPlacement(kPlacementName, p)) {
-    SetPosition(p.Left, p.Top);
-    SetClientSize(std::max(kMinWidth, p.Width), std::max(kMinHeight, p.Height));
-  } else {
-    CenterOnScreen();
-  }
+  RestorePlacement(kPlacementName, true, kMinWidth, kMinHeight);
 
   DefineTableTV(*tableTV_, host::HostFile(pluginFolder_, host::kChannelTable));
   tableTV_->Open();
@@ -278,12 +272,7 @@ void TFormDLLSetup::FormClose() {
     plat::WriteProfileString(ini, kTSetup, "DLL_SkyptE2", BoolText(Radioe2.Checked()));
     plat::FlushProfile(ini);
   });
-  plat::Placement p;
-  p.Left = Left();
-  p.Top = Top();
-  p.Width = ClientWidth();
-  p.Height = ClientHeight();
-  plat::SavePlacement(kPlacementName, p);
+  KeepPlacement(kPlacementName);
 }
 
 void TFormDLLSetup::FormDestroy() {
