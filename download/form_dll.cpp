@@ -36,8 +36,8 @@ constexpr ui::Color kRule = 0xA8BCDC;
 constexpr ui::Color kOutline = 0x0B2A66;
 constexpr int kStripeWidth = 7;
 
-ui::FontSpec SizedFont(int px, ui::Color colour = ui::clDefault, bool bold = false) {
-  ui::FontSpec f;
+ui::FontInfo SizedFont(int px, ui::Color colour = ui::clDefault, bool bold = false) {
+  ui::FontInfo f;
   f.SizePx = px;
   f.Colour = colour;
   f.Bold = bold;
@@ -81,7 +81,7 @@ TFormDLL::TFormDLL(Options options)
   if (!options_.OpenAddress)
     options_.OpenAddress = [](const std::string& a) { kc::ShellOpen(a, ""); };
 
-  ui::FontSpec face = Font();
+  ui::FontInfo face = Font();
   face.Name = "ＭＳ Ｐゴシック";
   face.SizePx = 12;
   SetFont(face);

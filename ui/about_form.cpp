@@ -13,8 +13,8 @@ namespace {
 constexpr int kIconSize = 32;
 constexpr int kImageSize = 64;
 
-ui::FontSpec LinkFont() {
-  ui::FontSpec f;
+ui::FontInfo LinkFont() {
+  ui::FontInfo f;
   f.SizePx = 12;
   f.Colour = ui::clBlue;
   f.Underline = true;
@@ -64,7 +64,7 @@ void TAboutForm::FormCreate() {
                                         kImageSize, kImageSize));
 
   const auto values = plat::OwnVersionValues();
-  ui::FontSpec title;
+  ui::FontInfo title;
   title.SizePx = 16;
   title.Bold = true;
   LabelTitle.SetFont(title);

@@ -15,8 +15,8 @@ namespace {
 constexpr const char kSection[] = "ChannelChange";
 constexpr int kNameSize = 256;
 
-ui::FileDialogSpec ChgFiles() {
-  ui::FileDialogSpec s;
+ui::FileDialogOptions ChgFiles() {
+  ui::FileDialogOptions s;
   s.FilterName = "チャンネル変換ファイル";
   s.Pattern = "*.chg";
   s.DefaultExt = "chg";

@@ -43,7 +43,7 @@ constexpr Color clDefault = 0xFF000000u;
 constexpr int kKeyReturn = 0x0D;
 constexpr int kKeyEscape = 0x1B;
 
-struct FontSpec {
+struct FontInfo {
   std::string Name;  // empty: the form's font
   int SizePx = 12;   // character height in pixels
   Color Colour = clDefault;
@@ -96,8 +96,8 @@ class Control {
   void SetVisible(bool on);
   const std::string& Hint() const { return hint_; }
   void SetHint(const std::string& hint);
-  const FontSpec& Font() const { return font_; }
-  void SetFont(const FontSpec& font);
+  const FontInfo& Font() const { return font_; }
+  void SetFont(const FontInfo& font);
   bool HandCursor() const { return handCursor_; }
   void SetHandCursor(bool on);
 
@@ -135,7 +135,7 @@ class Control {
   bool enabled_ = true;
   bool visible_ = true;
   std::string hint_;
-  FontSpec font_;
+  FontInfo font_;
   bool handCursor_ = false;
 };
 
@@ -319,7 +319,7 @@ class Canvas {
   virtual void GradientRect(int l, int t, int r, int b, Color from, Color to, bool vertical) = 0;
   virtual void FrameRoundRect(int l, int t, int r, int b, int radius, Color pen, int penWidth) = 0;
   virtual void Line(int x1, int y1, int x2, int y2, Color c, int width) = 0;
-  virtual void Text(int x, int y, const std::string& text, const FontSpec& font) = 0;
+  virtual void Text(int x, int y, const std::string& text, const FontInfo& font) = 0;
 };
 
 enum class FormStyle { Normal, Dialog, Borderless };
@@ -339,8 +339,8 @@ class Form {
   int ClientWidth() const { return cw_; }
   int ClientHeight() const { return ch_; }
   void SetClientSize(int w, int h);
-  const FontSpec& Font() const { return font_; }
-  void SetFont(const FontSpec& f);
+  const FontInfo& Font() const { return font_; }
+  void SetFont(const FontInfo& f);
   Color BackColor() const { return back_; }
   void SetBackColor(Color c);
   // Rounded outline (0: square), applied as the window's region.
@@ -409,7 +409,7 @@ class Form {
   std::string caption_;
   int cw_, ch_;
   FormStyle style_;
-  FontSpec font_;
+  FontInfo font_;
   Color back_ = clDefault;
   int radius_ = 0;
   int left_ = 0, top_ = 0;

@@ -62,7 +62,7 @@ void Control::SetHint(const std::string& hint) {
   Changed(Change::Hint);
 }
 
-void Control::SetFont(const FontSpec& font) {
+void Control::SetFont(const FontInfo& font) {
   font_ = font;
   Changed(Change::Font);
 }
@@ -313,7 +313,7 @@ void Form::SetClientSize(int w, int h) {
   if (Backend* b = CurrentBackend()) b->FormChanged(*this, Change::Bounds);
 }
 
-void Form::SetFont(const FontSpec& f) {
+void Form::SetFont(const FontInfo& f) {
   font_ = f;
   if (Backend* b = CurrentBackend()) b->FormChanged(*this, Change::Font);
 }
@@ -522,7 +522,7 @@ class RecordingCanvas : public Canvas {
   void GradientRect(int, int, int, int, Color, Color, bool) override { ++Ops; }
   void FrameRoundRect(int, int, int, int, int, Color, int) override { ++Ops; }
   void Line(int, int, int, int, Color, int) override { ++Ops; }
-  void Text(int, int, const std::string&, const FontSpec&) override { ++Ops; }
+  void Text(int, int, const std::string&, const FontInfo&) override { ++Ops; }
 };
 
 }  // namespace

@@ -74,7 +74,7 @@ DWORD ExStyleOf(const Form& f) {
 // GDI drawing for a form's painted face.
 class GdiCanvas : public Canvas {
  public:
-  GdiCanvas(HDC dc, std::function<HFONT(const FontSpec&)> font) : dc_(dc), font_(std::move(font)) {}
+  GdiCanvas(HDC dc, std::function<HFONT(const FontInfo&)> font) : dc_(dc), font_(std::move(font)) {}
 
   void FillRect(int l, int t, int r, int b, Color c) override {
     RECT rc{l, t, r, b};
@@ -118,7 +118,7 @@ class GdiCanvas : public Canvas {
     DeleteObject(p);
   }
 
-  void Text(int x, int y, const std::string& text, const FontSpec& font) override {
+  void Text(int x, int y, const std::string& text, const FontInfo& font) override {
     HGDIOBJ of = SelectObject(dc_, font_(font));
     SetBkMode(dc_, TRANSPARENT);
     SetTextColor(dc_, font.Colour == clDefault ? GetSysColor(COLOR_WINDOWTEXT) : Ref(font.Colour));
@@ -129,7 +129,7 @@ class GdiCanvas : public Canvas {
 
  private:
   HDC dc_;
-  std::function<HFONT(const FontSpec&)> font_;
+  std::function<HFONT(const FontInfo&)> font_;
 };
 
 class Win32Backend : public Backend {
@@ -514,14 +514,14 @@ class Win32Backend : public Backend {
     return f;
   }
 
-  HFONT FontOfSpec(const Form& f, const FontSpec& spec) {
-    return Font(spec.Name.empty() ? f.Font().Name : spec.Name, spec.SizePx, spec.Bold,
-                spec.Underline);
+  HFONT FontOf(const Form& f, const FontInfo& font) {
+    return Font(font.Name.empty() ? f.Font().Name : font.Name, font.SizePx, font.Bold,
+                font.Underline);
   }
 
   void ApplyFont(Control& c) {
     if (HWND h = H(c.Handle))
-      SendMessageW(h, WM_SETFONT, reinterpret_cast<WPARAM>(FontOfSpec(c.Owner(), c.Font())), TRUE);
+      SendMessageW(h, WM_SETFONT, reinterpret_cast<WPARAM>(FontOf(c.Owner(), c.Font())), TRUE);
   }
 
   void ApplyRegion(Form& f) {
@@ -678,7 +678,7 @@ class Win32Backend : public Backend {
       HGDIOBJ old = SelectObject(mem, face.Bitmap);
       RECT all{0, 0, w, h};
       FillRect(mem, &all, GetSysColorBrush(COLOR_BTNFACE));
-      GdiCanvas canvas(mem, [this, &f](const FontSpec& s) { return FontOfSpec(f, s); });
+      GdiCanvas canvas(mem, [this, &f](const FontInfo& s) { return FontOf(f, s); });
       App().Dispatch([&] { f.OnPaint(canvas); });
       SelectObject(mem, old);
       DeleteDC(mem);

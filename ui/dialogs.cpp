@@ -61,15 +61,15 @@ bool ConfirmYesNo(const Form* owner, const std::string& text) {
   return yes;
 }
 
-bool OpenFileDialog(const Form* owner, const FileDialogSpec& spec, std::string& fileName) {
-  if (Native()) return detail::NativeFileDialog(owner, spec, false, fileName);
-  Note(HeadlessDialogLog::Kind::Open, spec.Pattern);
+bool OpenFileDialog(const Form* owner, const FileDialogOptions& options, std::string& fileName) {
+  if (Native()) return detail::NativeFileDialog(owner, options, false, fileName);
+  Note(HeadlessDialogLog::Kind::Open, options.Pattern);
   return NextFileAnswer(fileName);
 }
 
-bool SaveFileDialog(const Form* owner, const FileDialogSpec& spec, std::string& fileName) {
-  if (Native()) return detail::NativeFileDialog(owner, spec, true, fileName);
-  Note(HeadlessDialogLog::Kind::Save, spec.Pattern);
+bool SaveFileDialog(const Form* owner, const FileDialogOptions& options, std::string& fileName) {
+  if (Native()) return detail::NativeFileDialog(owner, options, true, fileName);
+  Note(HeadlessDialogLog::Kind::Save, options.Pattern);
   return NextFileAnswer(fileName);
 }
 

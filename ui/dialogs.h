@@ -24,7 +24,7 @@ void ShowError(const Form* owner, const std::string& text);
 // A confirmation box with Yes and No; true unless No was pressed.
 bool ConfirmYesNo(const Form* owner, const std::string& text);
 
-struct FileDialogSpec {
+struct FileDialogOptions {
   std::string FilterName;  // "チャンネル変換ファイル"
   std::string Pattern;     // "*.chg"
   std::string DefaultExt;  // "chg": added to a name typed without one
@@ -32,8 +32,8 @@ struct FileDialogSpec {
 };
 // The open and save dialogs; false when cancelled, else fileName is the full
 // name chosen.
-bool OpenFileDialog(const Form* owner, const FileDialogSpec& spec, std::string& fileName);
-bool SaveFileDialog(const Form* owner, const FileDialogSpec& spec, std::string& fileName);
+bool OpenFileDialog(const Form* owner, const FileDialogOptions& options, std::string& fileName);
+bool SaveFileDialog(const Form* owner, const FileDialogOptions& options, std::string& fileName);
 
 // Selects the whole text of a text box, so that typing replaces it.
 void SelectAllText(Edit& edit);
@@ -65,7 +65,7 @@ namespace detail {
 // headless windows and never reaches them.
 void NativeMessage(const Form* owner, const std::string& text, bool error);
 bool NativeConfirm(const Form* owner, const std::string& text);
-bool NativeFileDialog(const Form* owner, const FileDialogSpec& spec, bool save,
+bool NativeFileDialog(const Form* owner, const FileDialogOptions& options, bool save,
                       std::string& fileName);
 void NativeSelectAll(Edit& edit);
 }  // namespace detail

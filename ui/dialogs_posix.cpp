@@ -6,7 +6,7 @@ namespace kc::ui::detail {
 
 void NativeMessage(const Form*, const std::string&, bool) {}
 bool NativeConfirm(const Form*, const std::string&) { return false; }
-bool NativeFileDialog(const Form*, const FileDialogSpec&, bool, std::string&) { return false; }
+bool NativeFileDialog(const Form*, const FileDialogOptions&, bool, std::string&) { return false; }
 void NativeSelectAll(Edit&) {}
 
 }  // namespace kc::ui::detail

@@ -43,18 +43,18 @@ bool NativeConfirm(const Form* owner, const std::string& text) {
                      MB_YESNO | MB_ICONQUESTION) != IDNO;
 }
 
-bool NativeFileDialog(const Form* owner, const FileDialogSpec& spec, bool save,
+bool NativeFileDialog(const Form* owner, const FileDialogOptions& options, bool save,
                       std::string& fileName) {
   // The filter is pairs of texts, each ended by a NUL, with one more NUL at
   // the end.
-  std::wstring filter = W(spec.FilterName + " (" + spec.Pattern + ")");
+  std::wstring filter = W(options.FilterName + " (" + options.Pattern + ")");
   filter.push_back(L'\0');
-  filter += W(spec.Pattern);
+  filter += W(options.Pattern);
   filter.push_back(L'\0');
   filter.push_back(L'\0');
   std::vector<wchar_t> name(MAX_PATH * 4, L'\0');
-  const std::wstring ext = W(spec.DefaultExt);
-  const std::wstring title = W(spec.Title);
+  const std::wstring ext = W(options.DefaultExt);
+  const std::wstring title = W(options.Title);
 
   OPENFILENAMEW ofn{};
   ofn.lStructSize = sizeof ofn;

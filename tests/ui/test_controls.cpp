@@ -360,7 +360,7 @@ TEST_F(HeadlessControls, PaintCountsTheFaceDrawing) {
   EXPECT_EQ(H().PaintCount(f), 0);
   f.OnPaint = [](Canvas& c) {
     c.FillRect(0, 0, 1, 1, clWhite);
-    c.Text(0, 0, "x", FontSpec{});
+    c.Text(0, 0, "x", FontInfo{});
   };
   EXPECT_EQ(H().PaintCount(f), 2);
 }
