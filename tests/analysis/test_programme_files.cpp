@@ -6,6 +6,7 @@
 #include "analysis/run_fixture.h"
 #include "core/text.h"
 #include "download/host_settings.h"
+#include "support/forwarding_fs.h"
 
 namespace kc {
 namespace {
@@ -264,36 +265,20 @@ TEST(MergeIntoDatasets, SkipEndsOnlyTheCurrentDataSet) {
 }
 
 // A file system that refuses to open chosen files.
-class RefusingFs : public plat::FileSystem {
+class RefusingFs : public test::ForwardingFs {
  public:
-  explicit RefusingFs(std::string needle) : needle_(std::move(needle)), real_(plat::Fs()) {}
+  explicit RefusingFs(std::string needle) : needle_(std::move(needle)) {}
   std::unique_ptr<plat::File> Open(const std::string& p, plat::OpenMode m) override {
     if (p.find(needle_) != std::string::npos) {
       ++refused;
       return nullptr;
     }
-    return real_.Open(p, m);
+    return base_.Open(p, m);
   }
-  bool FileExists(const std::string& p) override { return real_.FileExists(p); }
-  bool DirectoryExists(const std::string& p) override { return real_.DirectoryExists(p); }
-  std::vector<plat::FoundFile> FindFiles(const std::string& p, unsigned a) override {
-    return real_.FindFiles(p, a);
-  }
-  bool DeleteFile(const std::string& p) override { return real_.DeleteFile(p); }
-  bool CopyFile(const std::string& a, const std::string& b, bool o) override { return real_.CopyFile(a, b, o); }
-  bool RenameFile(const std::string& a, const std::string& b) override { return real_.RenameFile(a, b); }
-  bool CreateDir(const std::string& p) override { return real_.CreateDir(p); }
-  bool ForceDirectories(const std::string& p) override { return real_.ForceDirectories(p); }
-  std::int64_t FileSize(const std::string& p) override { return real_.FileSize(p); }
-  bool FileAge(const std::string& p, TDateTime& t) override { return real_.FileAge(p, t); }
-  bool SetFileAge(const std::string& p, TDateTime t) override { return real_.SetFileAge(p, t); }
-  std::string GetCurrentDir() override { return real_.GetCurrentDir(); }
-  bool SetCurrentDir(const std::string& p) override { return real_.SetCurrentDir(p); }
   int refused = 0;
 
  private:
   std::string needle_;
-  plat::FileSystem& real_;
 };
 
 // Files of chosen names open, but every write fails (a full disk).

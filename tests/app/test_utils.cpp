@@ -9,6 +9,7 @@
 #include "app/utils.h"
 #include "core/text.h"
 #include "platform/platform.h"
+#include "support/forwarding_fs.h"
 #include "support/test_support.h"
 
 namespace {
@@ -251,41 +252,21 @@ TEST_F(UtilsRun, AbortAndTimeOutEndTheProcess) {
 // ---------------------------------------------------------------- retrying opens
 
 // Fails the first `failures` opens, then opens for real; counts attempts.
-class FlakyFs : public plat::FileSystem {
+class FlakyFs : public kc::test::ForwardingFs {
  public:
-  explicit FlakyFs(int failures) : failures_(failures), real_(plat::Fs()) {}
+  explicit FlakyFs(int failures) : failures_(failures) {}
   std::unique_ptr<plat::File> Open(const std::string& path, plat::OpenMode mode) override {
     ++attempts;
     modes.insert(mode);
     if (failures_-- > 0) return nullptr;
-    return real_.Open(path, mode);
+    return base_.Open(path, mode);
   }
-  bool FileExists(const std::string& p) override { return real_.FileExists(p); }
-  bool DirectoryExists(const std::string& p) override { return real_.DirectoryExists(p); }
-  std::vector<plat::FoundFile> FindFiles(const std::string& p, unsigned m) override {
-    return real_.FindFiles(p, m);
-  }
-  bool DeleteFile(const std::string& p) override { return real_.DeleteFile(p); }
-  bool CopyFile(const std::string& a, const std::string& b, bool o) override {
-    return real_.CopyFile(a, b, o);
-  }
-  bool RenameFile(const std::string& a, const std::string& b) override {
-    return real_.RenameFile(a, b);
-  }
-  bool CreateDir(const std::string& p) override { return real_.CreateDir(p); }
-  bool ForceDirectories(const std::string& p) override { return real_.ForceDirectories(p); }
-  std::int64_t FileSize(const std::string& p) override { return real_.FileSize(p); }
-  bool FileAge(const std::string& p, TDateTime& t) override { return real_.FileAge(p, t); }
-  bool SetFileAge(const std::string& p, TDateTime t) override { return real_.SetFileAge(p, t); }
-  std::string GetCurrentDir() override { return real_.GetCurrentDir(); }
-  bool SetCurrentDir(const std::string& p) override { return real_.SetCurrentDir(p); }
 
   int attempts = 0;
   std::set<plat::OpenMode> modes;
 
  private:
   int failures_;
-  plat::FileSystem& real_;
 };
 
 class UtilsRetry : public ::testing::Test {

@@ -9,14 +9,15 @@
 #include <vector>
 
 #include "platform/platform.h"
+#include "support/forwarding_fs.h"
 
 namespace kc {
 namespace test {
 
-class FailingFs : public plat::FileSystem {
+class FailingFs : public ForwardingFs {
  public:
   // Installs itself as plat::Fs() for its lifetime.
-  FailingFs() : base_(plat::Fs()) { plat::SetFs(this); }
+  FailingFs() { plat::SetFs(this); }
   ~FailingFs() override { plat::SetFs(nullptr); }
 
   // Open fails (returns nullptr) when this says so.
@@ -36,25 +37,9 @@ class FailingFs : public plat::FileSystem {
     if (!f) return nullptr;
     return std::unique_ptr<plat::File>(new Wrapped(std::move(f), *this));
   }
-  bool FileExists(const std::string& p) override { return base_.FileExists(p); }
-  bool DirectoryExists(const std::string& p) override { return base_.DirectoryExists(p); }
-  std::vector<plat::FoundFile> FindFiles(const std::string& p, unsigned m) override {
-    return base_.FindFiles(p, m);
-  }
-  bool DeleteFile(const std::string& p) override { return base_.DeleteFile(p); }
-  bool CopyFile(const std::string& a, const std::string& b, bool o) override {
-    return base_.CopyFile(a, b, o);
-  }
   bool RenameFile(const std::string& a, const std::string& b) override {
     return failRename && failRename(a, b) ? false : base_.RenameFile(a, b);
   }
-  bool CreateDir(const std::string& p) override { return base_.CreateDir(p); }
-  bool ForceDirectories(const std::string& p) override { return base_.ForceDirectories(p); }
-  std::int64_t FileSize(const std::string& p) override { return base_.FileSize(p); }
-  bool FileAge(const std::string& p, TDateTime& out) override { return base_.FileAge(p, out); }
-  bool SetFileAge(const std::string& p, TDateTime t) override { return base_.SetFileAge(p, t); }
-  std::string GetCurrentDir() override { return base_.GetCurrentDir(); }
-  bool SetCurrentDir(const std::string& p) override { return base_.SetCurrentDir(p); }
 
  private:
   class Wrapped : public plat::File {
@@ -77,8 +62,6 @@ class FailingFs : public plat::FileSystem {
     std::unique_ptr<plat::File> f_;
     FailingFs& owner_;
   };
-
-  plat::FileSystem& base_;
 };
 
 }  // namespace test
