@@ -153,6 +153,8 @@ void AppendFormatted(std::string& out, const std::string& pattern, TDateTime dt,
   bool lastWasHour = false;
   const std::size_t n = pattern.size();
   std::size_t i = 0;
+  // One letter: the number as it is; two or more: two digits.
+  auto num = [](int v, std::size_t run) { return run == 1 ? std::to_string(v) : Pad(v, 2); };
   auto runOf = [&](char c) {
     std::size_t j = i;
     while (j < n && (pattern[j] | 0x20) == c) ++j;
@@ -192,9 +194,9 @@ void AppendFormatted(std::string& out, const std::string& pattern, TDateTime dt,
       case 'm':
         r = runOf('m');
         if (lastWasHour) {
-          out += r == 1 ? std::to_string(minute) : Pad(minute, 2);
+          out += num(minute, r);
         } else {
-          out += r == 1 ? std::to_string(month) : Pad(month, 2);
+          out += num(month, r);
         }
         i += r;
         lastWasHour = false;
@@ -204,26 +206,26 @@ void AppendFormatted(std::string& out, const std::string& pattern, TDateTime dt,
         if (r >= 5) {
           AppendFormatted(out, fs.ShortDateFormat, dt, fs, depth + 1);
         } else {
-          out += r == 1 ? std::to_string(day) : Pad(day, 2);
+          out += num(day, r);
         }
         i += r;
         lastWasHour = false;
         continue;
       case 'h':
         r = runOf('h');
-        out += r == 1 ? std::to_string(hour) : Pad(hour, 2);
+        out += num(hour, r);
         i += r;
         lastWasHour = true;
         continue;
       case 'n':
         r = runOf('n');
-        out += r == 1 ? std::to_string(minute) : Pad(minute, 2);
+        out += num(minute, r);
         i += r;
         lastWasHour = false;
         continue;
       case 's':
         r = runOf('s');
-        out += r == 1 ? std::to_string(second) : Pad(second, 2);
+        out += num(second, r);
         i += r;
         lastWasHour = false;
         continue;
