@@ -10,6 +10,7 @@
 #include "core/error.h"
 #include "core/text.h"
 #include "download/host_settings.h"
+#include "app/site.h"
 #include "download/page_download.h"
 #include "download/run_context.h"
 #include "platform/platform.h"
@@ -257,7 +258,7 @@ int AnalyzeChartPageWith(RunContext& ctx, const std::string& pageFile,
 
 int AnalyzeChartPage(RunContext& ctx, const std::string& pageFile) {
   return AnalyzeChartPageWith(ctx, pageFile, ReadSetup(ctx.State.PluginFolder, "NoDLLAfterDays_Text"),
-                              SiteBaseAddress());
+                              site::BaseAddress());
 }
 
 }  // namespace kc

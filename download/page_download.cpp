@@ -46,8 +46,6 @@ std::int64_t FetchAndCopy(const std::string& address, const std::string& dest,
 
 void SetFetchTimeoutMs(unsigned ms) { g_fetchTimeoutMs = ms ? ms : kFetchTimeoutMs; }
 
-std::string SiteBaseAddress() { return site::BaseAddress(); }
-
 std::string ChartPlatformPath(bool useE2) {
   return useE2 ? site::kChartPathE2 : site::kChartPathSkypt;
 }
@@ -73,7 +71,7 @@ std::string ChartPageFile(const std::string& hostFolder, const std::string& chan
 
 std::string ChartPageAddress(bool useE2, const std::string& pageKey, TDateTime today,
                              int i) {
-  return SiteBaseAddress() + ChartPlatformPath(useE2) + pageKey + ".action?head=" +
+  return site::BaseAddress() + ChartPlatformPath(useE2) + pageKey + ".action?head=" +
          FormatDateTime("yyyymmdd", today) + DayWindowStart(i) + "&span=6";
 }
 

@@ -32,10 +32,6 @@ void SetFetchTimeoutMs(unsigned ms);
 
 // ---- the site
 
-// Scheme and host of the listings site, no trailing "/" (site::BaseAddress:
-// the environment variable KANALIA_BASE_URL when set, which tests and the
-// demo point at a local site, else the built-in address).
-std::string SiteBaseAddress();
 // "/chart/cs/" or "/chart/cs110/" (e2).
 std::string ChartPlatformPath(bool useE2);
 
@@ -53,7 +49,7 @@ std::string ChartPageFileName(const std::string& channel, TDateTime today, int i
 // CacheFolder + "\" + ChartPageFileName.
 std::string ChartPageFile(const std::string& hostFolder, const std::string& channel,
                           TDateTime today, int i);
-// SiteBaseAddress() + ChartPlatformPath + pageKey + ".action?head=" +
+// site::BaseAddress() + ChartPlatformPath + pageKey + ".action?head=" +
 // yyyymmdd + window start + "&span=6" (with a bare "&"; DownloadToFile makes
 // it "&amp;").
 std::string ChartPageAddress(bool useE2, const std::string& pageKey,

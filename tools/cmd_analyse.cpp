@@ -12,6 +12,7 @@
 #include "core/datetime.h"
 #include "core/error.h"
 #include "core/text.h"
+#include "app/site.h"
 #include "download/page_download.h"
 #include "download/run_context.h"
 #include "platform/platform.h"
@@ -123,7 +124,7 @@ KC_TOOL_COMMAND(CmdAnalyse, "analyse",
     kc::PageContext pc = kc::MakePageContext(plat::ExtractFileName(page), plat::Now(), days, "");
     if (!skypch.Locate("TVChannel", kc::IntToStr(pc.ChannelNumber)))
       Err("チャンネル名取得エラー [" + page + "]");
-    int n = kc::AnalyzeChartPageWith(ctx, page, days, kc::SiteBaseAddress());
+    int n = kc::AnalyzeChartPageWith(ctx, page, days, kc::site::BaseAddress());
     std::string bytes = mas.SaveToString(mas.PersistentSaveOptions);
     if (utf8) bytes = plat::Cp932ToUtf8(bytes);
     std::fwrite(bytes.data(), 1, bytes.size(), stdout);

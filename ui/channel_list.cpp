@@ -179,7 +179,7 @@ void RetrieveForDownloadWindow(RunContext& ctx, ChannelPlatform platform) {
   const bool e2 = platform == ChannelPlatform::E2;
   st.PhaseName = e2 ? "GetTVChannelES2" : "GetTVChannel2";
   const std::string work = ChannelWorkFile();
-  DownloadToFile(ctx, SiteBaseAddress() + (e2 ? site::kE2ListPath : site::kSkyptListPath), work);
+  DownloadToFile(ctx, site::BaseAddress() + (e2 ? site::kE2ListPath : site::kSkyptListPath), work);
   if (!plat::Fs().FileExists(work)) return;
   st.PhaseName = e2 ? "GetChannelES2" : "GetTVChannel";
   ChannelListSink sink{ctx.TableSkypch, st.ChannelNumberList, &st.ChannelKeyList,
@@ -218,7 +218,7 @@ void RetrieveChannelListForSettings(ChannelPlatform platform, MemTable& tableTV,
                                     const std::function<void()>& afterScan) {
   const bool e2 = platform == ChannelPlatform::E2;
   const std::string work = ChannelWorkFile();
-  DownloadToFileNoLog(SiteBaseAddress() + (e2 ? site::kE2ListPath : site::kSkyptListPath), work,
+  DownloadToFileNoLog(site::BaseAddress() + (e2 ? site::kE2ListPath : site::kSkyptListPath), work,
                       stop);
   if (!plat::Fs().FileExists(work)) return;
   ChannelListSink sink{tableTV, channelNumbers, nullptr, stop};

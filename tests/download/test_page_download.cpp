@@ -6,6 +6,7 @@
 #include "core/datetime.h"
 #include "core/text.h"
 #include "download/fetch_fake.h"
+#include "app/site.h"
 #include "download/page_download.h"
 #include "download/run_fixture.h"
 #include "platform/platform.h"
@@ -31,7 +32,7 @@ TEST(PageNamesTest, FilesWindowsAndAddresses) {
   const char* starts[] = {"0500", "1100", "1700", "2300"};
   for (int i = 0; i < kDayWindowCount; ++i) EXPECT_EQ(DayWindowStart(i), starts[i]);
 
-  EXPECT_EQ(SiteBaseAddress(), kBase);
+  EXPECT_EQ(site::BaseAddress(), kBase);
   EXPECT_EQ(ChartPageAddress(false, "500161", dec6, 1),
             kBase + "/chart/cs/500161.action?head=202612061100&span=6");
   EXPECT_EQ(ChartPageAddress(true, "12", dec6, 3),
