@@ -44,13 +44,9 @@ ui::FontInfo SizedFont(int px, ui::Color colour = ui::clDefault, bool bold = fal
   return f;
 }
 
-// The program's paths use backslashes throughout (the log, for one, tells a
-// full name from a relative one by its first character), so a folder given
-// with "/" separators is brought to that form. "/" is never a trail byte.
 std::string PluginFolderOf(const TFormDLL::Options& o) {
-  std::string folder = o.PluginFolder.empty() ? plat::ProgramFolder() : o.PluginFolder;
-  std::replace(folder.begin(), folder.end(), '/', '\\');
-  return plat::IncludeTrailingBackslash(folder);
+  return plat::IncludeTrailingBackslash(o.PluginFolder.empty() ? plat::ProgramFolder()
+                                                               : o.PluginFolder);
 }
 
 }  // namespace
