@@ -4,10 +4,10 @@
 
 #include <cmath>
 #include <cstdio>
-#include <cstdlib>
-#include <ctime>
+#include <cstring>
 
 #include "core/error.h"
+#include "core/text.h"
 
 namespace kc {
 namespace {
@@ -155,23 +155,14 @@ void AppendFormatted(std::string& out, const std::string& pattern, TDateTime dt,
   std::size_t i = 0;
   // One letter: the number as it is; two or more: two digits.
   auto num = [](int v, std::size_t run) { return run == 1 ? std::to_string(v) : Pad(v, 2); };
-  auto runOf = [&](char c) {
-    std::size_t j = i;
-    while (j < n && (pattern[j] | 0x20) == c) ++j;
-    return j - i;
-  };
   while (i < n) {
-    char c = pattern[i];
-    char lc = static_cast<char>(c | 0x20);
+    const char c = pattern[i];
+    const char lc = static_cast<char>(c | 0x20);
     if (static_cast<unsigned char>(c) >= 0x80) {
       // A Shift-JIS character is copied whole.
-      out += c;
-      if (i + 1 < n && ((static_cast<unsigned char>(c) >= 0x81 && static_cast<unsigned char>(c) <= 0x9F) ||
-                        (static_cast<unsigned char>(c) >= 0xE0 && static_cast<unsigned char>(c) <= 0xFC))) {
-        out += pattern[i + 1];
-        ++i;
-      }
-      ++i;
+      const std::size_t len = i + 1 < n && IsSjisLeadByte(static_cast<unsigned char>(c)) ? 2 : 1;
+      out.append(pattern, i, len);
+      i += len;
       continue;
     }
     if (c == '"' || c == '\'') {
@@ -181,80 +172,45 @@ void AppendFormatted(std::string& out, const std::string& pattern, TDateTime dt,
       i = j < n ? j + 1 : j;
       continue;
     }
-    if (c == '/') { out += fs.DateSeparator; ++i; continue; }
-    if (c == ':') { out += fs.TimeSeparator; ++i; continue; }
-    std::size_t r;
+    if (c == '/' || c == ':') {
+      out += c == '/' ? fs.DateSeparator : fs.TimeSeparator;
+      ++i;
+      continue;
+    }
+    if (std::strchr("ymdhnszct", lc) == nullptr) {
+      out += c;
+      ++i;
+      continue;
+    }
+    // A run of one pattern letter, in either case.
+    std::size_t run = 0;
+    while (i + run < n && (pattern[i + run] | 0x20) == lc) ++run;
     switch (lc) {
-      case 'y':
-        r = runOf('y');
-        out += r <= 2 ? Pad(year % 100, 2) : Pad(year, 4);
-        i += r;
-        lastWasHour = false;
-        continue;
-      case 'm':
-        r = runOf('m');
-        if (lastWasHour) {
-          out += num(minute, r);
-        } else {
-          out += num(month, r);
-        }
-        i += r;
-        lastWasHour = false;
-        continue;
+      case 'y': out += run <= 2 ? Pad(year % 100, 2) : Pad(year, 4); break;
+      case 'm': out += num(lastWasHour ? minute : month, run); break;
       case 'd':
-        r = runOf('d');
-        if (r >= 5) {
+        if (run >= 5)
           AppendFormatted(out, fs.ShortDateFormat, dt, fs, depth + 1);
-        } else {
-          out += num(day, r);
-        }
-        i += r;
-        lastWasHour = false;
-        continue;
-      case 'h':
-        r = runOf('h');
-        out += num(hour, r);
-        i += r;
-        lastWasHour = true;
-        continue;
-      case 'n':
-        r = runOf('n');
-        out += num(minute, r);
-        i += r;
-        lastWasHour = false;
-        continue;
-      case 's':
-        r = runOf('s');
-        out += num(second, r);
-        i += r;
-        lastWasHour = false;
-        continue;
-      case 'z':
-        r = runOf('z');
-        out += r >= 3 ? Pad(msec, 3) : std::to_string(msec);
-        i += r;
-        lastWasHour = false;
-        continue;
+        else
+          out += num(day, run);
+        break;
+      case 'h': out += num(hour, run); break;
+      case 'n': out += num(minute, run); break;
+      case 's': out += num(second, run); break;
+      case 'z': out += run >= 3 ? Pad(msec, 3) : std::to_string(msec); break;
       case 'c':
-        r = runOf('c');
         AppendFormatted(out, fs.ShortDateFormat, dt, fs, depth + 1);
         if (!IsZeroTime(dt)) {
           out += ' ';
           AppendFormatted(out, fs.LongTimeFormat, dt, fs, depth + 1);
         }
-        i += r;
-        lastWasHour = false;
-        continue;
+        break;
       case 't':
-        r = runOf('t');
-        AppendFormatted(out, r >= 2 ? fs.LongTimeFormat : fs.ShortTimeFormat, dt, fs, depth + 1);
-        i += r;
-        lastWasHour = false;
-        continue;
-      default:
-        out += c;
-        ++i;
+        AppendFormatted(out, run >= 2 ? fs.LongTimeFormat : fs.ShortTimeFormat, dt, fs, depth + 1);
+        break;
     }
+    i += run;
+    lastWasHour = lc == 'h';
   }
 }
 
@@ -267,15 +223,21 @@ std::string FormatDateTime(const std::string& pattern, TDateTime dt,
   return out;
 }
 
-std::string DateToStr(TDateTime dt) {
-  return FormatDateTime(ProcessFormats().ShortDateFormat, dt);
+std::string DateToStr(TDateTime dt, const FormatSettings& fs) {
+  return FormatDateTime(fs.ShortDateFormat, dt, fs);
 }
 
-std::string TimeToStr(TDateTime dt) {
-  return FormatDateTime(ProcessFormats().LongTimeFormat, dt);
+std::string TimeToStr(TDateTime dt, const FormatSettings& fs) {
+  return FormatDateTime(fs.LongTimeFormat, dt, fs);
 }
 
-std::string DateTimeToStr(TDateTime dt) { return FormatDateTime("c", dt); }
+std::string DateTimeToStr(TDateTime dt, const FormatSettings& fs) {
+  return FormatDateTime("c", dt, fs);
+}
+
+std::string DateToStr(TDateTime dt) { return DateToStr(dt, ProcessFormats()); }
+std::string TimeToStr(TDateTime dt) { return TimeToStr(dt, ProcessFormats()); }
+std::string DateTimeToStr(TDateTime dt) { return DateTimeToStr(dt, ProcessFormats()); }
 
 namespace {
 
@@ -338,8 +300,8 @@ bool ScanTime(const std::string& s, std::size_t& pos, char sep, TDateTime& out) 
 
 }  // namespace
 
-bool TryStrToDateTime(const std::string& text, TDateTime& out) {
-  const FormatSettings& fs = ProcessFormats();
+bool TryStrToDateTime(const std::string& text, const FormatSettings& fs, int currentYear,
+                      TDateTime& out) {
   std::size_t pos = 0;
   const std::string& s = text;
   while (pos < s.size() && s[pos] == ' ') ++pos;
@@ -365,26 +327,11 @@ bool TryStrToDateTime(const std::string& text, TDateTime& out) {
         if (c != 'Y') md += c;
       m = md[0] == 'M' ? nums[0] : nums[1];
       d = md[0] == 'M' ? nums[1] : nums[0];
-      std::time_t t = std::time(nullptr);
-      std::tm lt{};
-#ifdef _WIN32
-      localtime_s(&lt, &t);
-#else
-      localtime_r(&t, &lt);
-#endif
-      y = lt.tm_year + 1900;
+      y = currentYear;
     }
     if (count == 3 && yDigits <= 2) {
-      // Two-digit years fall within 50 years either side of now.
-      std::time_t t = std::time(nullptr);
-      std::tm lt{};
-#ifdef _WIN32
-      localtime_s(&lt, &t);
-#else
-      localtime_r(&t, &lt);
-#endif
-      int cy = lt.tm_year + 1900;
-      int century = cy - 50;
+      // Two-digit years fall within 50 years either side of the current one.
+      int century = currentYear - 50;
       y += (century / 100) * 100;
       if (y < century) y += 100;
     }
@@ -405,11 +352,11 @@ bool TryStrToDateTime(const std::string& text, TDateTime& out) {
   return true;
 }
 
-bool TryStrToTime(const std::string& text, TDateTime& out) {
+bool TryStrToTime(const std::string& text, const FormatSettings& fs, TDateTime& out) {
   std::size_t pos = 0;
   while (pos < text.size() && text[pos] == ' ') ++pos;
   TDateTime t;
-  if (!ScanTime(text, pos, ProcessFormats().TimeSeparator, t)) return false;
+  if (!ScanTime(text, pos, fs.TimeSeparator, t)) return false;
   while (pos < text.size() && text[pos] == ' ') ++pos;
   if (pos != text.size()) return false;
   out = t;

@@ -1,7 +1,8 @@
 // Date-times as the host and the table files know them: local time counted in
 // days since 1899-12-30 00:00, the time of day being the fraction. Minutes are
-// added as minutes / 1440. Also the process-wide date and time text formats
-// that the download window sets and the table files switch for a save or load.
+// added as minutes / 1440. Also the date and time text formats: a value that
+// the table files and the log are given, and the process-wide one that the
+// download window sets for the texts it builds (the run's end line).
 #pragma once
 
 #include <string>
@@ -27,7 +28,7 @@ TDateTime TimeOf(TDateTime dt);   // the fraction only
 bool IsLeapYear(int year);
 int DaysInMonth(int year, int month);
 
-// Process-wide formats. Patterns use y, m, d, h, n, s, z as usual: "yyyy"
+// Date and time text formats. Patterns use y, m, d, h, n, s, z as usual: "yyyy"
 // four-digit year, "yy" two digits, "mm"/"m" month (minutes after h), "dd"/"d",
 // "hh"/"h", "nn"/"n", "ss"/"s", "zzz"/"z" milliseconds, "/" the date
 // separator, ":" the time separator; text in double or single quotes is
@@ -44,6 +45,8 @@ struct FormatSettings {
   std::string CurrencyString;
 };
 
+// The process-wide formats: the download window sets them for the texts it
+// builds; no file's bytes depend on them.
 FormatSettings& ProcessFormats();
 
 // Formats with the given settings (the process formats by default).
@@ -55,13 +58,18 @@ std::string FormatDateTime(const std::string& pattern, TDateTime dt,
 std::string DateToStr(TDateTime dt);
 std::string TimeToStr(TDateTime dt);
 std::string DateTimeToStr(TDateTime dt);
+std::string DateToStr(TDateTime dt, const FormatSettings& fs);
+std::string TimeToStr(TDateTime dt, const FormatSettings& fs);
+std::string DateTimeToStr(TDateTime dt, const FormatSettings& fs);
 
-// Reads text in the process short date format's order of day, month and year,
-// with the process date separator, optionally followed by a blank and a time
-// with the time separator (h:n or h:n:s). Leading and trailing blanks are
-// allowed. Returns false when the text is no valid date-time.
-bool TryStrToDateTime(const std::string& text, TDateTime& out);
-bool TryStrToTime(const std::string& text, TDateTime& out);
+// Reads text in the short date format's order of day, month and year, with
+// the date separator, optionally followed by a blank and a time with the time
+// separator (h:n or h:n:s). Leading and trailing blanks are allowed. A date
+// of two numbers falls in currentYear; a two-digit year within 50 years
+// either side of it. Returns false when the text is no valid date-time.
+bool TryStrToDateTime(const std::string& text, const FormatSettings& fs,
+                      int currentYear, TDateTime& out);
+bool TryStrToTime(const std::string& text, const FormatSettings& fs, TDateTime& out);
 
 // Saves the process formats on construction and restores them on destruction,
 // also when an exception passes.

@@ -119,13 +119,8 @@ TFormDLL::~TFormDLL() {
 }
 
 void TFormDLL::FormCreate() {
-  FormatSettings& fs = ProcessFormats();
-  fs.DateSeparator = '-';
-  fs.ShortDateFormat = "yyyy/mm/dd";
-  fs.LongDateFormat = "yyyy/mm/dd";
-  fs.TimeSeparator = ':';
-  fs.ShortTimeFormat = "hh:nn:ss";
-  fs.LongTimeFormat = "hh:nn:ss";
+  ProcessFormats() = RunFormats();
+  LogFile1().SetFormats(RunFormats());
 
   State.PluginFolder = PluginFolderOf(options_);
   plat::Fs().SetCurrentDir(State.PluginFolder);

@@ -52,6 +52,11 @@ class RunView {
   virtual void DisableRunButtons() {}
 };
 
+// The date and time formats of a download run: dates "yyyy/mm/dd" printed
+// with "-" (2010-12-06), times "hh:nn:ss". The download window makes them the
+// process-wide formats for the texts the run builds, and gives them to the log.
+FormatSettings RunFormats();
+
 struct RunContext {
   DownloadRunState& State;
   RunView& View;

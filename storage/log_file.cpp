@@ -12,7 +12,7 @@ namespace kc {
 namespace {
 
 // The start and end lines carry fixed patterns, whatever the process
-// formats are; only the end line's time follows the process's long time.
+// formats are; only the end line's time follows the formats the log is given.
 FormatSettings StampFormats() {
   FormatSettings fs;
   fs.DateSeparator = '-';
@@ -83,7 +83,7 @@ void TLogFile::WriteEndLine() {
   try {
     const TDateTime now = plat::Now();
     AppendLine("--- END ---\t" + FormatDateTime("yyyy-mm-dd", now, StampFormats()) + "\t" +
-               TimeToStr(now));
+               TimeToStr(now, formats_));
   } catch (...) {
   }
 }

@@ -5,6 +5,8 @@
 
 #include <string>
 
+#include "core/datetime.h"
+
 namespace kc {
 
 class TLogFile {
@@ -19,8 +21,14 @@ class TLogFile {
   // On: writes the start block ("--- START ---\t" + yyyy-mm-dd hh:nn:ss,
   // then "Version " + the program's file version), also when already on; a
   // failure there switches the log off again. Off: writes the end line
-  // ("--- END ---\t" + yyyy-mm-dd + "\t" + long time format) when it was on.
+  // ("--- END ---\t" + yyyy-mm-dd + "\t" + the long time format of the
+  // formats given) when it was on.
   void SetActive(bool on);
+
+  // The formats whose long time format the end line uses (by default
+  // "hh:nn:ss").
+  void SetFormats(const FormatSettings& formats) { formats_ = formats; }
+  const FormatSettings& Formats() const { return formats_; }
 
   const std::string& LogFileName() const { return fileName_; }
   // A name without ":" that does not begin with "\" is taken relative to the
@@ -43,6 +51,7 @@ class TLogFile {
 
   bool active_ = false;
   std::string fileName_;
+  FormatSettings formats_;
 };
 
 }  // namespace kc

@@ -52,6 +52,13 @@ std::string CutToSize(const std::string& text, int size) {
 
 bool IsStringType(FieldType t) { return t == FieldType::String; }
 
+// Dates of two numbers and two-digit years are read against this year.
+int CurrentYear() {
+  int y, m, d;
+  DecodeDate(plat::Now(), y, m, d);
+  return y;
+}
+
 int CompareValues(FieldType type, const FieldValue& a, const FieldValue& b) {
   if (a.Null || b.Null) return a.Null == b.Null ? 0 : (a.Null ? -1 : 1);
   if (IsStringType(type)) {
@@ -62,6 +69,18 @@ int CompareValues(FieldType type, const FieldValue& a, const FieldValue& b) {
 }
 
 }  // namespace
+
+FormatSettings TableFileFormats() {
+  FormatSettings f;
+  f.DateSeparator = '/';
+  f.TimeSeparator = ':';
+  f.ShortDateFormat = "dd/mm/yyyy";
+  f.LongTimeFormat = "hh:nn:ss";
+  f.DecimalSeparator = '.';
+  f.ThousandSeparator = ',';
+  f.CurrencyString.clear();
+  return f;
+}
 
 // ------------------------------------------------------------------ Field
 
@@ -90,7 +109,7 @@ void Field::SetAsString(const std::string& value) {
   // assigned is not kept, as the record's calculated part is rebuilt empty.
   if (def_.Kind != FieldKind::Data) return;
   FieldValue nv;
-  MemTable::TextToValue(def_, value, nv);
+  MemTable::TextToValue(def_, value, ProcessFormats(), CurrentYear(), nv);
   v = std::move(nv);
 }
 
@@ -123,7 +142,7 @@ TDateTime Field::AsDateTime() const {
   if (v.Null) return 0;
   if (IsStringType(def_.DataType)) {
     TDateTime out = 0;
-    if (!TryStrToDateTime(v.Str, out))
+    if (!TryStrToDateTime(v.Str, ProcessFormats(), CurrentYear(), out))
       throw Error(Fmt1("'%s' is not a valid date and time", v.Str));
     return out;
   }
@@ -165,7 +184,8 @@ void Field::SetAsBoolean(bool value) {
 
 // ------------------------------------------------------------- conversions
 
-void MemTable::TextToValue(const FieldDef& def, const std::string& text, FieldValue& out) {
+void MemTable::TextToValue(const FieldDef& def, const std::string& text,
+                           const FormatSettings& fs, int currentYear, FieldValue& out) {
   out = FieldValue();
   if (def.DataType == FieldType::String) {
     out.Null = false;
@@ -193,19 +213,21 @@ void MemTable::TextToValue(const FieldDef& def, const std::string& text, FieldVa
       break;
     case FieldType::DateTime: {
       TDateTime v = 0;
-      if (!TryStrToDateTime(text, v)) throw Error(Fmt1("'%s' is not a valid date and time", text));
+      if (!TryStrToDateTime(text, fs, currentYear, v))
+        throw Error(Fmt1("'%s' is not a valid date and time", text));
       out.Num = v;
       break;
     }
     case FieldType::Date: {
       TDateTime v = 0;
-      if (!TryStrToDateTime(text, v)) throw Error(Fmt1("'%s' is not a valid date", text));
+      if (!TryStrToDateTime(text, fs, currentYear, v))
+        throw Error(Fmt1("'%s' is not a valid date", text));
       out.Num = DateOf(v);
       break;
     }
     case FieldType::Time: {
       TDateTime v = 0;
-      if (!TryStrToTime(text, v)) throw Error(Fmt1("'%s' is not a valid time", text));
+      if (!TryStrToTime(text, fs, v)) throw Error(Fmt1("'%s' is not a valid time", text));
       out.Num = v;
       break;
     }

@@ -42,6 +42,10 @@ enum class SaveFormat { SaveFormatBinary, SaveFormatCSV };
 
 enum class TableState { Closed, Browse, Edit, Insert };
 
+// The formats that table files are written and read in: dates "dd/mm/yyyy"
+// with "/", times "hh:nn:ss" with ":".
+FormatSettings TableFileFormats();
+
 // One field definition, as declared before the table is opened (or read from
 // a definition section). Size is the byte size of a string field.
 struct FieldDef {
@@ -136,6 +140,8 @@ class MemTable {
   SaveFormat PersistentSaveFormat = SaveFormat::SaveFormatCSV;
   bool PersistentBackup = false;
   std::string PersistentBackupExt = ".bak";
+  // Date and time texts of the file, whatever the process formats are.
+  FormatSettings FileFormats = TableFileFormats();
 
   // ---- definitions (while closed)
   Field& AddField(const FieldDef& def);
@@ -208,9 +214,10 @@ class MemTable {
   friend class CsvIo;
   const FieldValue& CurrentValue(int field) const;
   FieldValue& MutableCurrentValue(int field);
-  // Converts text into a value of the field's type (strings cut to size),
-  // failing with the field's conversion error.
-  static void TextToValue(const FieldDef& def, const std::string& text, FieldValue& out);
+  // Converts text in the given formats into a value of the field's type
+  // (strings cut to size), failing with the field's conversion error.
+  static void TextToValue(const FieldDef& def, const std::string& text,
+                          const FormatSettings& fs, int currentYear, FieldValue& out);
   static std::string ValueToText(const FieldDef& def, const FieldValue& v);
   void CheckBrowse();  // posts a pending edit or insert
   void ReleaseRecords();

@@ -33,18 +33,6 @@ std::string Fmt1(const char* pattern, const std::string& a) {
   return s;
 }
 
-// The formats that table files are written and read in, whatever the
-// process uses otherwise. The long time format stays the process's.
-void UseFixedFormats() {
-  FormatSettings& f = ProcessFormats();
-  f.DateSeparator = '/';
-  f.TimeSeparator = ':';
-  f.ShortDateFormat = "dd/mm/yyyy";
-  f.DecimalSeparator = '.';
-  f.ThousandSeparator = ',';
-  f.CurrencyString.clear();
-}
-
 void AppendEscaped(std::string& out, const std::string& s) {
   for (char c : s) {
     switch (c) {
@@ -123,14 +111,14 @@ class CsvIo {
       case FieldType::Integer: return IntToStr(static_cast<long long>(v.Num));
       case FieldType::Boolean: return v.Num != 0 ? t.CSVTrueString : t.CSVFalseString;
       case FieldType::DateTime: {
-        std::string s = DateToStr(v.Num);
+        std::string s = DateToStr(v.Num, t.FileFormats);
         int h = 0, m = 0, sec = 0, ms = 0;
         DecodeTime(v.Num, h, m, sec, ms);
-        if (h != 0 || m != 0 || sec != 0) s += " " + TimeToStr(v.Num);
+        if (h != 0 || m != 0 || sec != 0) s += " " + TimeToStr(v.Num, t.FileFormats);
         return s;
       }
-      case FieldType::Time: return TimeToStr(v.Num);
-      case FieldType::Date: return DateToStr(v.Num);
+      case FieldType::Time: return TimeToStr(v.Num, t.FileFormats);
+      case FieldType::Date: return DateToStr(v.Num, t.FileFormats);
     }
     return std::string();
   }
@@ -141,8 +129,6 @@ class CsvIo {
   }
 
   static void Write(MemTable& t, unsigned options, const std::function<void(const std::string&)>& put) {
-    ScopedFormats keep;
-    UseFixedFormats();
     const std::size_t n = t.fields_.size();
     std::vector<bool> written(n);
     for (std::size_t i = 0; i < n; ++i) written[i] = Written(*t.fields_[i], options);
@@ -172,7 +158,7 @@ class CsvIo {
   // ------------------------------------------------------------ reading
   class Reader {
    public:
-    explicit Reader(MemTable& t) : t_(t) {}
+    Reader(MemTable& t, int currentYear) : t_(t), currentYear_(currentYear) {}
 
     // Feeds raw bytes; lines end at CR, LF or NUL, a run of them being one
     // line end, so empty lines vanish except one at the very start.
@@ -431,7 +417,7 @@ class CsvIo {
         const FieldDef& def = t_.fields_[static_cast<std::size_t>(fi)]->Def();
         switch (def.DataType) {
           case FieldType::String:
-            MemTable::TextToValue(def, DecodeEscapes(value_), v);
+            MemTable::TextToValue(def, DecodeEscapes(value_), t_.FileFormats, currentYear_, v);
             break;
           case FieldType::Boolean:
             v.Null = false;
@@ -439,7 +425,7 @@ class CsvIo {
             v.Num = value_ == t_.CSVTrueString ? 1 : 0;
             break;
           default:
-            MemTable::TextToValue(def, value_, v);
+            MemTable::TextToValue(def, value_, t_.FileFormats, currentYear_, v);
         }
       }
       t_.AppendLoadedRecord(std::move(values));
@@ -447,6 +433,7 @@ class CsvIo {
 
     enum class Phase { Sections, Records };
     MemTable& t_;
+    const int currentYear_;
     Phase phase_ = Phase::Sections;
     std::string line_;
     bool prevEnd_ = false;
@@ -459,10 +446,10 @@ class CsvIo {
   };
 
   static void Read(MemTable& t, const std::function<long long(char*, std::size_t)>& get) {
-    ScopedFormats keep;
-    UseFixedFormats();
     const std::size_t before = t.CurrentRecordIndex();
-    Reader reader(t);
+    int year, month, day;
+    DecodeDate(plat::Now(), year, month, day);
+    Reader reader(t, year);
     std::vector<char> buf(kChunkSize);
     try {
       for (;;) {

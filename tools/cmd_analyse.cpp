@@ -93,13 +93,6 @@ KC_TOOL_COMMAND(CmdAnalyse, "analyse",
     plat::SetNowOverride([now] { return now; });
   }
 
-  // The formats the download window sets; the programme file's long time
-  // format is the process's.
-  kc::FormatSettings& fs = kc::ProcessFormats();
-  fs.DateSeparator = '-';
-  fs.ShortDateFormat = fs.LongDateFormat = "yyyy/mm/dd";
-  fs.TimeSeparator = ':';
-  fs.ShortTimeFormat = fs.LongTimeFormat = "hh:nn:ss";
   // A saved page needs no responsive window.
   kc::THTMLParser::SetDefaultYield([](bool) {});
 

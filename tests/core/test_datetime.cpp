@@ -71,9 +71,9 @@ TEST(DateTime, ScopedFormatsRestoreOnException) {
 }
 
 TEST(DateTime, ReadsTableFileDates) {
-  ScopedFormats keep;
-  ProcessFormats().DateSeparator = '/';
-  ProcessFormats().ShortDateFormat = "dd/mm/yyyy";
+  FormatSettings fs;
+  fs.DateSeparator = '/';
+  fs.ShortDateFormat = "dd/mm/yyyy";
   struct {
     const char* text;
     bool ok;
@@ -87,10 +87,15 @@ TEST(DateTime, ReadsTableFileDates) {
       {"abc", false, 0},
       {"", false, 0},
       {"06/12/2010x", false, 0},
+      // the year given stands in for a missing one and places two digits
+      {"6/12", true, EncodeDate(2015, 12, 6)},
+      {"06/12/10", true, EncodeDate(2010, 12, 6)},
+      {"06/12/70", true, EncodeDate(1970, 12, 6)},
+      {"06/12/64", true, EncodeDate(2064, 12, 6)},
   };
   for (const auto& c : cases) {
     TDateTime out = -1;
-    EXPECT_EQ(TryStrToDateTime(c.text, out), c.ok) << c.text;
+    EXPECT_EQ(TryStrToDateTime(c.text, fs, 2015, out), c.ok) << c.text;
     if (c.ok) {
       EXPECT_NEAR(out, c.value, 1e-9) << c.text;
     }

@@ -29,12 +29,11 @@ std::string VersionText() {
 class LogFileTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    saved_ = ProcessFormats();
-    ProcessFormats().DateSeparator = '-';
-    ProcessFormats().ShortDateFormat = "yyyy/mm/dd";
-    ProcessFormats().LongTimeFormat = "hh:nn:ss";
+    // Process formats of another kind: the log's lines must not follow them.
+    ProcessFormats().DateSeparator = '/';
+    ProcessFormats().ShortDateFormat = "dd/mm/yyyy";
+    ProcessFormats().LongTimeFormat = "hh:nn";
   }
-  void TearDown() override { ProcessFormats() = saved_; }
 
   std::string LogPath() const { return dir_.winFile("hoz.log"); }
   std::string LogBytes() const { return ReadBytes(dir_.file("hoz.log")); }
@@ -44,7 +43,7 @@ class LogFileTest : public ::testing::Test {
 
   TempDir dir_;
   FakeClock clock_{2010, 12, 6, 21, 55, 17};
-  FormatSettings saved_;
+  ScopedFormats formats_;
 };
 
 TEST_F(LogFileTest, WritesTheExactBytesOfEveryKindOfLine) {
@@ -67,10 +66,12 @@ TEST_F(LogFileTest, WritesTheExactBytesOfEveryKindOfLine) {
                             "--- END ---\t2010-12-06\t22:15:31\r\n");
 }
 
-TEST_F(LogFileTest, EndLineTimeFollowsTheProcessLongTimeFormat) {
-  ProcessFormats().LongTimeFormat = "hh:nn";
+TEST_F(LogFileTest, EndLineTimeFollowsTheGivenLongTimeFormat) {
+  FormatSettings fs;
+  fs.LongTimeFormat = "hh:nn";
   {
     TLogFile log;
+    log.SetFormats(fs);
     log.SetLogFileName(LogPath());
     log.SetActive(true);
     clock_.set(EncodeDate(2011, 1, 2) + EncodeTime(3, 4, 5, 0));

@@ -49,14 +49,12 @@ void AddChannel(MemTable& t, const std::string& ch, const std::string& name, con
 class TableCsvTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    saved_ = ProcessFormats();
     // The download window's process formats; table files must not use them.
     ProcessFormats().DateSeparator = '-';
     ProcessFormats().ShortDateFormat = "yyyy/mm/dd";
     ProcessFormats().TimeSeparator = ':';
     ProcessFormats().LongTimeFormat = "hh:nn:ss";
   }
-  void TearDown() override { ProcessFormats() = saved_; }
 
   std::string File(const std::string& name) const { return dir_.winFile(name); }
   std::string Bytes(const std::string& name) const { return ReadBytes(dir_.file(name)); }
@@ -81,7 +79,7 @@ class TableCsvTest : public ::testing::Test {
   }
 
   TempDir dir_;
-  FormatSettings saved_;
+  ScopedFormats formats_;
 };
 
 // ------------------------------------------------------------- writing
@@ -381,6 +379,23 @@ TEST_F(TableCsvTest, FixedFormatsOnlyForTheDurationOfASaveOrLoad) {
   fs.failOpen = [](const std::string&, plat::OpenMode) { return true; };
   EXPECT_THROW(t.Close(), Error);
   EXPECT_EQ(ProcessFormats().ShortDateFormat, before.ShortDateFormat);
+}
+
+TEST_F(TableCsvTest, FileBytesDoNotFollowTheProcessFormats) {
+  ProcessFormats().LongTimeFormat = "hh:nn";
+  ProcessFormats().TimeSeparator = '.';
+  MemTable t;
+  DefineTableMas(t, File("m.dat"));
+  t.Open();
+  t.Append();
+  t.FieldByName("StartDateTime").SetAsDateTime(EncodeDate(2010, 12, 6) + EncodeTime(5, 0, 7, 0));
+  t.Post();
+  t.Close();
+  EXPECT_EQ(Bytes("m.dat"), kProgrammeHeader + "\"06/12/2010 05:00:07\",,,,,,,,,,\r\n");
+  t.Open();
+  EXPECT_DOUBLE_EQ(t.FieldByName("StartDateTime").AsDateTime(),
+                   EncodeDate(2010, 12, 6) + EncodeTime(5, 0, 7, 0));
+  t.Close();
 }
 
 // ------------------------------------------------------------- persistence
