@@ -234,7 +234,7 @@ int AnalyzeChartPageWith(RunContext& ctx, const std::string& pageFile,
 
   THTMLParser parser;
   LoadLinesFromFile(pageFile, parser.Lines);
-  parser.Execute();
+  parser.Execute(ctx.TokenizerYield);
 
   const StopFlags flags = FlagsOf(st);
   ChartWalker walker(

@@ -1,12 +1,10 @@
-// The page tokenizer. Execute follows the page byte by byte and yields to
-// the window after every byte, so that Pause, Skip and Stop stay live while
-// a large page is read on the one GUI thread.
+// The page tokenizer. Execute follows the page byte by byte and calls the
+// yield it is given after every byte, so that a download run's Pause, Skip
+// and Stop stay live while a large page is read on the one GUI thread.
 #include "analysis/html_parser.h"
 
-#include <mutex>
 #include <utility>
 
-#include "app/utils.h"
 #include "core/error.h"
 #include "core/text.h"
 #include "platform/platform.h"
@@ -231,32 +229,6 @@ void THTMLText::Parse(const std::string& raw) {
 
 // ------------------------------------------------------------------ parser
 
-namespace {
-std::mutex gYieldMutex;
-THTMLParser::YieldFn& DefaultYieldSlot() {
-  static THTMLParser::YieldFn fn;
-  return fn;
-}
-}  // namespace
-
-void THTMLParser::RealYield(bool processMessages) {
-  if (processMessages) ProcessMessages();
-  plat::SleepMs(0);
-}
-
-void THTMLParser::SetDefaultYield(YieldFn fn) {
-  std::lock_guard<std::mutex> lock(gYieldMutex);
-  DefaultYieldSlot() = std::move(fn);
-}
-
-THTMLParser::YieldFn THTMLParser::DefaultYield() {
-  std::lock_guard<std::mutex> lock(gYieldMutex);
-  if (DefaultYieldSlot()) return DefaultYieldSlot();
-  return &THTMLParser::RealYield;
-}
-
-THTMLParser::THTMLParser() : Yield(DefaultYield()) {}
-
 THTMLParser::~THTMLParser() {
   Lines.clear();
   while (!Elements.empty()) Elements.pop_back();
@@ -278,7 +250,7 @@ void THTMLParser::CloseTag() {
   Elements.push_back(std::move(t));
 }
 
-void THTMLParser::Execute() {
+void THTMLParser::Execute(const YieldFn& yield) {
   text_.clear();
   tag_.clear();
   inTag_ = false;
@@ -298,7 +270,7 @@ void THTMLParser::Execute() {
       } else {
         text_ += c;
       }
-      if (Yield) Yield((n - i - 1) % 10 == 0);
+      if (yield) yield((n - i - 1) % 10 == 0);
     }
     // A tag that goes on over the line break is joined without separator.
     if (!inTag_ && !text_.empty()) text_ += '\n';

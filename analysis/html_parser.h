@@ -73,31 +73,21 @@ class THTMLParser {
  public:
   // Called after every byte Execute reads. processMessages is true when the
   // bytes still to be read on the line are a multiple of ten (zero
-  // included). The default processes the window message queue in that case
-  // and then gives up the rest of the time slice (kc::ProcessMessages, then
-  // plat::SleepMs(0)), which keeps the window responsive during a page.
+  // included): a caller that keeps a window responsive during a page
+  // handles its messages then.
   using YieldFn = std::function<void(bool processMessages)>;
 
-  THTMLParser();
+  THTMLParser() = default;
   ~THTMLParser();
   THTMLParser(const THTMLParser&) = delete;
   THTMLParser& operator=(const THTMLParser&) = delete;
 
   StringList Lines;  // input: one entry per line, without its line break
   std::vector<std::unique_ptr<THTMLElement>> Elements;
-  // Taken from DefaultYield() at construction; an empty function yields
-  // nothing.
-  YieldFn Yield;
 
-  // Tokenizes Lines, appending to Elements. Run once per parser.
-  void Execute();
-
-  // The real yield (message processing, then a zero-length sleep).
-  static void RealYield(bool processMessages);
-  // Process-wide default for new parsers; tests install a no-op so whole
-  // pages tokenize quickly. An empty function restores RealYield.
-  static void SetDefaultYield(YieldFn fn);
-  static YieldFn DefaultYield();
+  // Tokenizes Lines, appending to Elements, calling yield (when given)
+  // after every byte. Run once per parser.
+  void Execute(const YieldFn& yield = nullptr);
 
  private:
   void FlushText();

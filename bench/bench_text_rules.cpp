@@ -115,7 +115,6 @@ void BM_TokenizePage(benchmark::State& state) {
   }
   for (auto _ : state) {
     kc::THTMLParser parser;
-    parser.Yield = nullptr;
     parser.Lines = lines;
     parser.Execute();
     benchmark::DoNotOptimize(parser.Elements.size());

@@ -1,5 +1,8 @@
 #include "download/run_context.h"
 
+#include "app/utils.h"
+#include "platform/platform.h"
+
 namespace kc {
 
 FormatSettings RunFormats() {
@@ -11,6 +14,11 @@ FormatSettings RunFormats() {
   fs.ShortTimeFormat = "hh:nn:ss";
   fs.LongTimeFormat = "hh:nn:ss";
   return fs;
+}
+
+void RunTokenizerYield(bool processMessages) {
+  if (processMessages) ProcessMessages();
+  plat::SleepMs(0);
 }
 
 }  // namespace kc

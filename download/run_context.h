@@ -5,6 +5,7 @@
 // them without a window.
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include "core/datetime.h"
@@ -57,12 +58,19 @@ class RunView {
 // process-wide formats for the texts the run builds, and gives them to the log.
 FormatSettings RunFormats();
 
+// The tokenizer's yield during a run: the window's messages when the
+// tokenizer says so (every ten bytes), and the rest of the time slice after
+// every byte, so that Pause, Skip and Stop stay live during a large page.
+void RunTokenizerYield(bool processMessages);
+
 struct RunContext {
   DownloadRunState& State;
   RunView& View;
   TLogFile& Log;
   MemTable& TableSkypch;
   MemTable& TableMas;
+  // What the page tokenizer calls after every byte (empty: nothing).
+  std::function<void(bool processMessages)> TokenizerYield = RunTokenizerYield;
 };
 
 }  // namespace kc

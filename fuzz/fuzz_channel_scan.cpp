@@ -34,7 +34,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     table.Persistent = false;
     table.Open();
     kc::StringList numbers, keys;
-    kc::ChannelListSink sink{table, numbers, &keys, nullptr};
+    kc::ChannelListSink sink{table, numbers, &keys, nullptr, nullptr};
     kc::ScanSkyptEntries(text, v, sink);
     for (const std::string& n : numbers) {
       int value = 0;

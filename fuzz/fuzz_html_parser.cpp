@@ -23,7 +23,6 @@ bool UpperAsciiOnly(const std::string& s) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string bytes(reinterpret_cast<const char*>(data), size);
   kc::THTMLParser parser;
-  parser.Yield = nullptr;
   kc::SetLinesFromBytes(bytes, parser.Lines);
   parser.Execute();
   std::size_t texts = 0;

@@ -93,8 +93,6 @@ KC_TOOL_COMMAND(CmdAnalyse, "analyse",
     plat::SetNowOverride([now] { return now; });
   }
 
-  // A saved page needs no responsive window.
-  kc::THTMLParser::SetDefaultYield([](bool) {});
 
   const std::string& page = positional[0];
   if (!plat::Fs().FileExists(page)) {
@@ -107,7 +105,7 @@ KC_TOOL_COMMAND(CmdAnalyse, "analyse",
   NullView view;
   kc::DownloadRunState state;
   state.ChannelConversionList = conversions;
-  kc::RunContext ctx{state, view, log, skypch, mas};
+  kc::RunContext ctx{state, view, log, skypch, mas, nullptr};
   try {
     kc::DefineTableSkypch(skypch, positional[1]);
     skypch.Open();

@@ -138,7 +138,7 @@ void ReadE2Page(const std::string& path, ChannelListVariant variant,
   const bool downloadWindow = variant == ChannelListVariant::DownloadWindow;
   THTMLParser parser;
   LoadLinesFromFile(path, parser.Lines);
-  parser.Execute();
+  parser.Execute(sink.TokenizerYield);
   bool inForm = false;
   bool inSelect = false;
   int optionKey = 0;
@@ -183,7 +183,7 @@ void RetrieveForDownloadWindow(RunContext& ctx, ChannelPlatform platform) {
   if (!plat::Fs().FileExists(work)) return;
   st.PhaseName = e2 ? "GetChannelES2" : "GetTVChannel";
   ChannelListSink sink{ctx.TableSkypch, st.ChannelNumberList, &st.ChannelKeyList,
-                       [&st] { return st.StopRequested; }};
+                       [&st] { return st.StopRequested; }, ctx.TokenizerYield};
   try {
     if (!ctx.TableSkypch.Active()) ctx.TableSkypch.Open();
     if (e2) {
@@ -215,13 +215,14 @@ void RetrieveChannelList(RunContext& ctx) {
 void RetrieveChannelListForSettings(ChannelPlatform platform, MemTable& tableTV,
                                     StringList& channelNumbers,
                                     const std::function<bool()>& stop,
+                                    const std::function<void(bool)>& tokenizerYield,
                                     const std::function<void()>& afterScan) {
   const bool e2 = platform == ChannelPlatform::E2;
   const std::string work = ChannelWorkFile();
   DownloadToFileNoLog(site::BaseAddress() + (e2 ? site::kE2ListPath : site::kSkyptListPath), work,
                       stop);
   if (!plat::Fs().FileExists(work)) return;
-  ChannelListSink sink{tableTV, channelNumbers, nullptr, stop};
+  ChannelListSink sink{tableTV, channelNumbers, nullptr, stop, tokenizerYield};
   if (!tableTV.Active()) tableTV.Open();
   if (e2) {
     ReadE2Page(work, ChannelListVariant::SettingsWindow, sink);

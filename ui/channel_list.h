@@ -33,6 +33,8 @@ struct ChannelListSink {
   StringList& Numbers;
   StringList* Keys = nullptr;
   std::function<bool()> Stop;  // may be empty
+  // The page tokenizer's yield (may be empty).
+  std::function<void(bool processMessages)> TokenizerYield;
 };
 
 enum class ChannelListVariant { DownloadWindow, SettingsWindow };
@@ -78,9 +80,11 @@ void RetrieveChannelList(RunContext& ctx);
 // afterScan runs after a Skypt scan, before the table is ordered (the
 // settings window fills its list there); it may be empty. Errors inside a
 // reader go to the caller.
+// tokenizerYield is the e2 page tokenizer's yield.
 void RetrieveChannelListForSettings(ChannelPlatform platform, MemTable& tableTV,
                                     StringList& channelNumbers,
                                     const std::function<bool()>& stop,
+                                    const std::function<void(bool)>& tokenizerYield,
                                     const std::function<void()>& afterScan = nullptr);
 
 // ---- the channel number list file "..\tvmurokch.csv"

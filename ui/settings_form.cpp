@@ -7,6 +7,7 @@
 #include "app/utils.h"
 #include "core/text.h"
 #include "download/host_settings.h"
+#include "download/run_context.h"
 #include "platform/platform.h"
 #include "storage/tables.h"
 #include "ui/channel_change_form.h"
@@ -62,6 +63,7 @@ TFormDLLSetup::TFormDLLSetup(Options options)
       tableTV_(std::make_unique<MemTable>("TableTV")) {
   if (!options_.OpenAddress)
     options_.OpenAddress = [](const std::string& a) { kc::ShellOpen(a, ""); };
+  if (!options_.TokenizerYield) options_.TokenizerYield = RunTokenizerYield;
 
   ButtonReload.SetHint("チャンネルリストを更新する");
   ButtonHP.SetHint("ホームページを開く");
@@ -332,7 +334,7 @@ void TFormDLLSetup::LoadTicks(int dataSet) {
 
 void TFormDLLSetup::Retrieve(ChannelPlatform platform) {
   RetrieveChannelListForSettings(
-      platform, *tableTV_, channelNumbers_, [this] { return stop_; },
+      platform, *tableTV_, channelNumbers_, [this] { return stop_; }, options_.TokenizerYield,
       [this] {
         if (!stop_) FillList();
       });

@@ -29,6 +29,8 @@ class TFormDLLSetup : public ui::Form {
     std::string PluginFolder;
     // Opens a web address; empty: the system's "open" action.
     std::function<void(const std::string&)> OpenAddress;
+    // The channel list page tokenizer's yield; empty: the download run's.
+    std::function<void(bool processMessages)> TokenizerYield;
   };
 
   TFormDLLSetup();

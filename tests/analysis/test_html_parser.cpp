@@ -15,14 +15,6 @@
 namespace kc {
 namespace {
 
-// Tokenizer tests never want a real sleep per byte.
-class NoYield : public ::testing::Environment {
- public:
-  void SetUp() override { THTMLParser::SetDefaultYield([](bool) {}); }
-  void TearDown() override { THTMLParser::SetDefaultYield(nullptr); }
-};
-const auto* const kNoYield = ::testing::AddGlobalTestEnvironment(new NoYield);
-
 std::string Dump(const THTMLElement& e) {
   if (const THTMLTag* t = AsTag(&e)) {
     std::string s = "T:" + t->Name;
@@ -332,35 +324,28 @@ TEST(HtmlParser, TextPieceKeepsRawLineBreaks) {
 TEST(HtmlParser, YieldsAfterEveryByte) {
   THTMLParser parser;
   std::string pattern;
-  parser.Yield = [&](bool messages) { pattern += messages ? 'M' : '.'; };
   parser.Lines = {std::string(25, 'a'), "", "<b>"};
-  parser.Execute();
+  parser.Execute([&](bool messages) { pattern += messages ? 'M' : '.'; });
   EXPECT_EQ(pattern, "....M.........M.........M" "..M");
 }
 
-TEST(HtmlParser, DefaultYieldIsTheRealOneUnlessReplaced) {
+TEST(HtmlParser, YieldsOnlyWhenGivenOne) {
   int calls = 0;
-  THTMLParser::SetDefaultYield([&](bool) { ++calls; });
   {
     THTMLParser parser;
     parser.Lines = {"abc"};
-    parser.Execute();
+    parser.Execute([&](bool) { ++calls; });
   }
   EXPECT_EQ(calls, 3);
-  THTMLParser::SetDefaultYield(nullptr);
   {
-    // The real yield: processes messages through the installed pump.
     THTMLParser parser;
-    EXPECT_TRUE(static_cast<bool>(parser.Yield));
     parser.Lines = {"<p>x"};
     parser.Execute();
     EXPECT_EQ(parser.Elements.size(), 2u);
   }
-  THTMLParser::SetDefaultYield([](bool) {});
   THTMLParser quiet;
-  quiet.Yield = nullptr;  // an empty yield is allowed
   quiet.Lines = {"<p>"};
-  quiet.Execute();
+  quiet.Execute(nullptr);  // an empty yield is allowed
   EXPECT_EQ(quiet.Elements.size(), 1u);
 }
 

@@ -81,7 +81,6 @@ class SettingsFixture : public ::testing::Test {
     savedDir_ = plat::Fs().GetCurrentDir();
     ui::App().Init(ui::BackendKind::Headless);
     ui::HeadlessDialogs().Clear();
-    THTMLParser::SetDefaultYield([](bool) {});
     WriteBytes(dir.file("plugin/readme.txt"), "");
     WriteBytes(dir.file("temp/.keep"), "");
     WriteHost("hoz.ini", HozIni());
@@ -89,7 +88,6 @@ class SettingsFixture : public ::testing::Test {
   void TearDown() override {
     ui::App().Shutdown();
     ui::HeadlessDialogs().Clear();
-    THTMLParser::SetDefaultYield(nullptr);
     plat::Fs().SetCurrentDir(savedDir_);
   }
 
@@ -98,6 +96,7 @@ class SettingsFixture : public ::testing::Test {
     TFormDLLSetup::Options o;
     o.PluginFolder = PluginFolder();
     o.OpenAddress = [this](const std::string& a) { Opened.push_back(a); };
+    o.TokenizerYield = [](bool) {};
     return o;
   }
 

@@ -42,7 +42,7 @@ std::vector<Row> Rows(MemTable& t) {
 struct Lists {
   MemTable table{"TableSkypch"};
   StringList numbers, keys;
-  ChannelListSink sink{table, numbers, &keys, nullptr};
+  ChannelListSink sink{table, numbers, &keys, nullptr, nullptr};
   Lists() {
     DefineTableSkypch(table, "");
     table.Persistent = false;
@@ -50,11 +50,7 @@ struct Lists {
   }
 };
 
-class ChannelListTest : public ::testing::Test {
- protected:
-  void SetUp() override { THTMLParser::SetDefaultYield([](bool) {}); }
-  void TearDown() override { THTMLParser::SetDefaultYield(nullptr); }
-};
+class ChannelListTest : public ::testing::Test {};
 
 // ---- SKY PerfecTV! scan
 
@@ -278,7 +274,7 @@ TEST_F(ChannelListTest, SettingsWindowFillsItsListBeforeOrdering) {
   tableTV.Persistent = false;
   StringList numbers;
   std::vector<Row> seen;
-  RetrieveChannelListForSettings(ChannelPlatform::Skypt, tableTV, numbers, nullptr,
+  RetrieveChannelListForSettings(ChannelPlatform::Skypt, tableTV, numbers, nullptr, nullptr,
                                  [&] { seen = Rows(tableTV); });
   // The settings window keeps the marker in the text, so the first number
   // text runs from the first name opener on; its last three characters
