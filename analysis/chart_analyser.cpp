@@ -6,11 +6,12 @@
 #include "analysis/extension_notes.h"
 #include "analysis/html_parser.h"
 #include "analysis/text_rules.h"
-#include "app/utils.h"
+#include "core/date_text.h"
+#include "platform/message_pump.h"
 #include "core/error.h"
 #include "core/text.h"
 #include "download/host_settings.h"
-#include "app/site.h"
+#include "download/site.h"
 #include "download/page_download.h"
 #include "download/run_context.h"
 #include "platform/platform.h"
@@ -88,11 +89,11 @@ bool DurationOfStyle(const std::string& styleValue, int& minutes) {
   return true;
 }
 
-bool StartOfRecordingLink(const std::string& href, TDateTime& start) {
+bool StartOfRecordingLink(const std::string& href, int currentYear, TDateTime& start) {
   if (!SjisContains(href, "/m/clipAdding.action?id=")) return false;
   std::size_t i = SjisFind(href, "id=");
   // id= then six characters of its own, then yyyymmdd, then hhmm
-  start = ParseDateText(Mid(href, i + 9, 8)) + ParseTimeText(Mid(href, i + 17, 4));
+  start = ParseDateText(Mid(href, i + 9, 8), currentYear) + ParseTimeText(Mid(href, i + 17, 4));
   return true;
 }
 
@@ -140,7 +141,7 @@ void ChartWalker::TagParam(const std::string& name, const std::string& value) {
     case Kind::Anchor:
       if (name == "HREF" && inColumn_) {
         TDateTime start;
-        if (StartOfRecordingLink(value, start))
+        if (StartOfRecordingLink(value, YearOfDate(page_.Today), start))
           start_ = start;
         else if (SjisContains(value, "/schedule/"))
           urlPath_ = value;

@@ -64,7 +64,8 @@ int CategoryOfClass(const std::string& classValue);
 // Duration from a DIV STYLE value; false leaves the duration as it was.
 bool DurationOfStyle(const std::string& styleValue, int& minutes);
 // Start of a "/m/clipAdding.action?id=" link; false for any other link.
-bool StartOfRecordingLink(const std::string& href, TDateTime& start);
+// A date without a year falls in currentYear.
+bool StartOfRecordingLink(const std::string& href, int currentYear, TDateTime& start);
 
 // The channel label: channel number (or its conversion), ".", station name.
 // conversion is the value ChannelConversionList holds for the file name's

@@ -5,7 +5,9 @@
 #include <memory>
 
 #include "analysis/chart_analyser.h"
-#include "app/utils.h"
+#include "platform/message_pump.h"
+#include "platform/retry_open.h"
+#include "platform/temp_files.h"
 #include "core/text.h"
 #include "download/host_settings.h"
 #include "download/run_context.h"

@@ -12,8 +12,6 @@ enum class RunMode { Settings, Download };
 // to "/c" gives the settings mode; anything else, or none, a download run.
 RunMode ChooseRunMode(const std::vector<std::string>& argsAfterProgram);
 
-// The application title.
-constexpr const char kAppTitle[] = "Kanalia(CS)プラグイン";
 // The single-instance guard's name.
 constexpr const char kInstanceGuardName[] = "TVPlugin";
 

@@ -1,9 +1,7 @@
-// Name=value look-ups and whole-file load and save of text lists.
+// Name=value look-ups and line split and join of text lists.
 #include "core/stringlist.h"
 
-#include "core/error.h"
 #include "core/text.h"
-#include "platform/platform.h"
 
 namespace kc {
 
@@ -49,17 +47,6 @@ std::string JoinLinesCrLf(const StringList& list) {
     out += "\r\n";
   }
   return out;
-}
-
-StringList LoadStringListFromFile(const std::string& path) {
-  std::string data;
-  if (!plat::ReadWholeFile(path, data)) throw Error("ファイル " + path + " は開けません");
-  return SplitLines(data);
-}
-
-void SaveStringListToFile(const StringList& list, const std::string& path) {
-  if (!plat::WriteWholeFile(path, JoinLinesCrLf(list)))
-    throw Error("ファイル " + path + " を作成できません");
 }
 
 }  // namespace kc

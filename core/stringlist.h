@@ -1,6 +1,6 @@
 // Lists of text as the windows keep them: plain vectors of Shift-JIS byte
-// strings, with the name=value look-ups and the whole-file load and save that
-// the channel number list and the conversion list need.
+// strings, with the name=value look-ups and the line split and join of whole
+// texts (platform/text_files.h loads and saves them).
 #pragma once
 
 #include <string>
@@ -25,11 +25,5 @@ std::string ValueOf(const StringList& list, const std::string& name);
 StringList SplitLines(const std::string& text);
 // Joins with CR LF after every line, the last one too.
 std::string JoinLinesCrLf(const StringList& list);
-
-// Whole-file load and save through the platform file layer (path is a
-// Shift-JIS, backslash-separated name). Load throws kc::Error when the file
-// cannot be opened; Save throws when it cannot be written.
-StringList LoadStringListFromFile(const std::string& path);
-void SaveStringListToFile(const StringList& list, const std::string& path);
 
 }  // namespace kc

@@ -2,10 +2,10 @@
 
 #include <algorithm>
 
-#include "app/host.h"
-#include "app/run_mode.h"
-#include "app/site.h"
-#include "app/utils.h"
+#include "download/host_files.h"
+#include "download/site.h"
+#include "platform/message_pump.h"
+#include "platform/run_command.h"
 #include "core/datetime.h"
 #include "core/text.h"
 #include "download/host_settings.h"

@@ -1,7 +1,9 @@
 #include "download/page_download.h"
 
-#include "app/site.h"
-#include "app/utils.h"
+#include "download/site.h"
+#include "platform/message_pump.h"
+#include "platform/run_command.h"
+#include "platform/temp_files.h"
 #include "core/text.h"
 #include "download/host_settings.h"
 #include "download/run_context.h"

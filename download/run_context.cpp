@@ -1,6 +1,6 @@
 #include "download/run_context.h"
 
-#include "app/utils.h"
+#include "platform/message_pump.h"
 #include "platform/platform.h"
 
 namespace kc {

@@ -4,7 +4,8 @@
 #include <exception>
 
 #include "analysis/programme_files.h"
-#include "app/utils.h"
+#include "platform/message_pump.h"
+#include "platform/temp_files.h"
 #include "core/datetime.h"
 #include "download/page_download.h"
 #include "platform/platform.h"

@@ -7,6 +7,10 @@
 
 namespace kc {
 
+// The application title, which the run also writes to the log after the
+// log's own start lines.
+constexpr const char kAppTitle[] = "Kanalia(CS)プラグイン";
+
 // The run (`Main`). Raises only what escapes its phases; the window closes
 // afterwards whatever happens.
 void Main(RunContext& ctx);

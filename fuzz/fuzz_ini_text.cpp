@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "app/utils.h"
+#include "core/date_text.h"
 #include "core/text.h"
 #include "platform/ini_text.h"
 
@@ -70,7 +70,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
 
   // The chart analyser's text parsers never fail either.
-  kc::ParseDateText(content.substr(0, 24));
+  kc::ParseDateText(content.substr(0, 24), 2019);
   kc::ParseTimeText(content.substr(0, 12));
   return 0;
 }

@@ -12,7 +12,7 @@
 #include "core/datetime.h"
 #include "core/error.h"
 #include "core/text.h"
-#include "app/site.h"
+#include "download/site.h"
 #include "download/page_download.h"
 #include "download/run_context.h"
 #include "platform/platform.h"

@@ -2,8 +2,8 @@
 
 #include <map>
 
-#include "app/site.h"
-#include "app/utils.h"
+#include "download/site.h"
+#include "platform/run_command.h"
 #include "platform/platform.h"
 
 namespace kc {

@@ -1,7 +1,7 @@
 #include "ui/channel_change_form.h"
 
-#include "app/host.h"
-#include "app/utils.h"
+#include "download/host_files.h"
+#include "platform/message_pump.h"
 #include "core/text.h"
 #include "download/host_settings.h"
 #include "platform/platform.h"

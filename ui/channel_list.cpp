@@ -4,8 +4,10 @@
 
 #include "analysis/html_parser.h"
 #include "analysis/text_rules.h"
-#include "app/site.h"
-#include "app/utils.h"
+#include "download/site.h"
+#include "platform/retry_open.h"
+#include "platform/temp_files.h"
+#include "platform/text_files.h"
 #include "core/error.h"
 #include "core/text.h"
 #include "download/page_download.h"

@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <exception>
 
-#include "app/utils.h"
+#include "platform/message_pump.h"
 #include "core/error.h"
 #include "ui/controls.h"
 

@@ -11,8 +11,9 @@
 #include <vector>
 
 #include "app/run_mode.h"
-#include "app/utils.h"
+#include "platform/single_instance.h"
 #include "download/form_dll.h"
+#include "download/run_driver.h"
 #include "platform/platform.h"
 #include "ui/controls.h"
 #include "ui/settings_form.h"

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "analysis/html_parser.h"
-#include "app/utils.h"
+#include "platform/message_pump.h"
 #include "core/datetime.h"
 #include "core/stringlist.h"
 #include "download/run_context.h"

@@ -67,15 +67,15 @@ TEST(ChartAnalyserRules, DurationOfStyle) {
 
 TEST(ChartAnalyserRules, StartOfRecordingLink) {
   TDateTime start = 0;
-  ASSERT_TRUE(StartOfRecordingLink("/m/clipAdding.action?id=500161201912062530", start));
+  ASSERT_TRUE(StartOfRecordingLink("/m/clipAdding.action?id=500161201912062530", 2019, start));
   EXPECT_DOUBLE_EQ(start, At(2019, 12, 7, 1, 30));
-  ASSERT_TRUE(StartOfRecordingLink("https://x/m/clipAdding.action?id=500161201912060500&r=1", start));
+  ASSERT_TRUE(StartOfRecordingLink("https://x/m/clipAdding.action?id=500161201912060500&r=1", 2019, start));
   EXPECT_DOUBLE_EQ(start, At(2019, 12, 6, 5, 0));
   // no valid date: 1970-01-01 plus the time, far in the past but kept
-  ASSERT_TRUE(StartOfRecordingLink("/m/clipAdding.action?id=500161201913450700", start));
+  ASSERT_TRUE(StartOfRecordingLink("/m/clipAdding.action?id=500161201913450700", 2019, start));
   EXPECT_DOUBLE_EQ(start, At(1970, 1, 1, 7, 0));
   start = 42;
-  EXPECT_FALSE(StartOfRecordingLink("/schedule/500161201912060500.action", start));
+  EXPECT_FALSE(StartOfRecordingLink("/schedule/500161201912060500.action", 2019, start));
   EXPECT_EQ(start, 42);
 }
 

@@ -5,6 +5,7 @@
 #include "analysis/chart_analyser.h"
 #include "analysis/run_fixture.h"
 #include "core/text.h"
+#include "platform/temp_files.h"
 #include "download/host_settings.h"
 #include "support/forwarding_fs.h"
 
@@ -331,12 +332,13 @@ TEST(MergeIntoDatasets, FileThatCannotBeOpenedIsNamedInTheLog) {
     RefusingFs fs(c.refuse);
     plat::SetFs(&fs);
     int waits = 0;
-    SetWaitMinutesOverride([&](double m) {
-      EXPECT_EQ(m, 1.0);
-      ++waits;
-    });
-    MergeIntoDatasets(f.Ctx);
-    SetWaitMinutesOverride(nullptr);
+    {
+      ScopedMinuteWait wait([&](double m) {
+        EXPECT_EQ(m, 1.0);
+        ++waits;
+      });
+      MergeIntoDatasets(f.Ctx);
+    }
     plat::SetFs(nullptr);
 
     EXPECT_EQ(fs.refused, 21) << c.refuse;  // the first attempt and 20 retries

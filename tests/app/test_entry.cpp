@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "app/host.h"
+#include "download/host_files.h"
 #include "app/run_mode.h"
-#include "app/site.h"
+#include "download/site.h"
 #include "support/test_support.h"
 
 namespace kc {

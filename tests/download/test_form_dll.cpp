@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "app/utils.h"
+#include "platform/message_pump.h"
 #include "core/datetime.h"
 #include "core/error.h"
 #include "core/text.h"

@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "app/utils.h"
+#include "platform/message_pump.h"
 #include "core/datetime.h"
 #include "download/form_dll.h"
 #include "platform/platform.h"

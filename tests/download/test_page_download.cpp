@@ -2,11 +2,11 @@
 
 #include <algorithm>
 
-#include "app/utils.h"
+#include "platform/message_pump.h"
 #include "core/datetime.h"
 #include "core/text.h"
 #include "download/fetch_fake.h"
-#include "app/site.h"
+#include "download/site.h"
 #include "download/page_download.h"
 #include "download/run_fixture.h"
 #include "platform/platform.h"

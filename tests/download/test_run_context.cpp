@@ -5,7 +5,7 @@
 #include <string>
 
 #include "analysis/html_parser.h"
-#include "app/utils.h"
+#include "platform/message_pump.h"
 #include "download/run_context.h"
 
 namespace kc {

@@ -12,6 +12,7 @@
 #include "analysis/programme_files.h"
 #include "analysis/run_fixture.h"
 #include "core/text.h"
+#include "platform/temp_files.h"
 #include "download/fetch_fake.h"
 #include "download/form_dll.h"
 #include "ui/controls.h"

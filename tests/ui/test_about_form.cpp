@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "app/site.h"
+#include "download/site.h"
 #include "platform/platform.h"
 #include "ui/about_form.h"
 #include "ui/controls.h"

@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include "analysis/html_parser.h"
-#include "app/utils.h"
 #include "core/error.h"
 #include "download/fetch_fake.h"
 #include "download/run_fixture.h"

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "app/utils.h"
+#include "platform/message_pump.h"
 #include "core/error.h"
 #include "ui/controls.h"
 

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "app/utils.h"
+#include "platform/message_pump.h"
 #include "platform/platform.h"
 #include "ui/about_form.h"
 #include "ui/controls.h"

@@ -6,7 +6,7 @@
 
 #include <cstdio>
 
-#include "app/site.h"
+#include "download/site.h"
 #include "download/host_settings.h"
 #include "core/error.h"
 #include "settings_fixture.h"

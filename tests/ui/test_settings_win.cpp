@@ -7,7 +7,7 @@
 
 #include <string>
 
-#include "app/utils.h"
+#include "platform/message_pump.h"
 #include "settings_fixture.h"
 #include "ui/channel_change_form.h"
 #include "ui/import_form.h"

@@ -1,4 +1,4 @@
-#include "app/host.h"
+#include "download/host_files.h"
 
 #include "core/text.h"
 #include "platform/platform.h"

@@ -1,4 +1,4 @@
-#include "app/site.h"
+#include "download/site.h"
 
 #include "core/text.h"
 #include "platform/platform.h"

@@ -1,0 +1,34 @@
+#include "platform/retry_open.h"
+
+#include "platform/message_pump.h"
+
+namespace kc {
+
+namespace {
+
+std::unique_ptr<plat::File> OpenWithRetry(const std::string& path, plat::OpenMode mode,
+                                          int retries) {
+  for (int attempt = 0; attempt <= retries; ++attempt) {
+    // Read mode is read-only and shares the file with everyone, every time.
+    std::unique_ptr<plat::File> f = plat::Fs().Open(path, mode);
+    if (f) return f;
+    if (attempt < retries) WaitMinutes(1);
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+std::unique_ptr<plat::File> AppendWithRetry(const std::string& path, int retries) {
+  return OpenWithRetry(path, plat::OpenMode::Append, retries);
+}
+
+std::unique_ptr<plat::File> ResetWithRetry(const std::string& path, int retries) {
+  return OpenWithRetry(path, plat::OpenMode::Read, retries);
+}
+
+std::unique_ptr<plat::File> RewriteWithRetry(const std::string& path, int retries) {
+  return OpenWithRetry(path, plat::OpenMode::Rewrite, retries);
+}
+
+}  // namespace kc

@@ -1,0 +1,22 @@
+// Outside programs: started and awaited with the window kept responsive, or
+// handed to the system's "open" action.
+#pragma once
+
+#include <functional>
+#include <string>
+
+namespace kc {
+
+// Starts the command line in the program's folder and returns once the
+// process has ended, handling window messages every 100 ms; returns at once
+// when it cannot be started. shouldAbort (tested every poll) and timeoutMs
+// (0: none) end the process early. Result: true when the process ended by
+// itself.
+bool RunAndWait(const std::string& commandLine, int showState,
+                const std::function<bool()>& shouldAbort = nullptr,
+                unsigned timeoutMs = 0);
+
+// The system "open" action on a document or web address; does not wait.
+void ShellOpen(const std::string& target, const std::string& params);
+
+}  // namespace kc

@@ -1,0 +1,35 @@
+#include "platform/temp_files.h"
+
+#include <cstdint>
+
+#include "core/datetime.h"
+#include "core/text.h"
+#include "platform/platform.h"
+
+namespace kc {
+
+std::string GetEnvText(const std::string& name) { return Trim(plat::GetEnv(name)); }
+
+std::string TempFolder() {
+  std::string t = GetEnvText("temp");
+  // Without the variable the folder would be the root of the drive, where the
+  // clean-up would delete files; the system's temp folder is meant instead.
+  if (t.empty()) t = Trim(plat::SystemTempFolder());
+  return plat::IncludeTrailingBackslash(t);
+}
+
+std::string UniqueTempFileName() {
+  std::string name;
+  do {
+    TDateTime t = TimeOf(plat::Now());
+    name = TempFolder() + "_v" + FormatDateTime("hhnnssz", t, FormatSettings()) + ".tmp";
+    // Wait for the clock to move on, so that the next name differs. A clock
+    // that stands still (a test's) is not waited on for ever.
+    std::uint64_t start = plat::TickMs();
+    while (TimeOf(plat::Now()) == t && plat::TickMs() - start < 200) {
+    }
+  } while (plat::Fs().FileExists(name));
+  return name;
+}
+
+}  // namespace kc

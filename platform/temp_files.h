@@ -1,0 +1,16 @@
+// The temp folder the run works in and the unique names of its download
+// files.
+#pragma once
+
+#include <string>
+
+namespace kc {
+
+std::string GetEnvText(const std::string& name);  // trimmed, empty when unset
+// GetEnvText("temp") + "\" (the system's temp folder when the variable is
+// unset, never the root of the drive).
+std::string TempFolder();
+// TempFolder + "_v" + hhnnssz + ".tmp", a name no file has.
+std::string UniqueTempFileName();
+
+}  // namespace kc
