@@ -3,20 +3,13 @@
 #include <cmath>
 #include <utility>
 
+#include "analysis/analysis_sink.h"
 #include "analysis/extension_notes.h"
 #include "analysis/html_parser.h"
 #include "analysis/text_rules.h"
 #include "core/date_text.h"
-#include "platform/message_pump.h"
 #include "core/error.h"
 #include "core/text.h"
-#include "download/host_settings.h"
-#include "download/site.h"
-#include "download/page_download.h"
-#include "download/run_context.h"
-#include "platform/platform.h"
-#include "storage/log_file.h"
-#include "storage/memtable.h"
 
 namespace kc {
 
@@ -198,52 +191,18 @@ void ChartWalker::EndBlock() {
   blockEnded_ = false;
 }
 
-namespace {
-
-void StoreRecord(MemTable& t, const ProgrammeRecord& r) {
-  t.Append();
-  t.FieldByName("StartDateTime").SetAsDateTime(r.StartDateTime);
-  t.FieldByName("TVChannel").SetAsString(r.TVChannel);
-  t.FieldByName("EndDateTime").SetAsDateTime(r.EndDateTime);
-  t.FieldByName("Title").SetAsString(r.Title);
-  t.FieldByName("Memo").SetAsString(r.Memo);
-  t.FieldByName("Categorie").SetAsInteger(r.Categorie);
-  t.FieldByName("url").SetAsString(r.url);
-  t.FieldByName("GCODE").SetAsString(r.GCODE);
-  t.FieldByName("Flag").SetAsInteger(r.Flag);
-  t.Post();
-}
-
-}  // namespace
-
-int AnalyzeChartPageWith(RunContext& ctx, const std::string& pageFile,
-                         const std::string& daysAheadText,
-                         const std::string& baseAddress) {
-  DownloadRunState& st = ctx.State;
-  st.PhaseName = "Analyze";
-  const std::string name = plat::ExtractFileName(pageFile);
-  PageContext page = MakePageContext(name, plat::Now(), daysAheadText, baseAddress);
-
-  if (ctx.TableSkypch.Locate("TVChannel", IntToStr(page.ChannelNumber))) {
-    std::string station = ctx.TableSkypch.FieldByName("TVName").AsString();
-    page.ChannelLabel = MakeChannelLabel(
-        page.ChannelNumber, ValueOf(st.ChannelConversionList, page.ChannelText), station);
-  } else {
-    ctx.Log.WriteLine("チャンネル名取得エラー [" + pageFile + "]", true);
-    return 0;
-  }
-
+int ReadChartPage(const std::string& pageFile, const PageContext& page,
+                  const ChartWalker::StoreFn& store, AnalysisSink& sink) {
   THTMLParser parser;
   LoadLinesFromFile(pageFile, parser.Lines);
-  parser.Execute(ctx.TokenizerYield);
+  parser.Execute([&sink](bool processMessages) { sink.TokenizerYield(processMessages); });
 
-  const StopFlags flags = FlagsOf(st);
+  const StopFlags stops = sink.Stops();
   ChartWalker walker(
-      page, [&](const std::string& t) { return NormaliseText(t, flags); },
-      [&](const ProgrammeRecord& r) { StoreRecord(ctx.TableMas, r); });
+      page, [&](const std::string& t) { return NormaliseText(t, stops); }, store);
   int done = 0;
   for (const auto& element : parser.Elements) {
-    if (st.StopRequested || st.SkipRequested) break;
+    if (stops.AnySet()) break;
     if (const THTMLTag* tag = AsTag(element.get())) {
       walker.BeginTag(tag->Name);
       for (const THTMLParam& p : tag->Params) walker.TagParam(p.Name, p.Value);
@@ -251,15 +210,10 @@ int AnalyzeChartPageWith(RunContext& ctx, const std::string& pageFile,
       walker.Text(text->Text);
     }
     walker.EndElement();
-    ctx.View.SetProgress1(++done);
-    YieldToMessages();
+    sink.ShowProgress(++done);
+    sink.YieldToWindow();
   }
   return walker.Count();
-}
-
-int AnalyzeChartPage(RunContext& ctx, const std::string& pageFile) {
-  return AnalyzeChartPageWith(ctx, pageFile, ReadSetup(ctx.State.PluginFolder, "NoDLLAfterDays_Text"),
-                              site::BaseAddress());
 }
 
 }  // namespace kc

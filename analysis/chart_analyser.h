@@ -8,9 +8,10 @@
 // class, title and summary from SPAN-classed text and the detail link.
 //
 // ChartWalker holds that state machine without any window, table or file, so
-// that it can be driven element by element (AnalyzeChartPage does, and the
-// tests do); AnalyzeChartPage adds the page context, the channel label, the
-// stop flags, progress and the table.
+// that it can be driven element by element (ReadChartPage does, and the
+// tests do); ReadChartPage adds the page file, the stop flags and progress.
+// The download run gives it the page context with the channel label and
+// stores the records in its programme table.
 #pragma once
 
 #include <functional>
@@ -20,9 +21,6 @@
 #include "core/stringlist.h"
 
 namespace kc {
-
-struct RunContext;
-class MemTable;
 
 // Flag values the host reads: programmes of the first chart day (until 04:00
 // the next morning) are marked as current.
@@ -113,15 +111,14 @@ class ChartWalker {
   int category_ = 0;
 };
 
-// Analyses the page file (full name) into ctx.TableMas, which is open.
-// Returns the number of records appended. Reads the days-ahead setting from
-// the host settings and uses the site's base address.
-int AnalyzeChartPage(RunContext& ctx, const std::string& pageFile);
+class AnalysisSink;
 
-// The same with the setting's text and the base address given (the
-// maintainers' tool runs it without a host folder).
-int AnalyzeChartPageWith(RunContext& ctx, const std::string& pageFile,
-                         const std::string& daysAheadText,
-                         const std::string& baseAddress);
+// Tokenizes the page file (full name) and walks it, text pieces through
+// NormaliseText; every programme found goes to store. page.ChannelLabel must
+// be set. Ends after the element during which a stop flag was set. Throws
+// kc::Error when the file cannot be read. Returns the number of programmes
+// stored.
+int ReadChartPage(const std::string& pageFile, const PageContext& page,
+                  const ChartWalker::StoreFn& store, AnalysisSink& sink);
 
 }  // namespace kc

@@ -10,17 +10,9 @@
 #include <algorithm>
 
 #include "core/text.h"
-#include "download/run_context.h"
 #include "platform/platform.h"
 
 namespace kc {
-
-StopFlags FlagsOf(const DownloadRunState& state) {
-  StopFlags f;
-  f.Stop = &state.StopRequested;
-  f.Skip = &state.SkipRequested;
-  return f;
-}
 
 // ------------------------------------------------------------------ decoding
 

@@ -5,6 +5,13 @@
 
 namespace kc {
 
+StopFlags FlagsOf(const DownloadRunState& state) {
+  StopFlags f;
+  f.Stop = &state.StopRequested;
+  f.Skip = &state.SkipRequested;
+  return f;
+}
+
 FormatSettings RunFormats() {
   FormatSettings fs;
   fs.DateSeparator = '-';

@@ -8,6 +8,7 @@
 #include <functional>
 #include <string>
 
+#include "analysis/text_rules.h"
 #include "core/datetime.h"
 #include "core/stringlist.h"
 
@@ -52,6 +53,9 @@ class RunView {
   // run raised). The window overrides it; views without buttons need not.
   virtual void DisableRunButtons() {}
 };
+
+// Points at state.StopRequested and state.SkipRequested.
+StopFlags FlagsOf(const DownloadRunState& state);
 
 // The date and time formats of a download run: dates "yyyy/mm/dd" printed
 // with "-" (2010-12-06), times "hh:nn:ss". The download window makes them the

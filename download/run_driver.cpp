@@ -3,14 +3,14 @@
 #include <cmath>
 #include <exception>
 
-#include "analysis/programme_files.h"
+#include "download/programme_files.h"
 #include "platform/message_pump.h"
 #include "platform/temp_files.h"
 #include "core/datetime.h"
 #include "download/page_download.h"
 #include "platform/platform.h"
 #include "storage/log_file.h"
-#include "ui/channel_list.h"
+#include "download/channel_list.h"
 
 namespace kc {
 

@@ -11,7 +11,7 @@
 #include "core/text.h"
 #include "storage/memtable.h"
 #include "storage/tables.h"
-#include "ui/channel_list.h"
+#include "download/channel_list.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // Seed the input with the marker and entry shapes so that random bytes

@@ -7,36 +7,26 @@
 #include <string>
 #include <vector>
 
+#include "analysis/analysis_sink.h"
 #include "analysis/chart_analyser.h"
-#include "analysis/html_parser.h"
 #include "core/datetime.h"
 #include "core/error.h"
-#include "core/text.h"
+#include "download/programme_files.h"
 #include "download/site.h"
-#include "download/page_download.h"
-#include "download/run_context.h"
 #include "platform/platform.h"
-#include "storage/log_file.h"
 #include "storage/memtable.h"
 #include "storage/tables.h"
 #include "tools/tool.h"
 
 namespace {
 
-class NullView : public kc::RunView {
+// A saved page needs no window: nothing to show, to yield to or to stop.
+class QuietSink : public kc::AnalysisSink {
  public:
-  void SetLabel1(const std::string&) override {}
-  void SetLabel2(const std::string& t) override { label2_ = t; }
-  std::string Label2() const override { return label2_; }
-  void SetProgress1Max(int) override {}
-  void SetProgress1(int p) override { pos_ = p; }
-  int Progress1() const override { return pos_; }
-  void SetProgress2Max(int) override {}
-  void SetProgress2(int) override {}
-
- private:
-  std::string label2_;
-  int pos_ = 0;
+  kc::StopFlags Stops() const override { return {}; }
+  void ShowProgress(int) override {}
+  void YieldToWindow() override {}
+  void TokenizerYield(bool) override {}
 };
 
 bool ParseNow(const std::string& text, kc::TDateTime& out) {
@@ -84,15 +74,11 @@ KC_TOOL_COMMAND(CmdAnalyse, "analyse",
     }
   }
   if (positional.size() != 2) throw tool::UsageError();
-  if (!nowText.empty()) {
-    kc::TDateTime now;
-    if (!ParseNow(nowText, now)) {
-      std::cerr << "analyse: --now wants \"yyyy-mm-dd hh:nn:ss\", got \"" << nowText << "\"\n";
-      return 2;
-    }
-    plat::SetNowOverride([now] { return now; });
+  kc::TDateTime now = plat::Now();
+  if (!nowText.empty() && !ParseNow(nowText, now)) {
+    std::cerr << "analyse: --now wants \"yyyy-mm-dd hh:nn:ss\", got \"" << nowText << "\"\n";
+    return 2;
   }
-
 
   const std::string& page = positional[0];
   if (!plat::Fs().FileExists(page)) {
@@ -101,27 +87,27 @@ KC_TOOL_COMMAND(CmdAnalyse, "analyse",
   }
   kc::MemTable skypch("TableSkypch");
   kc::MemTable mas("TableMas");
-  kc::TLogFile log;  // off: the tool reports on standard error itself
-  NullView view;
-  kc::DownloadRunState state;
-  state.ChannelConversionList = conversions;
-  kc::RunContext ctx{state, view, log, skypch, mas, nullptr};
   try {
     kc::DefineTableSkypch(skypch, positional[1]);
     skypch.Open();
     kc::DefineTableMas(mas, "");
     mas.Open();
-    // The analyser's own check, repeated here to say it: the log is off.
-    kc::PageContext pc = kc::MakePageContext(plat::ExtractFileName(page), plat::Now(), days, "");
-    if (!skypch.Locate("TVChannel", kc::IntToStr(pc.ChannelNumber)))
+    kc::PageContext pc = kc::MakePageContext(plat::ExtractFileName(page), now, days,
+                                             kc::site::BaseAddress());
+    int n = 0;
+    if (kc::FindChannelLabel(skypch, conversions, pc)) {
+      QuietSink sink;
+      n = kc::ReadChartPage(
+          page, pc, [&mas](const kc::ProgrammeRecord& r) { kc::AppendProgramme(mas, r); }, sink);
+    } else {
       Err("チャンネル名取得エラー [" + page + "]");
-    int n = kc::AnalyzeChartPageWith(ctx, page, days, kc::site::BaseAddress());
+    }
     std::string bytes = mas.SaveToString(mas.PersistentSaveOptions);
     if (utf8) bytes = plat::Cp932ToUtf8(bytes);
     std::fwrite(bytes.data(), 1, bytes.size(), stdout);
     std::cerr << n << " programmes\n";
   } catch (const std::exception& e) {
-    Err(state.PhaseName + ": " + e.what());
+    Err(std::string("Analyze: ") + e.what());
     return 1;
   }
   return 0;

@@ -14,7 +14,7 @@
 #include "core/stringlist.h"
 #include "search/fuzzy_matcher.h"
 #include "storage/memtable.h"
-#include "ui/channel_list.h"
+#include "download/channel_list.h"
 #include "ui/controls.h"
 
 namespace kc {

@@ -9,7 +9,7 @@
 #include <optional>
 #include <string>
 
-#include "analysis/programme_files.h"
+#include "download/programme_files.h"
 #include "analysis/run_fixture.h"
 #include "core/text.h"
 #include "platform/temp_files.h"

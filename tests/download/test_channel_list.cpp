@@ -6,7 +6,7 @@
 #include "download/run_fixture.h"
 #include "platform/platform.h"
 #include "storage/tables.h"
-#include "ui/channel_list.h"
+#include "download/channel_list.h"
 
 namespace kc {
 namespace {

@@ -1,4 +1,4 @@
-#include "analysis/programme_files.h"
+#include "download/programme_files.h"
 
 #include <gtest/gtest.h>
 

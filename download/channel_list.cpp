@@ -1,4 +1,4 @@
-#include "ui/channel_list.h"
+#include "download/channel_list.h"
 
 #include <exception>
 

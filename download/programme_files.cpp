@@ -1,17 +1,19 @@
-#include "analysis/programme_files.h"
+#include "download/programme_files.h"
 
 #include <cmath>
 #include <exception>
 #include <memory>
 
+#include "analysis/analysis_sink.h"
 #include "analysis/chart_analyser.h"
-#include "platform/message_pump.h"
-#include "platform/retry_open.h"
-#include "platform/temp_files.h"
 #include "core/text.h"
 #include "download/host_settings.h"
 #include "download/run_context.h"
+#include "download/site.h"
+#include "platform/message_pump.h"
 #include "platform/platform.h"
+#include "platform/retry_open.h"
+#include "platform/temp_files.h"
 #include "storage/log_file.h"
 #include "storage/memtable.h"
 
@@ -81,7 +83,69 @@ void OpenFailed(RunContext& ctx, const std::string& path) {
   ctx.Log.WriteLine(ctx.State.PhaseName + ": ファイル " + path + " は開けません", true);
 }
 
+// The analysis of a page as the run shows it: the first progress bar counts
+// the page's elements, the window's messages flow after each, and the run's
+// Stop and Skip end it.
+class RunAnalysisSink : public AnalysisSink {
+ public:
+  explicit RunAnalysisSink(RunContext& ctx) : ctx_(ctx) {}
+  StopFlags Stops() const override { return FlagsOf(ctx_.State); }
+  void ShowProgress(int done) override { ctx_.View.SetProgress1(done); }
+  void YieldToWindow() override { YieldToMessages(); }
+  void TokenizerYield(bool processMessages) override {
+    if (ctx_.TokenizerYield) ctx_.TokenizerYield(processMessages);
+  }
+
+ private:
+  RunContext& ctx_;
+};
+
 }  // namespace
+
+bool FindChannelLabel(MemTable& tableSkypch, const StringList& conversions,
+                      PageContext& page) {
+  if (!tableSkypch.Locate("TVChannel", IntToStr(page.ChannelNumber))) return false;
+  const std::string station = tableSkypch.FieldByName("TVName").AsString();
+  page.ChannelLabel =
+      MakeChannelLabel(page.ChannelNumber, ValueOf(conversions, page.ChannelText), station);
+  return true;
+}
+
+void AppendProgramme(MemTable& t, const ProgrammeRecord& r) {
+  t.Append();
+  t.FieldByName("StartDateTime").SetAsDateTime(r.StartDateTime);
+  t.FieldByName("TVChannel").SetAsString(r.TVChannel);
+  t.FieldByName("EndDateTime").SetAsDateTime(r.EndDateTime);
+  t.FieldByName("Title").SetAsString(r.Title);
+  t.FieldByName("Memo").SetAsString(r.Memo);
+  t.FieldByName("Categorie").SetAsInteger(r.Categorie);
+  t.FieldByName("url").SetAsString(r.url);
+  t.FieldByName("GCODE").SetAsString(r.GCODE);
+  t.FieldByName("Flag").SetAsInteger(r.Flag);
+  t.Post();
+}
+
+int AnalyzeChartPageWith(RunContext& ctx, const std::string& pageFile,
+                         const std::string& daysAheadText,
+                         const std::string& baseAddress) {
+  ctx.State.PhaseName = "Analyze";
+  PageContext page = MakePageContext(plat::ExtractFileName(pageFile), plat::Now(),
+                                     daysAheadText, baseAddress);
+  if (!FindChannelLabel(ctx.TableSkypch, ctx.State.ChannelConversionList, page)) {
+    ctx.Log.WriteLine("チャンネル名取得エラー [" + pageFile + "]", true);
+    return 0;
+  }
+  RunAnalysisSink sink(ctx);
+  return ReadChartPage(pageFile, page,
+                       [&ctx](const ProgrammeRecord& r) { AppendProgramme(ctx.TableMas, r); },
+                       sink);
+}
+
+int AnalyzeChartPage(RunContext& ctx, const std::string& pageFile) {
+  return AnalyzeChartPageWith(ctx, pageFile,
+                              ReadSetup(ctx.State.PluginFolder, "NoDLLAfterDays_Text"),
+                              site::BaseAddress());
+}
 
 std::string ProgrammeFile(const std::string& channel) {
   return TempFolder() + "tvmurok" + ChannelKeyText(channel) + ".dat";

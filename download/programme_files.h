@@ -6,6 +6,9 @@
 
 #include <string>
 
+#include "analysis/chart_analyser.h"
+#include "core/stringlist.h"
+
 namespace kc {
 
 struct RunContext;
@@ -19,6 +22,23 @@ constexpr int kMergeOpenRetries = 20;
 std::string ProgrammeFile(const std::string& channel);
 // pluginFolder + "..\tvdata" + n + ".csv".
 std::string DataSetFile(const std::string& pluginFolder, int n);
+
+// The page's channel label from the channel table (its TVName) and the
+// conversions (entries key=value); false when the table lacks the channel.
+bool FindChannelLabel(MemTable& tableSkypch, const StringList& conversions,
+                      PageContext& page);
+// One programme as a new row of the programme table, which is open.
+void AppendProgramme(MemTable& tableMas, const ProgrammeRecord& r);
+
+// Phase "Analyze": the page file (full name) into ctx.TableMas, which is
+// open. A channel the table lacks is logged and reads nothing. Returns the
+// number of records appended. Reads the days-ahead setting from the host
+// settings and uses the site's base address.
+int AnalyzeChartPage(RunContext& ctx, const std::string& pageFile);
+// The same with the setting's text and the base address given.
+int AnalyzeChartPageWith(RunContext& ctx, const std::string& pageFile,
+                         const std::string& daysAheadText,
+                         const std::string& baseAddress);
 
 // Sorts the open programme table by start and lets every programme end no
 // earlier than the next one starts. Overlaps stay; the last row keeps its
