@@ -12,6 +12,11 @@ enum class RunMode { Settings, Download };
 // to "/c" gives the settings mode; anything else, or none, a download run.
 RunMode ChooseRunMode(const std::vector<std::string>& argsAfterProgram);
 
+// The pause before a download run that tests ask for with the environment
+// variable KANALIA_TEST_HOLD_MS (milliseconds), so that they can find the
+// window while it is up; 0 when unset or not a number.
+int TestHoldMs();
+
 // The single-instance guard's name.
 constexpr const char kInstanceGuardName[] = "TVPlugin";
 

@@ -7,9 +7,12 @@
 #include "platform/message_pump.h"
 #include "platform/temp_files.h"
 #include "core/datetime.h"
+#include "download/host_files.h"
+#include "download/host_settings.h"
 #include "download/page_download.h"
 #include "platform/platform.h"
 #include "storage/log_file.h"
+#include "storage/memtable.h"
 #include "download/channel_list.h"
 
 namespace kc {
@@ -25,6 +28,24 @@ struct ButtonGuard {
 };
 
 }  // namespace
+
+void PrepareRun(RunContext& ctx) {
+  DownloadRunState& st = ctx.State;
+  st.PhaseName = "FormActivate";
+  st.HostFolder = host::HostFolder(st.PluginFolder);
+  if (!ctx.TableSkypch.Active()) ctx.TableSkypch.Open();
+  st.UseE2 = ReadSetup(st.PluginFolder, "DLL_SkyptE2") == "True";
+  ctx.Log.SetLogFileName(host::LogFilePath(st.PluginFolder));
+  ctx.Log.SetActive(true);
+  ctx.Log.WriteLine(kAppTitle);
+  st.DataSetCount = GetDataSetCount(st.PluginFolder);
+}
+
+void EnsureRunLogActive(RunContext& ctx) {
+  if (ctx.Log.Active()) return;
+  ctx.Log.SetLogFileName(host::LogFilePath(ctx.State.PluginFolder));
+  ctx.Log.SetActive(true);
+}
 
 TDateTime CacheCutOff(TDateTime now) { return DateOf(now) - 7 + 10.0 / 24.0; }
 

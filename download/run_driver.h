@@ -11,6 +11,15 @@ namespace kc {
 // log's own start lines.
 constexpr const char kAppTitle[] = "Kanalia(CS)プラグイン";
 
+// What the download window's first activation does before the run, phase
+// "FormActivate": the host folder from the plug-in folder, the channel table
+// opened, the platform setting read, the log switched on with the
+// application title as its first line, the datasets counted.
+void PrepareRun(RunContext& ctx);
+// After a failure: switches the log on when the failure came before it was,
+// so that the failure still gets its error line.
+void EnsureRunLogActive(RunContext& ctx);
+
 // The run (`Main`). Raises only what escapes its phases; the window closes
 // afterwards whatever happens.
 void Main(RunContext& ctx);

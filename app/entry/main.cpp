@@ -12,11 +12,11 @@
 
 #include "app/run_mode.h"
 #include "platform/single_instance.h"
-#include "download/form_dll.h"
+#include "ui/download_window.h"
 #include "download/run_driver.h"
 #include "platform/platform.h"
 #include "ui/controls.h"
-#include "ui/settings_form.h"
+#include "ui/settings_window.h"
 
 #ifdef _WIN32
 #include <windows.h>
@@ -72,7 +72,9 @@ int RunPlugin(const std::vector<std::string>& args) {
     if (mode == kc::RunMode::Settings) {
       status = kc::RunSettingsMode();
     } else {
-      kc::TFormDLL form;
+      kc::TFormDLL::Options options;
+      options.HoldBeforeRunMs = kc::TestHoldMs();
+      kc::TFormDLL form(options);
       kc::ui::App().Run();
     }
   } catch (const std::exception& e) {

@@ -38,6 +38,21 @@ TEST(EntryRunMode, FirstArgumentLowerCasedEqualToSlashC) {
   }
 }
 
+TEST(EntryHoldSetting, ReadsMillisecondsOrNothing) {
+  struct Case {
+    const char* value;
+    int ms;
+  };
+  const Case cases[] = {{"250", 250}, {" 40 ", 40}, {"abc", 0}, {"-5", 0}, {"", 0}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.value);
+    test::ScopedEnv env("KANALIA_TEST_HOLD_MS", c.value);
+    EXPECT_EQ(TestHoldMs(), c.ms);
+  }
+  test::ScopedEnv unset("KANALIA_TEST_HOLD_MS");
+  EXPECT_EQ(TestHoldMs(), 0);
+}
+
 TEST(EntryHostFiles, PathsBelowThePluginFolder) {
   EXPECT_EQ(host::HostFolder("C:\\Hoz\\plugin\\"), "C:\\Hoz\\plugin\\..");
   EXPECT_EQ(host::HostFolder("C:\\Hoz\\plugin"), "C:\\Hoz\\plugin\\..");

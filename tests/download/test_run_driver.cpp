@@ -14,7 +14,7 @@
 #include "core/text.h"
 #include "platform/temp_files.h"
 #include "download/fetch_fake.h"
-#include "download/form_dll.h"
+#include "ui/download_window.h"
 #include "ui/controls.h"
 
 namespace kc {

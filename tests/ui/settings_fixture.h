@@ -22,7 +22,7 @@
 #include "support/test_support.h"
 #include "ui/controls.h"
 #include "ui/dialogs.h"
-#include "ui/settings_form.h"
+#include "ui/settings_window.h"
 
 namespace kc {
 namespace test {

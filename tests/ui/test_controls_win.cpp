@@ -13,7 +13,7 @@
 
 #include "platform/message_pump.h"
 #include "platform/platform.h"
-#include "ui/about_form.h"
+#include "ui/about_window.h"
 #include "ui/controls.h"
 
 namespace kc::ui {

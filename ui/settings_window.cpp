@@ -1,4 +1,4 @@
-#include "ui/settings_form.h"
+#include "ui/settings_window.h"
 
 #include <algorithm>
 
@@ -11,9 +11,9 @@
 #include "download/run_context.h"
 #include "platform/platform.h"
 #include "storage/tables.h"
-#include "ui/channel_change_form.h"
+#include "ui/conversion_window.h"
 #include "ui/dialogs.h"
-#include "ui/import_form.h"
+#include "ui/bulk_input_window.h"
 
 namespace kc {
 

@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "settings_fixture.h"
-#include "ui/channel_change_form.h"
+#include "ui/conversion_window.h"
 
 namespace kc {
 namespace {

@@ -11,12 +11,12 @@
 #include "core/datetime.h"
 #include "core/error.h"
 #include "core/text.h"
-#include "download/form_dll.h"
+#include "ui/download_window.h"
 #include "platform/platform.h"
 #include "storage/log_file.h"
 #include "storage/memtable.h"
 #include "support/test_support.h"
-#include "ui/about_form.h"
+#include "ui/about_window.h"
 #include "ui/controls.h"
 
 namespace kc {
@@ -400,21 +400,6 @@ TEST_F(FormDLLHeadless, MinimiseButton) {
   TFormDLL f(Opts([](RunContext&) {}));
   f.ButtonMin.Click();
   EXPECT_TRUE(f.Minimized());
-}
-
-TEST(FormDLLHoldSetting, ReadsMillisecondsOrNothing) {
-  struct Case {
-    const char* value;
-    int ms;
-  };
-  const Case cases[] = {{"250", 250}, {" 40 ", 40}, {"abc", 0}, {"-5", 0}, {"", 0}};
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.value);
-    test::ScopedEnv env("KANALIA_TEST_HOLD_MS", c.value);
-    EXPECT_EQ(TFormDLL::TestHoldMs(), c.ms);
-  }
-  test::ScopedEnv unset("KANALIA_TEST_HOLD_MS");
-  EXPECT_EQ(TFormDLL::TestHoldMs(), 0);
 }
 
 }  // namespace

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "settings_fixture.h"
-#include "ui/import_form.h"
+#include "ui/bulk_input_window.h"
 
 namespace kc {
 namespace {

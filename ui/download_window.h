@@ -30,6 +30,9 @@ class TFormDLL : public ui::Form {
     std::string PluginFolder;
     // Opens a web address; empty: the system's "open" action.
     std::function<void(const std::string&)> OpenAddress;
+    // A pause before the run (milliseconds, messages flowing), so that a
+    // test can find the window while it is up.
+    int HoldBeforeRunMs = 0;
   };
 
   TFormDLL();
@@ -81,10 +84,6 @@ class TFormDLL : public ui::Form {
   // progress bars). A separate object, since the control Label2 and
   // RunView::Label2() share a name.
   RunView& View() { return view_; }
-
-  // Test-only delay before the run (environment KANALIA_TEST_HOLD_MS), so a
-  // test can find the window while it is up. 0 when unset or not a number.
-  static int TestHoldMs();
 
  private:
   class ViewAdapter : public RunView {

@@ -1,4 +1,4 @@
-#include "ui/channel_change_form.h"
+#include "ui/conversion_window.h"
 
 #include "download/host_files.h"
 #include "platform/message_pump.h"
@@ -6,7 +6,7 @@
 #include "download/host_settings.h"
 #include "platform/platform.h"
 #include "ui/dialogs.h"
-#include "ui/settings_form.h"
+#include "ui/settings_window.h"
 
 namespace kc {
 

@@ -1,4 +1,4 @@
-#include "ui/about_form.h"
+#include "ui/about_window.h"
 
 #include <map>
 

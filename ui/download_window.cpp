@@ -1,20 +1,20 @@
-#include "download/form_dll.h"
+#include "ui/download_window.h"
 
 #include <algorithm>
 
-#include "download/host_files.h"
-#include "download/site.h"
-#include "platform/message_pump.h"
-#include "platform/run_command.h"
 #include "core/datetime.h"
 #include "core/text.h"
+#include "download/host_files.h"
 #include "download/host_settings.h"
 #include "download/run_driver.h"
+#include "download/site.h"
+#include "platform/message_pump.h"
 #include "platform/platform.h"
+#include "platform/run_command.h"
 #include "storage/log_file.h"
 #include "storage/memtable.h"
 #include "storage/tables.h"
-#include "ui/about_form.h"
+#include "ui/about_window.h"
 
 namespace kc {
 
@@ -143,26 +143,16 @@ void TFormDLL::FormCreate() {
 void TFormDLL::FormActivate() {
   if (State.Activated) return;
   State.Activated = true;
-  State.PhaseName = "FormActivate";
   try {
-    State.HostFolder = host::HostFolder(State.PluginFolder);
-    if (!TableSkypch().Active()) TableSkypch().Open();
-    State.UseE2 = ReadSetup(State.PluginFolder, "DLL_SkyptE2") == "True";
-    LogFile1().SetLogFileName(host::LogFilePath(State.PluginFolder));
-    LogFile1().SetActive(true);
-    LogFile1().WriteLine(kAppTitle);
-    State.DataSetCount = GetDataSetCount(State.PluginFolder);
+    PrepareRun(ctx_);
     Repaint();
-    if (int hold = TestHoldMs(); hold > 0) WaitSeconds(hold / 1000.0);
+    if (options_.HoldBeforeRunMs > 0) WaitSeconds(options_.HoldBeforeRunMs / 1000.0);
     options_.Run(ctx_);
   } catch (...) {
     // Whatever fails, the window must not stay up: the host waits for the
     // process to end. A failure before the log was switched on (a broken
     // channel table) still gets its error line.
-    if (!LogFile1().Active()) {
-      LogFile1().SetLogFileName(host::LogFilePath(State.PluginFolder));
-      LogFile1().SetActive(true);
-    }
+    EnsureRunLogActive(ctx_);
     Close();
     throw;
   }
@@ -266,11 +256,6 @@ void TFormDLL::ViewAdapter::SetProgress1(int pos) { f_.ProgressBar1.SetPosition(
 int TFormDLL::ViewAdapter::Progress1() const { return f_.ProgressBar1.Position(); }
 void TFormDLL::ViewAdapter::SetProgress2Max(int max) { f_.ProgressBar2.SetMax(max); }
 void TFormDLL::ViewAdapter::SetProgress2(int pos) { f_.ProgressBar2.SetPosition(pos); }
-
-int TFormDLL::TestHoldMs() {
-  int ms = StrToIntDef(Trim(plat::GetEnv("KANALIA_TEST_HOLD_MS")), 0);
-  return std::max(0, ms);
-}
 
 void TFormDLL::ViewAdapter::DisableRunButtons() {
   f_.ButtonPlay.SetEnabled(false);

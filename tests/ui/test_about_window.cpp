@@ -7,7 +7,7 @@
 
 #include "download/site.h"
 #include "platform/platform.h"
-#include "ui/about_form.h"
+#include "ui/about_window.h"
 #include "ui/controls.h"
 
 namespace kc {

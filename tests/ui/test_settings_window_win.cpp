@@ -9,8 +9,8 @@
 
 #include "platform/message_pump.h"
 #include "settings_fixture.h"
-#include "ui/channel_change_form.h"
-#include "ui/import_form.h"
+#include "ui/conversion_window.h"
+#include "ui/bulk_input_window.h"
 
 namespace kc {
 namespace {

@@ -8,7 +8,7 @@
 
 #include "platform/message_pump.h"
 #include "core/datetime.h"
-#include "download/form_dll.h"
+#include "ui/download_window.h"
 #include "platform/platform.h"
 #include "support/test_support.h"
 #include "ui/controls.h"

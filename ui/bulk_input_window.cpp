@@ -1,11 +1,11 @@
-#include "ui/import_form.h"
+#include "ui/bulk_input_window.h"
 
 #include <algorithm>
 
 #include "core/text.h"
 #include "download/host_settings.h"
 #include "platform/platform.h"
-#include "ui/settings_form.h"
+#include "ui/settings_window.h"
 
 namespace kc {
 

@@ -10,8 +10,8 @@
 #include "download/host_settings.h"
 #include "core/error.h"
 #include "settings_fixture.h"
-#include "ui/channel_change_form.h"
-#include "ui/import_form.h"
+#include "ui/conversion_window.h"
+#include "ui/bulk_input_window.h"
 
 namespace kc {
 namespace {
