@@ -4,15 +4,16 @@
 
 #include "analysis/html_parser.h"
 #include "analysis/text_rules.h"
+#include "core/error.h"
+#include "core/text.h"
+#include "download/host_files.h"
+#include "download/page_download.h"
+#include "download/run_context.h"
 #include "download/site.h"
+#include "platform/platform.h"
 #include "platform/retry_open.h"
 #include "platform/temp_files.h"
 #include "platform/text_files.h"
-#include "core/error.h"
-#include "core/text.h"
-#include "download/page_download.h"
-#include "download/run_context.h"
-#include "platform/platform.h"
 #include "storage/log_file.h"
 #include "storage/memtable.h"
 
@@ -50,8 +51,6 @@ const char kSeparator[] = " - ";
 const char kE2FormName[] = "sptv-speciality-select-header";
 
 }  // namespace
-
-std::string ChannelWorkFile() { return TempFolder() + "tvchannel.html"; }
 
 bool GatherSkyptScript(const std::string& path, const std::function<bool()>& stop,
                        std::string& out) {
@@ -235,10 +234,6 @@ void RetrieveChannelListForSettings(ChannelPlatform platform, MemTable& tableTV,
     if (afterScan) afterScan();
   }
   OrderChannelTable(tableTV);
-}
-
-std::string ChannelNumberListFile(const std::string& pluginFolder) {
-  return pluginFolder + "..\\tvmurokch.csv";
 }
 
 void SaveChannelNumberList(const StringList& numbers, const std::string& pluginFolder) {

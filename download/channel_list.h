@@ -23,10 +23,6 @@ struct RunContext;
 
 enum class ChannelPlatform { Skypt, E2 };
 
-// Working file: TempFolder() + "tvchannel.html". Never deleted, so a fetch
-// that brings nothing reads the page of an earlier retrieval again.
-std::string ChannelWorkFile();
-
 // What one reader fills. keys is null for the settings window.
 struct ChannelListSink {
   MemTable& Table;
@@ -89,7 +85,6 @@ void RetrieveChannelListForSettings(ChannelPlatform platform, MemTable& tableTV,
 
 // ---- the channel number list file "..\tvmurokch.csv"
 
-std::string ChannelNumberListFile(const std::string& pluginFolder);
 // One number per line, every line ended by CR LF. Save replaces the file;
 // Load throws kc::Error when the file is missing.
 void SaveChannelNumberList(const StringList& numbers, const std::string& pluginFolder);

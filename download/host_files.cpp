@@ -1,32 +1,64 @@
 #include "download/host_files.h"
 
 #include "core/text.h"
+#include "download/channel_entry.h"
 #include "platform/platform.h"
+#include "platform/temp_files.h"
 
-namespace kc::host {
-
-std::string PluginFolderWithBackslash(const std::string& pluginFolder) {
-  return plat::IncludeTrailingBackslash(pluginFolder);
-}
+namespace kc {
 
 std::string HostFolder(const std::string& pluginFolder) {
-  return PluginFolderWithBackslash(pluginFolder) + "..";
+  return plat::IncludeTrailingBackslash(pluginFolder) + "..";
 }
 
 std::string HostFile(const std::string& pluginFolder, const std::string& name) {
   return HostFolder(pluginFolder) + "\\" + name;
 }
 
-std::string LogFilePath(const std::string& pluginFolder) {
-  return PluginFolderWithBackslash(pluginFolder) + "\\..\\" + kLogFile;
+std::string HozIniPath(const std::string& pluginFolder) {
+  return HostFile(pluginFolder, host::kHozIni);
+}
+
+std::string ChannelIniPath(const std::string& pluginFolder) {
+  return HostFile(pluginFolder, host::kChannelIni);
+}
+
+std::string ChannelTableFile(const std::string& pluginFolder) {
+  return HostFile(pluginFolder, host::kChannelTable);
+}
+
+std::string ChannelNumberListFile(const std::string& pluginFolder) {
+  return HostFile(pluginFolder, host::kChannelNumbers);
 }
 
 std::string DataSetFile(const std::string& pluginFolder, int n) {
-  return HostFile(pluginFolder, std::string(kDataSetPrefix) + IntToStr(n) + kDataSetExt);
+  return HostFile(pluginFolder, host::kDataSetPrefix + IntToStr(n) + host::kDataSetExt);
 }
 
-std::string CacheFolderOf(const std::string& hostFolder) {
-  return hostFolder + "\\" + kCacheFolder;
+std::string LogFilePath(const std::string& pluginFolder) {
+  return plat::IncludeTrailingBackslash(pluginFolder) + "\\..\\" + host::kLogFile;
 }
 
-}  // namespace kc::host
+std::string DataSetSection(int n) { return host::kDataSetSectionPrefix + IntToStr(n); }
+
+std::string CacheFolder(const std::string& hostFolder) {
+  return hostFolder + "\\" + host::kCacheFolder;
+}
+
+std::string ChartPageFileName(const std::string& channel, TDateTime today, int i) {
+  return host::kWorkFilePrefix + ChannelKeyText(channel) +
+         FormatDateTime("mmdd", today, FormatSettings()) + IntToStr(i) + host::kPageFileExt;
+}
+
+std::string ChartPageFile(const std::string& hostFolder, const std::string& channel,
+                          TDateTime today, int i) {
+  return CacheFolder(hostFolder) + "\\" + ChartPageFileName(channel, today, i);
+}
+
+std::string ProgrammeFile(const std::string& channel) {
+  return TempFolder() + host::kWorkFilePrefix + ChannelKeyText(channel) + host::kProgrammeFileExt;
+}
+
+std::string ChannelWorkFile() { return TempFolder() + host::kChannelWorkFile; }
+
+}  // namespace kc

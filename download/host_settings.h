@@ -8,7 +8,7 @@
 // change the files between two calls.
 //
 // pluginFolder is the plug-in's own folder with a trailing backslash; the
-// host's files live in its parent ("..\hoz.ini" below it).
+// host's files live in its parent (download/host_files.h names them).
 #pragma once
 
 #include <functional>
@@ -22,28 +22,13 @@ namespace kc {
 class MemTable;
 struct RunContext;
 
-// File names below the plug-in's folder.
-std::string HozIniPath(const std::string& pluginFolder);       // + "..\hoz.ini"
-std::string ChannelIniPath(const std::string& pluginFolder);   // + "..\tvskypch.ini"
-// "DataSet " + n (one blank), the section name in both files.
-std::string DataSetSection(int n);
-
-// The text of a channel number wherever it is a key or part of a file name:
-// at least three digits, zero-padded ("55" -> "055", "161" -> "161",
-// "1234" -> "1234"). The channel table and the number list keep the number
-// without leading zeros; the ini keys ("tvch 055", [ChannelChange]), the
-// chart page and programme file names use this form, so that a channel below
-// 100 ticked in the settings window is the one the download run fetches.
-// Text that is not a plain decimal number is returned unchanged.
-std::string ChannelKeyText(const std::string& channel);
-std::string ChannelKeyText(int channel);
-// "tvch " + ChannelKeyText(channel).
-std::string ChannelTickKey(const std::string& channel);
-
 // Value of a [TSetup] key of ..\hoz.ini, empty when absent.
 std::string ReadSetup(const std::string& pluginFolder, const std::string& key);
 // Boolean settings are on only when the value reads exactly "True".
 bool ReadSetupBool(const std::string& pluginFolder, const std::string& key);
+// Writes "True" or "False" into [TSetup] of ..\hoz.ini.
+void WriteSetupBool(const std::string& pluginFolder, const std::string& key, bool on);
+void FlushHozIni(const std::string& pluginFolder);
 // "NoDLLAfterDays_Text": days ahead that the analyser takes; 0, missing or
 // not a number give 100.
 int ReadDaysAhead(const std::string& pluginFolder);
@@ -57,8 +42,8 @@ bool DataSetTakesListings(const std::string& pluginFolder, int n);
 
 // Wanted channels of dataset n, in the order of the channel table: empty
 // when the dataset does not take these listings; else every TVChannel of the
-// table whose tick key reads "True" in ..\tvskypch.ini. Opens the table when
-// it is not open.
+// table whose tick key (ChannelTickKey) reads "True" in ..\tvskypch.ini.
+// Opens the table when it is not open.
 void GetDataSetChannels(const std::string& pluginFolder, int n,
                         MemTable& tableSkypch, StringList& list);
 // The same for the download run (ctx.State.DataSetChannels).
@@ -75,6 +60,7 @@ StringList ReadChannelConversions(
     const std::string& pluginFolder,
     const std::function<void(const std::string& key)>& onError = nullptr);
 
+
 // ---- for the settings window
 
 struct OfferedDataSet {
@@ -85,8 +71,8 @@ struct OfferedDataSet {
 std::vector<OfferedDataSet> OfferedDataSets(const std::string& pluginFolder);
 
 // Stores the ticks of dataset n's channel list (entries begin with the
-// channel key text; the first three characters form the tick key). Writes
-// nothing when entries is empty or n < 0. [TSetup] "DataSetNo" := n,
+// channel key text; EntryTickKey gives the key). Writes nothing when entries
+// is empty or n < 0. [TSetup] "DataSetNo" := n,
 // [DataSet n] "count" := entries, "tvch " + key := "True"/"False"; then
 // flushes the file.
 void StoreDataSetSelection(const std::string& pluginFolder, int n,

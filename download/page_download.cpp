@@ -1,13 +1,14 @@
 #include "download/page_download.h"
 
-#include "download/site.h"
-#include "platform/message_pump.h"
-#include "platform/run_command.h"
-#include "platform/temp_files.h"
 #include "core/text.h"
+#include "download/host_files.h"
 #include "download/host_settings.h"
 #include "download/run_context.h"
+#include "download/site.h"
+#include "platform/message_pump.h"
 #include "platform/platform.h"
+#include "platform/run_command.h"
+#include "platform/temp_files.h"
 #include "storage/log_file.h"
 
 namespace kc {
@@ -57,20 +58,6 @@ std::string DayWindowStart(int i) {
   return kWindowStarts[i];
 }
 
-std::string CacheFolder(const std::string& hostFolder) {
-  return hostFolder + "\\Cache\\skypt";
-}
-
-std::string ChartPageFileName(const std::string& channel, TDateTime today, int i) {
-  return "tvmurok" + ChannelKeyText(channel) + FormatDateTime("mmdd", today) +
-         IntToStr(i) + ".html";
-}
-
-std::string ChartPageFile(const std::string& hostFolder, const std::string& channel,
-                          TDateTime today, int i) {
-  return CacheFolder(hostFolder) + "\\" + ChartPageFileName(channel, today, i);
-}
-
 std::string ChartPageAddress(bool useE2, const std::string& pageKey, TDateTime today,
                              int i) {
   return site::BaseAddress() + ChartPlatformPath(useE2) + pageKey + ".action?head=" +
@@ -115,7 +102,7 @@ void DLLTVMurok2(RunContext& ctx) {
   DownloadRunState& st = ctx.State;
   st.PhaseName = "DLLTVMurok2";
   plat::Fs().ForceDirectories(CacheFolder(st.HostFolder));
-  const bool reuse = ReadSetupBool(st.PluginFolder, "NotExistsDLL_Checked");
+  const bool reuse = ReadSetupBool(st.PluginFolder, host::kReuseCachedPages);
   st.SkipRequested = false;
   st.DownloadedFiles.clear();
 

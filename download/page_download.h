@@ -41,14 +41,6 @@ constexpr int kDayWindowCount = 4;
 // Start text of window i in the address: "0500", "1100", "1700", "2300".
 std::string DayWindowStart(int i);
 
-// hostFolder + "\Cache\skypt".
-std::string CacheFolder(const std::string& hostFolder);
-// "tvmurok" + ChannelKeyText(channel) + today as "mmdd" + i + ".html",
-// e.g. tvmurok16112060.html.
-std::string ChartPageFileName(const std::string& channel, TDateTime today, int i);
-// CacheFolder + "\" + ChartPageFileName.
-std::string ChartPageFile(const std::string& hostFolder, const std::string& channel,
-                          TDateTime today, int i);
 // site::BaseAddress() + ChartPlatformPath + pageKey + ".action?head=" +
 // yyyymmdd + window start + "&span=6" (with a bare "&"; DownloadToFile makes
 // it "&amp;").

@@ -7,6 +7,7 @@
 #include "analysis/analysis_sink.h"
 #include "analysis/chart_analyser.h"
 #include "core/text.h"
+#include "download/host_files.h"
 #include "download/host_settings.h"
 #include "download/run_context.h"
 #include "download/site.h"
@@ -143,16 +144,8 @@ int AnalyzeChartPageWith(RunContext& ctx, const std::string& pageFile,
 
 int AnalyzeChartPage(RunContext& ctx, const std::string& pageFile) {
   return AnalyzeChartPageWith(ctx, pageFile,
-                              ReadSetup(ctx.State.PluginFolder, "NoDLLAfterDays_Text"),
+                              ReadSetup(ctx.State.PluginFolder, host::kDaysAhead),
                               site::BaseAddress());
-}
-
-std::string ProgrammeFile(const std::string& channel) {
-  return TempFolder() + "tvmurok" + ChannelKeyText(channel) + ".dat";
-}
-
-std::string DataSetFile(const std::string& pluginFolder, int n) {
-  return pluginFolder + "..\\tvdata" + IntToStr(n) + ".csv";
 }
 
 void GapFill(RunContext& ctx) {

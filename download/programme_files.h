@@ -18,10 +18,6 @@ class MemTable;
 // many retries after the first attempt.
 constexpr int kMergeOpenRetries = 20;
 
-// TempFolder() + "tvmurok" + ChannelKeyText(channel) + ".dat".
-std::string ProgrammeFile(const std::string& channel);
-// pluginFolder + "..\tvdata" + n + ".csv".
-std::string DataSetFile(const std::string& pluginFolder, int n);
 
 // The page's channel label from the channel table (its TVName) and the
 // conversions (entries key=value); false when the table lacks the channel.

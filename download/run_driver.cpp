@@ -3,17 +3,17 @@
 #include <cmath>
 #include <exception>
 
-#include "download/programme_files.h"
-#include "platform/message_pump.h"
-#include "platform/temp_files.h"
 #include "core/datetime.h"
+#include "download/channel_list.h"
 #include "download/host_files.h"
 #include "download/host_settings.h"
 #include "download/page_download.h"
+#include "download/programme_files.h"
+#include "platform/message_pump.h"
 #include "platform/platform.h"
+#include "platform/temp_files.h"
 #include "storage/log_file.h"
 #include "storage/memtable.h"
-#include "download/channel_list.h"
 
 namespace kc {
 
@@ -32,10 +32,10 @@ struct ButtonGuard {
 void PrepareRun(RunContext& ctx) {
   DownloadRunState& st = ctx.State;
   st.PhaseName = "FormActivate";
-  st.HostFolder = host::HostFolder(st.PluginFolder);
+  st.HostFolder = HostFolder(st.PluginFolder);
   if (!ctx.TableSkypch.Active()) ctx.TableSkypch.Open();
-  st.UseE2 = ReadSetup(st.PluginFolder, "DLL_SkyptE2") == "True";
-  ctx.Log.SetLogFileName(host::LogFilePath(st.PluginFolder));
+  st.UseE2 = ReadSetupBool(st.PluginFolder, host::kUseE2);
+  ctx.Log.SetLogFileName(LogFilePath(st.PluginFolder));
   ctx.Log.SetActive(true);
   ctx.Log.WriteLine(kAppTitle);
   st.DataSetCount = GetDataSetCount(st.PluginFolder);
@@ -43,7 +43,7 @@ void PrepareRun(RunContext& ctx) {
 
 void EnsureRunLogActive(RunContext& ctx) {
   if (ctx.Log.Active()) return;
-  ctx.Log.SetLogFileName(host::LogFilePath(ctx.State.PluginFolder));
+  ctx.Log.SetLogFileName(LogFilePath(ctx.State.PluginFolder));
   ctx.Log.SetActive(true);
 }
 
@@ -53,7 +53,7 @@ void DeleteTemp(RunContext& ctx) {
   DownloadRunState& st = ctx.State;
   st.PhaseName = "DeleteTemp";
   const std::string folder = TempFolder();
-  for (const plat::FoundFile& f : plat::Fs().FindFiles(folder + "tvmurok*.*", plat::faAnyFile)) {
+  for (const plat::FoundFile& f : plat::Fs().FindFiles(folder + host::kWorkFilePattern, plat::faAnyFile)) {
     if (st.StopRequested || st.SkipRequested) break;
     plat::Fs().DeleteFile(folder + f.Name);
     YieldToMessages();
@@ -65,7 +65,7 @@ void DeleteCache(RunContext& ctx) {
   st.PhaseName = "DeleteCache";
   st.SkipRequested = false;
   const std::string folder = CacheFolder(st.HostFolder);
-  for (const plat::FoundFile& f : plat::Fs().FindFiles(folder + "\\tvmurok*.*", plat::faAnyFile)) {
+  for (const plat::FoundFile& f : plat::Fs().FindFiles(folder + "\\" + host::kWorkFilePattern, plat::faAnyFile)) {
     if (st.StopRequested || st.SkipRequested) break;
     if (Ms(f.LastWrite) < Ms(CacheCutOff(plat::Now()))) plat::Fs().DeleteFile(folder + "\\" + f.Name);
     YieldToMessages();

@@ -1,10 +1,6 @@
 #include "ui/bulk_input_window.h"
 
-#include <algorithm>
-
-#include "core/text.h"
-#include "download/host_settings.h"
-#include "platform/platform.h"
+#include "download/channel_entry.h"
 #include "ui/settings_window.h"
 
 namespace kc {
@@ -14,10 +10,6 @@ namespace {
 constexpr const char kPlacementName[] = "TFormImport";
 constexpr int kMinWidth = 200;
 constexpr int kMinHeight = 100;
-
-bool AllDigits(const std::string& s) {
-  return !s.empty() && std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; });
-}
 
 }  // namespace
 
@@ -37,22 +29,7 @@ TFormImport::TFormImport(TFormDLLSetup& setup)
 TFormImport::~TFormImport() { OnClose = nullptr; }
 
 void TFormImport::ButtonImpClick() {
-  ui::CheckList& list = setup_.TVChList;
-  for (const std::string& line : Memo1.Lines()) {
-    std::string key = Trim(line);
-    // The list's keys are three digits with leading zeros; a channel below
-    // 100 typed as the site writes it ("55") means the entry "055".
-    if (key.size() < 3 && AllDigits(key)) key = ChannelKeyText(key);
-    // Only a whole key can match: the text is compared with an entry's
-    // first three characters.
-    if (key.size() != 3) continue;
-    for (int i = 0; i < list.Count(); ++i) {
-      if (list.Items()[static_cast<std::size_t>(i)].compare(0, 3, key) == 0) {
-        list.SetChecked(i, true);
-        break;
-      }
-    }
-  }
+  for (int i : BulkInputMatches(Memo1.Lines(), setup_.ChannelEntries())) setup_.TickChannel(i);
   Close();
 }
 

@@ -1,10 +1,8 @@
 #include "ui/conversion_window.h"
 
-#include "download/host_files.h"
-#include "platform/message_pump.h"
 #include "core/text.h"
-#include "download/host_settings.h"
-#include "platform/platform.h"
+#include "download/conversion_file.h"
+#include "platform/message_pump.h"
 #include "ui/dialogs.h"
 #include "ui/settings_window.h"
 
@@ -12,7 +10,6 @@ namespace kc {
 
 namespace {
 
-constexpr const char kSection[] = "ChannelChange";
 constexpr int kNameSize = 256;
 
 ui::FileDialogOptions ChgFiles() {
@@ -111,25 +108,15 @@ void TFormCh::Load(const std::string& fileName, bool allEntries) {
     TableChChange.First();
     TableChChange.Delete();
   }
-  const ui::CheckList& list = setup_.TVChList;
   Field& newCh = TableChChange.FieldByName("NewCh");
   Field& oldCh = TableChChange.FieldByName("OldCh");
   Field& name = TableChChange.FieldByName("TVName");
-  for (int i = 0; i < list.Count(); ++i) {
-    if (!allEntries && !list.Checked(i)) continue;
-    const std::string& entry = list.Items()[static_cast<std::size_t>(i)];
-    const std::string key = entry.substr(0, 3);
-    const int old = StrToIntDef(key, 0);
-    std::string value = plat::ReadProfileString(fileName, kSection, key, "");
-    // Pairs of channels below 100 stored by earlier versions under the
-    // unpadded number are still found.
-    if (value.empty() && old > 0 && IntToStr(old) != key)
-      value = plat::ReadProfileString(fileName, kSection, IntToStr(old), "");
-    const int mapped = StrToIntDef(value, 0);
+  for (const ChannelConversionRow& row : LoadConversions(
+           fileName, setup_.ChannelEntries(), setup_.ChannelTicks(), allEntries)) {
     TableChChange.Append();
-    oldCh.SetAsInteger(old);
-    name.SetAsString(entry);
-    newCh.SetAsInteger(mapped != 0 ? mapped : old);
+    oldCh.SetAsInteger(row.OldCh);
+    name.SetAsString(row.Entry);
+    newCh.SetAsInteger(row.NewCh);
     TableChChange.Post();
   }
   TableChChange.First();
@@ -144,20 +131,17 @@ void TFormCh::Save(const std::string& fileName) {
   TableChChange.First();
   Field& newCh = TableChChange.FieldByName("NewCh");
   Field& oldCh = TableChChange.FieldByName("OldCh");
-  for (; !TableChChange.Eof(); TableChChange.Next()) {
-    // The key in the padded form the list entries and the download run
-    // use, so that a pair of a channel below 100 comes back.
-    plat::WriteProfileString(fileName, kSection, ChannelKeyText(oldCh.AsInteger()),
-                             IntToStr(newCh.AsInteger()));
-  }
-  plat::FlushProfile(fileName);
+  std::vector<std::pair<int, int>> pairs;
+  for (; !TableChChange.Eof(); TableChChange.Next())
+    pairs.emplace_back(oldCh.AsInteger(), newCh.AsInteger());
+  SaveConversions(fileName, pairs);
   TableChChange.First();
   ShowTable();
   ShowCurrentInEditor();
 }
 
 void TFormCh::ButtonCloseClick() {
-  Save(ChannelIniPath(setup_.PluginFolder()));
+  Save(setup_.Model().ChannelFile());
   Close();
 }
 

@@ -136,7 +136,7 @@ void TFormDLL::FormCreate() {
   State.ChannelConversionList.clear();
   State.ChannelKeyList.clear();
 
-  DefineTableSkypch(*tableSkypch_, host::HostFile(State.PluginFolder, host::kChannelTable));
+  DefineTableSkypch(*tableSkypch_, ChannelTableFile(State.PluginFolder));
   DefineTableMas(*tableMas_);
 }
 

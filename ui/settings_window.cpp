@@ -2,18 +2,16 @@
 
 #include <algorithm>
 
-#include "download/host_files.h"
+#include "core/text.h"
+#include "download/run_context.h"
 #include "download/site.h"
 #include "platform/message_pump.h"
-#include "platform/run_command.h"
-#include "core/text.h"
-#include "download/host_settings.h"
-#include "download/run_context.h"
 #include "platform/platform.h"
+#include "platform/run_command.h"
 #include "storage/tables.h"
+#include "ui/bulk_input_window.h"
 #include "ui/conversion_window.h"
 #include "ui/dialogs.h"
-#include "ui/bulk_input_window.h"
 
 namespace kc {
 
@@ -24,7 +22,6 @@ constexpr int kClientHeight = 460;
 constexpr int kMinWidth = 370;
 constexpr int kMinHeight = 100;
 constexpr const char kPlacementName[] = "TFormDLLSetup";
-constexpr const char kTSetup[] = "TSetup";
 constexpr const char kNoDataSetMessage[] =
     "最初に地域設定で、SkyperfcTVにチェックを入れてください.";
 constexpr const char kConnectQuestion[] = "インターネットに接続しますか";
@@ -35,8 +32,6 @@ std::string FolderOf(const std::string& given) {
   std::replace(folder.begin(), folder.end(), '/', '\\');
   return plat::IncludeTrailingBackslash(folder);
 }
-
-const char* BoolText(bool on) { return on ? "True" : "False"; }
 
 }  // namespace
 
@@ -61,6 +56,7 @@ TFormDLLSetup::TFormDLLSetup(Options options)
       CheckBox2(*this, "CheckBox2", 8, 420, 200, 20, "キーワード検索をする"),
       ButtonClose(*this, "ButtonClose", 314, 428, 80, 26, "閉じる"),
       options_(std::move(options)),
+      model_(FolderOf(options_.PluginFolder)),
       tableTV_(std::make_unique<MemTable>("TableTV")) {
   if (!options_.OpenAddress)
     options_.OpenAddress = [](const std::string& a) { kc::ShellOpen(a, ""); };
@@ -94,27 +90,27 @@ TFormDLLSetup::~TFormDLLSetup() {
 }
 
 void TFormDLLSetup::FormCreate() {
-  pluginFolder_ = FolderOf(options_.PluginFolder);
   datasetChoice_.clear();
   channelNumbers_.clear();
-  plat::Fs().SetCurrentDir(pluginFolder_);
+  plat::Fs().SetCurrentDir(model_.PluginFolder());
 
   RestorePlacement(kPlacementName, true, kMinWidth, kMinHeight);
 
-  DefineTableTV(*tableTV_, host::HostFile(pluginFolder_, host::kChannelTable));
+  DefineTableTV(*tableTV_, model_.ChannelTableFile());
   tableTV_->Open();
 
-  CheckBox1.SetChecked(ReadSetupBool(pluginFolder_, "DLLMORE_MUROKC_CHECKED"));
-  CheckBox2.SetChecked(ReadSetupBool(pluginFolder_, "USEKYEWORD_MUROKC_CHECKED"));
+  const SettingsChoices choices = model_.ReadChoices();
+  CheckBox1.SetChecked(choices.MoreDetails);
+  CheckBox2.SetChecked(choices.KeywordSearch);
   // Turning a platform on is a click on it: the list is updated at once,
   // for dataset 0 while nothing is shown yet. A failure there is shown and
   // the window is still built.
   currentDataSet_ = 0;
-  if (ReadSetupBool(pluginFolder_, "DLL_Skypt")) {
+  if (choices.Skypt) {
     RadioSkypt.SetChecked(true);
     ui::App().Dispatch([this] { RadioSkyptClick(); });
   }
-  if (ReadSetupBool(pluginFolder_, "DLL_SkyptE2")) {
+  if (choices.E2) {
     Radioe2.SetChecked(true);
     ui::App().Dispatch([this] { Radioe2Click(); });
   }
@@ -123,7 +119,7 @@ void TFormDLLSetup::FormCreate() {
   YieldToMessages();
   StringList names;
   datasetChoice_.clear();
-  for (const OfferedDataSet& d : OfferedDataSets(pluginFolder_)) {
+  for (const OfferedDataSet& d : model_.OfferedDataSets()) {
     names.push_back(d.Name);
     datasetChoice_.push_back(IntToStr(d.Number));
   }
@@ -140,14 +136,13 @@ void TFormDLLSetup::FormActivate() {
     return;
   }
   if (!tableTV_->Active()) tableTV_->Open();
-  if (plat::Fs().FileExists(ChannelNumberListFile(pluginFolder_)))
-    channelNumbers_ = LoadChannelNumberList(pluginFolder_);
+  if (model_.HasChannelNumbers()) channelNumbers_ = model_.LoadChannelNumbers();
   if (tableTV_->RecordCount() < 2 || channelNumbers_.empty()) {
     if (AskConnection()) {
       channelNumbers_.clear();
       Retrieve(RadioSkypt.Checked() ? ChannelPlatform::Skypt : ChannelPlatform::E2);
       if (stop_) return;  // closed meanwhile; the closing stored everything
-      if (!channelNumbers_.empty()) SaveChannelNumberList(channelNumbers_, pluginFolder_);
+      if (!channelNumbers_.empty()) model_.SaveChannelNumbers(channelNumbers_);
     }
   }
   FillList();
@@ -203,7 +198,7 @@ void TFormDLLSetup::Radioe2Click() {
 
 void TFormDLLSetup::ButtonChangeClick() {
   if (!FormCh) return;
-  FormCh->Load(ChannelIniPath(pluginFolder_), false);
+  FormCh->Load(model_.ChannelFile(), false);
   FormCh->Show();
 }
 
@@ -264,16 +259,15 @@ void TFormDLLSetup::FormClose() {
   // it then works on an empty table that is never written over the file.
   tableTV_->Persistent = false;
   step([this] {
-    if (!channelNumbers_.empty()) SaveChannelNumberList(channelNumbers_, pluginFolder_);
+    if (!channelNumbers_.empty()) model_.SaveChannelNumbers(channelNumbers_);
   });
   step([this] {
-    const std::string ini = HozIniPath(pluginFolder_);
-    plat::WriteProfileString(ini, kTSetup, "DLLMORE_MUROKC_CHECKED", BoolText(CheckBox1.Checked()));
-    plat::WriteProfileString(ini, kTSetup, "USEKYEWORD_MUROKC_CHECKED",
-                             BoolText(CheckBox2.Checked()));
-    plat::WriteProfileString(ini, kTSetup, "DLL_Skypt", BoolText(RadioSkypt.Checked()));
-    plat::WriteProfileString(ini, kTSetup, "DLL_SkyptE2", BoolText(Radioe2.Checked()));
-    plat::FlushProfile(ini);
+    SettingsChoices c;
+    c.MoreDetails = CheckBox1.Checked();
+    c.KeywordSearch = CheckBox2.Checked();
+    c.Skypt = RadioSkypt.Checked();
+    c.E2 = Radioe2.Checked();
+    model_.StoreChoices(c);
   });
   KeepPlacement(kPlacementName);
 }
@@ -284,40 +278,18 @@ void TFormDLLSetup::FormDestroy() {
 }
 
 bool TFormDLLSetup::AskConnection() {
-  if (ReadSetup(pluginFolder_, "QonConnect_Checked") != "True") return true;
+  if (!model_.AskBeforeConnecting()) return true;
   return ui::ConfirmYesNo(this, kConnectQuestion);
 }
 
 void TFormDLLSetup::FillList() {
   TVChList.SetItems({});
-  std::sort(channelNumbers_.begin(), channelNumbers_.end());
-  StringList entries;
-  MemTable& t = *tableTV_;
-  if (t.Active()) {
-    Field& channel = t.FieldByName("TVChannel");
-    Field& name = t.FieldByName("TVName");
-    Field& status = t.FieldByName("Status");
-    for (t.First(); !t.Eof(); t.Next()) {
-      const std::string ch = channel.AsString();
-      if (!std::binary_search(channelNumbers_.begin(), channelNumbers_.end(), ch)) continue;
-      const bool isNew = status.AsInteger() != 0;
-      entries.push_back(Format3d(StrToIntDef(ch, 0)) + (isNew ? " *" : " ") + name.AsString());
-      if (isNew) {
-        // Shown with the star this once.
-        t.Edit();
-        status.SetAsInteger(0);
-        t.Post();
-      }
-    }
-  }
-  TVChList.SetItems(entries);
+  TVChList.SetItems(SettingsModel::ListEntries(*tableTV_, channelNumbers_));
 }
 
 void TFormDLLSetup::SaveTicks(int dataSet) {
   if (dataSet == -1 || TVChList.Count() == 0) return;
-  std::vector<bool> ticked;
-  for (int i = 0; i < TVChList.Count(); ++i) ticked.push_back(TVChList.Checked(i));
-  StoreDataSetSelection(pluginFolder_, dataSet, TVChList.Items(), ticked);
+  model_.StoreTicks(dataSet, TVChList.Items(), ChannelTicks());
 }
 
 void TFormDLLSetup::LoadTicks(int dataSet) {
@@ -327,11 +299,18 @@ void TFormDLLSetup::LoadTicks(int dataSet) {
     DataList.SetItemIndex(0);
     currentDataSet_ = dataSet;
   }
-  std::vector<bool> ticked;
-  LoadDataSetSelection(pluginFolder_, dataSet, TVChList.Items(), ticked);
+  const std::vector<bool> ticked = model_.LoadTicks(dataSet, TVChList.Items());
   for (int i = 0; i < TVChList.Count(); ++i)
     TVChList.SetChecked(i, ticked[static_cast<std::size_t>(i)]);
 }
+
+std::vector<bool> TFormDLLSetup::ChannelTicks() const {
+  std::vector<bool> ticked;
+  for (int i = 0; i < TVChList.Count(); ++i) ticked.push_back(TVChList.Checked(i));
+  return ticked;
+}
+
+void TFormDLLSetup::TickChannel(int index) { TVChList.SetChecked(index, true); }
 
 void TFormDLLSetup::Retrieve(ChannelPlatform platform) {
   RetrieveChannelListForSettings(

@@ -12,9 +12,10 @@
 #include <string>
 
 #include "core/stringlist.h"
+#include "download/channel_list.h"
+#include "download/settings_model.h"
 #include "search/fuzzy_matcher.h"
 #include "storage/memtable.h"
-#include "download/channel_list.h"
 #include "ui/controls.h"
 
 namespace kc {
@@ -68,7 +69,13 @@ class TFormDLLSetup : public ui::Form {
   int CurrentDataSet() const { return currentDataSet_; }
   // On from the moment the window starts closing.
   bool StopRequested() const { return stop_; }
-  const std::string& PluginFolder() const { return pluginFolder_; }
+  const std::string& PluginFolder() const { return model_.PluginFolder(); }
+  const SettingsModel& Model() const { return model_; }
+
+  // The channel list as the conversion and bulk input windows work on it.
+  const StringList& ChannelEntries() const { return TVChList.Items(); }
+  std::vector<bool> ChannelTicks() const;
+  void TickChannel(int index);
 
   // ---- event handlers
   void FormCreate();
@@ -100,7 +107,7 @@ class TFormDLLSetup : public ui::Form {
   void Retrieve(ChannelPlatform platform);
 
   Options options_;
-  std::string pluginFolder_;
+  SettingsModel model_;
   std::unique_ptr<MemTable> tableTV_;
   StringList channelNumbers_;
   StringList datasetChoice_;

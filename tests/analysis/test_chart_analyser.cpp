@@ -5,6 +5,7 @@
 #include "analysis/run_fixture.h"
 #include "core/error.h"
 #include "core/text.h"
+#include "download/host_files.h"
 #include "download/programme_files.h"
 
 namespace kc {

@@ -2,11 +2,12 @@
 
 #include "analysis/html_parser.h"
 #include "core/error.h"
+#include "download/channel_list.h"
 #include "download/fetch_fake.h"
+#include "download/host_files.h"
 #include "download/run_fixture.h"
 #include "platform/platform.h"
 #include "storage/tables.h"
-#include "download/channel_list.h"
 
 namespace kc {
 namespace {

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "core/stringlist.h"
+#include "download/host_files.h"
 #include "download/host_settings.h"
 #include "download/run_fixture.h"
 #include "platform/platform.h"
@@ -9,20 +10,6 @@ namespace kc {
 namespace {
 
 using test::RunFixture;
-
-TEST(ChannelKeyTextTest, PadsNumbersBelowHundredOnly) {
-  struct Case {
-    std::string in, out;
-  } cases[] = {
-      {"55", "055"},  {"5", "005"},   {"055", "055"}, {"0", "000"},
-      {"161", "161"}, {"999", "999"}, {"1234", "1234"},
-      // Not a number: left as it is.
-      {"", ""},       {"C5", "C5"},   {"-5", "-5"},
-  };
-  for (const Case& c : cases) EXPECT_EQ(ChannelKeyText(c.in), c.out) << c.in;
-  EXPECT_EQ(ChannelKeyText(7), "007");
-  EXPECT_EQ(ChannelTickKey("55"), "tvch 055");
-}
 
 TEST(HostSettingsTest, SetupValuesAndDefaults) {
   RunFixture f;

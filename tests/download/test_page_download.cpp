@@ -2,13 +2,14 @@
 
 #include <algorithm>
 
-#include "platform/message_pump.h"
 #include "core/datetime.h"
 #include "core/text.h"
 #include "download/fetch_fake.h"
-#include "download/site.h"
+#include "download/host_files.h"
 #include "download/page_download.h"
 #include "download/run_fixture.h"
+#include "download/site.h"
+#include "platform/message_pump.h"
 #include "platform/platform.h"
 
 namespace kc {

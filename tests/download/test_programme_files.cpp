@@ -1,3 +1,4 @@
+#include "download/host_files.h"
 #include "download/programme_files.h"
 
 #include <gtest/gtest.h>
@@ -5,8 +6,8 @@
 #include "analysis/chart_analyser.h"
 #include "analysis/run_fixture.h"
 #include "core/text.h"
-#include "platform/temp_files.h"
 #include "download/host_settings.h"
+#include "platform/temp_files.h"
 #include "support/forwarding_fs.h"
 
 namespace kc {

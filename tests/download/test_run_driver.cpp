@@ -1,6 +1,7 @@
 // The download run end to end inside the download window (headless
 // controls, a stand-in fetcher serving one saved chart page for every
 // address), and its clean-up phases on their own.
+#include "download/host_files.h"
 #include "download/run_driver.h"
 
 #include <gtest/gtest.h>
@@ -9,13 +10,13 @@
 #include <optional>
 #include <string>
 
-#include "download/programme_files.h"
 #include "analysis/run_fixture.h"
 #include "core/text.h"
-#include "platform/temp_files.h"
 #include "download/fetch_fake.h"
-#include "ui/download_window.h"
+#include "download/programme_files.h"
+#include "platform/temp_files.h"
 #include "ui/controls.h"
+#include "ui/download_window.h"
 
 namespace kc {
 namespace {
