@@ -47,7 +47,10 @@ std::int64_t FetchAndCopy(const std::string& address, const std::string& dest,
 
 }  // namespace
 
-void SetFetchTimeoutMs(unsigned ms) { g_fetchTimeoutMs = ms ? ms : kFetchTimeoutMs; }
+ScopedFetchTimeout::ScopedFetchTimeout(unsigned ms) : previous_(g_fetchTimeoutMs) {
+  g_fetchTimeoutMs = ms;
+}
+ScopedFetchTimeout::~ScopedFetchTimeout() { g_fetchTimeoutMs = previous_; }
 
 std::string ChartPlatformPath(bool useE2) {
   return useE2 ? site::kChartPathE2 : site::kChartPathSkypt;

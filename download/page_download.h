@@ -27,8 +27,18 @@ constexpr unsigned kRequestSpacingMs = 900;
 // A fetcher that has not ended after this long is ended; its page counts as
 // no data.
 constexpr unsigned kFetchTimeoutMs = 180000;
-// Tests shorten the time-out; 0 restores kFetchTimeoutMs.
-void SetFetchTimeoutMs(unsigned ms);
+// Another time-out for its lifetime (tests shorten it); the one before it
+// comes back afterwards.
+class ScopedFetchTimeout {
+ public:
+  explicit ScopedFetchTimeout(unsigned ms);
+  ~ScopedFetchTimeout();
+  ScopedFetchTimeout(const ScopedFetchTimeout&) = delete;
+  ScopedFetchTimeout& operator=(const ScopedFetchTimeout&) = delete;
+
+ private:
+  unsigned previous_;
+};
 
 // ---- the site
 

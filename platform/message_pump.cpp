@@ -21,8 +21,6 @@ std::function<void(double)>& MinuteWait() {
 
 }  // namespace
 
-void SetMessagePump(std::function<void()> pump) { Pump() = std::move(pump); }
-
 void ProcessMessages() {
   if (Pump()) Pump()();
 }

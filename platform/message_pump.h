@@ -7,10 +7,11 @@
 
 namespace kc {
 
-// The UI backend's application object installs its message pump here (the
-// Win32 PeekMessage loop, or the headless event queue) for as long as it
-// lives. Without one, YieldToMessages only gives up the time slice.
-void SetMessagePump(std::function<void()> pump);
+// The UI backend's application object installs its message pump (the Win32
+// PeekMessage loop, or the headless event queue) with a ScopedMessagePump
+// for as long as it lives. Without one, YieldToMessages only gives up the
+// time slice.
+
 // Handle all pending window messages (no sleep).
 void ProcessMessages();
 // Sleep 0 ms, then handle all pending window messages.
@@ -20,7 +21,7 @@ void WaitMinutes(double minutes);  // until the clock has advanced that much
 void WaitSeconds(double seconds);  // seconds*100 steps of 10 ms
 
 // Installs a pump for its lifetime and puts the one before it back, also
-// when an exception passes.
+// when an exception passes (tests count pumps or act at one with it).
 class ScopedMessagePump {
  public:
   explicit ScopedMessagePump(std::function<void()> pump);

@@ -9,8 +9,9 @@
 // trail bytes into "/" and the name into UTF-8.
 //
 // File and process calls go through replaceable objects (Fs(), Processes())
-// so that tests can inject failures; SetFs/SetProcesses(nullptr) restores the
-// system's own.
+// and the clock through Now(), so that tests can inject failures and fix the
+// time: ScopedFs, ScopedProcesses and ScopedClock replace one for their
+// lifetime and put back what was there before, also when an exception passes.
 #pragma once
 
 #include <cstdint>
@@ -105,7 +106,17 @@ class FileSystem {
 };
 
 FileSystem& Fs();
-void SetFs(FileSystem* fs);  // nullptr: the system's own
+
+class ScopedFs {
+ public:
+  explicit ScopedFs(FileSystem& fs);
+  ~ScopedFs();
+  ScopedFs(const ScopedFs&) = delete;
+  ScopedFs& operator=(const ScopedFs&) = delete;
+
+ private:
+  FileSystem* previous_;
+};
 
 // Convenience over Fs(): whole-file read (false when it cannot be opened) and
 // write (create or truncate).
@@ -162,9 +173,20 @@ bool IsCp932LeadByteSystem(unsigned char b);
 
 // ---------------------------------------------------------------- clock
 
-TDateTime Now();  // local date-time
-// Tests may fix the clock; nullptr restores the system clock.
-void SetNowOverride(std::function<TDateTime()> now);
+TDateTime Now();  // local date-time: every reading of the clock comes here
+
+// Now() answers with now() for its lifetime.
+class ScopedClock {
+ public:
+  explicit ScopedClock(std::function<TDateTime()> now);
+  ~ScopedClock();
+  ScopedClock(const ScopedClock&) = delete;
+  ScopedClock& operator=(const ScopedClock&) = delete;
+
+ private:
+  std::function<TDateTime()> previous_;
+};
+
 void SleepMs(unsigned ms);  // 0 gives up the rest of the time slice
 std::uint64_t TickMs();     // monotonic milliseconds
 
@@ -200,7 +222,17 @@ class ProcessLauncher {
 };
 
 ProcessLauncher& Processes();
-void SetProcesses(ProcessLauncher* p);  // nullptr: the system's own
+
+class ScopedProcesses {
+ public:
+  explicit ScopedProcesses(ProcessLauncher& launcher);
+  ~ScopedProcesses();
+  ScopedProcesses(const ScopedProcesses&) = delete;
+  ScopedProcesses& operator=(const ScopedProcesses&) = delete;
+
+ private:
+  ProcessLauncher* previous_;
+};
 
 // The system "open" action on a document or web address; does not wait.
 void ShellOpen(const std::string& target, const std::string& params);

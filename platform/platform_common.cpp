@@ -65,11 +65,16 @@ bool MatchFrom(const std::string& p, std::size_t pi, const std::string& n,
 // ---------------------------------------------------------------- seams
 
 FileSystem& Fs() { return g_fs ? *g_fs : detail::SystemFs(); }
-void SetFs(FileSystem* fs) { g_fs = fs; }
+ScopedFs::ScopedFs(FileSystem& fs) : previous_(g_fs) { g_fs = &fs; }
+ScopedFs::~ScopedFs() { g_fs = previous_; }
+
 ProcessLauncher& Processes() {
   return g_processes ? *g_processes : detail::SystemProcesses();
 }
-void SetProcesses(ProcessLauncher* p) { g_processes = p; }
+ScopedProcesses::ScopedProcesses(ProcessLauncher& launcher) : previous_(g_processes) {
+  g_processes = &launcher;
+}
+ScopedProcesses::~ScopedProcesses() { g_processes = previous_; }
 
 bool ReadWholeFile(const std::string& path, std::string& out) {
   auto f = Fs().Open(path, OpenMode::Read);
@@ -236,7 +241,10 @@ std::string Cp932ToUtf8(const std::string& sjis) { return WideToUtf8(Cp932ToWide
 // ---------------------------------------------------------------- clock
 
 TDateTime Now() { return g_nowOverride ? g_nowOverride() : detail::SystemNow(); }
-void SetNowOverride(std::function<TDateTime()> now) { g_nowOverride = std::move(now); }
+ScopedClock::ScopedClock(std::function<TDateTime()> now) : previous_(std::move(g_nowOverride)) {
+  g_nowOverride = std::move(now);
+}
+ScopedClock::~ScopedClock() { g_nowOverride = std::move(previous_); }
 
 // ---------------------------------------------------------------- shared logic
 

@@ -8,8 +8,9 @@
 //   - Headless (controls_headless.cpp, both builds): plain values, plus an
 //     event queue that fires queued presses, closes and keys at the Nth pump
 //     of the message loop, so tests can hit exact points of a long run.
-// There is one thread and one message loop; the backend installs its pump
-// with kc::SetMessagePump, so kc::YieldToMessages runs queued events.
+// There is one thread and one message loop; the application installs the
+// backend's pump (kc::ScopedMessagePump) from Init to Shutdown, so
+// kc::YieldToMessages runs queued events.
 //
 // Every event handler runs through Application::Dispatch: an exception that
 // escapes a handler ends only that handler and goes to the application-wide
@@ -25,6 +26,10 @@
 #include <vector>
 
 #include "core/stringlist.h"
+
+namespace kc {
+class ScopedMessagePump;
+}
 
 namespace kc::ui {
 
@@ -487,6 +492,7 @@ class Application {
 
  private:
   std::unique_ptr<Backend> backend_;
+  std::unique_ptr<ScopedMessagePump> pump_;
   bool terminated_ = false;
 };
 

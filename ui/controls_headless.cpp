@@ -446,12 +446,12 @@ void Application::Init(BackendKind kind) {
   terminated_ = false;
   MainForm = nullptr;
   Backend* b = backend_.get();
-  SetMessagePump([b] { b->Pump(); });
+  pump_ = std::make_unique<ScopedMessagePump>([b] { b->Pump(); });
 }
 
 void Application::Shutdown() {
   if (!backend_) return;
-  SetMessagePump(nullptr);
+  pump_.reset();
   backend_.reset();
   MainForm = nullptr;
   terminated_ = false;

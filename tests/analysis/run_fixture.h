@@ -57,9 +57,6 @@ class RunFixture {
     Log.SetLogFileName(Plugin + "\\..\\hoz.log");
     Log.SetActive(true);
   }
-  ~RunFixture() {
-    SetMessagePump(nullptr);
-  }
 
   // Host file below the host folder (product-form name relative to it).
   std::string HostFile(const std::string& name) const { return Plugin + "..\\" + name; }
@@ -110,17 +107,16 @@ class RunFixture {
 // Counts message pumps and runs an action at the chosen one.
 class PumpHook {
  public:
-  PumpHook() {
-    SetMessagePump([this] {
-      ++count;
-      for (auto& [at, fn] : actions)
-        if (at == count) fn();
-    });
-  }
-  ~PumpHook() { SetMessagePump(nullptr); }
   void At(int n, std::function<void()> fn) { actions.emplace_back(n, std::move(fn)); }
   int count = 0;
   std::vector<std::pair<int, std::function<void()>>> actions;
+
+ private:
+  ScopedMessagePump pump_{[this] {
+    ++count;
+    for (auto& [at, fn] : actions)
+      if (at == count) fn();
+  }};
 };
 
 }  // namespace test

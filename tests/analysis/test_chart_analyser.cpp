@@ -207,7 +207,7 @@ TEST(ChartAnalyserRun, StopAndSkipEndTheWalkKeepingWhatWasStored) {
     f.Mas.Open();
     // Press the button once the first programme is stored.
     int pumps = 0, storedAt = 0;
-    SetMessagePump([&] {
+    ScopedMessagePump pump([&] {
       ++pumps;
       if (storedAt == 0 && f.Mas.RecordCount() == 1) {
         storedAt = pumps;

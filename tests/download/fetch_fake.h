@@ -33,8 +33,7 @@ class FakeFetcher : public plat::ProcessLauncher {
   std::vector<FetchCall> Calls;
   int Terminated = 0;
 
-  FakeFetcher() { plat::SetProcesses(this); }
-  ~FakeFetcher() override { plat::SetProcesses(nullptr); }
+  FakeFetcher() : use_(*this) {}
 
   std::unique_ptr<plat::Process> Start(const std::string& commandLine, int showState,
                                        const std::string&) override {
@@ -68,6 +67,8 @@ class FakeFetcher : public plat::ProcessLauncher {
       ended = true;
     }
   };
+
+  plat::ScopedProcesses use_;
 };
 
 }  // namespace test

@@ -105,7 +105,7 @@ TEST(DownloadToFileTest, SpacingBetweenRequestStarts) {
   // The clock moves 100 ms with every yield to the window (and 1 ms with
   // every reading), so only the waiting loop can make up the 900 ms.
   test::FakeClock clock(2026, 12, 6, 6, 0, 0, 0.001);
-  SetMessagePump([&] { clock.advanceSeconds(0.1); });
+  ScopedMessagePump pump([&] { clock.advanceSeconds(0.1); });
   FakeFetcher fetcher;
   std::vector<TDateTime> starts;
   fetcher.OnStart = [&](int) { starts.push_back(clock.now()); };
@@ -113,7 +113,6 @@ TEST(DownloadToFileTest, SpacingBetweenRequestStarts) {
   f.State.LastRequestTime = plat::Now();
   DownloadToFile(f.Ctx, "http://h/1", f.Dir.winFile("a"));
   DownloadToFile(f.Ctx, "http://h/2", f.Dir.winFile("b"));
-  SetMessagePump(nullptr);
   ASSERT_EQ(starts.size(), 2u);
   EXPECT_GE((starts[1] - starts[0]) * kSecondsPerDay, 0.9 - 1e-6);
   EXPECT_LT((starts[1] - starts[0]) * kSecondsPerDay, 1.2);
@@ -131,11 +130,10 @@ TEST(DownloadToFileTest, StopBeforeAndDuringTheFetch) {
   f.State.StopRequested = false;
   fetcher.NeverEnds = true;
   int yields = 0;
-  SetMessagePump([&] {
+  ScopedMessagePump pump([&] {
     if (++yields == 3) f.State.StopRequested = true;
   });
   EXPECT_EQ(DownloadToFile(f.Ctx, "http://h/2", f.Dir.winFile("b")), 0);
-  SetMessagePump(nullptr);
   EXPECT_EQ(fetcher.Terminated, 1);
   EXPECT_FALSE(test::FileExistsAt(f.Dir.file("b")));
   EXPECT_FALSE(test::FileExistsAt(fetcher.Calls[0].OutFile));
@@ -146,9 +144,11 @@ TEST(DownloadToFileTest, HangingFetcherIsEndedAfterTheTimeOut) {
   FakeFetcher fetcher;
   fetcher.NeverEnds = true;
   fetcher.Body = [](const test::FetchCall&, int) { return Page(6000); };
-  SetFetchTimeoutMs(300);
-  std::int64_t size = DownloadToFile(f.Ctx, "http://h/1", f.Dir.winFile("a"));
-  SetFetchTimeoutMs(0);
+  std::int64_t size = 0;
+  {
+    ScopedFetchTimeout shorter(300);
+    size = DownloadToFile(f.Ctx, "http://h/1", f.Dir.winFile("a"));
+  }
   EXPECT_EQ(size, 0);
   EXPECT_EQ(fetcher.Terminated, 1);
   EXPECT_FALSE(test::FileExistsAt(f.Dir.file("a")));

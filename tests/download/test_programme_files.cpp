@@ -175,7 +175,7 @@ TEST(BuildProgrammeFiles, WindowClosedDuringAPageEndsThePassQuietly) {
   plat::WriteWholeFile(p, test::ReadBytes(test::SourcePath("tests/data/analyser/nested_div.html")));
   f.State.DownloadedFiles = {p, p};
   bool closed = false;
-  SetMessagePump([&] {
+  ScopedMessagePump pump([&] {
     if (closed || !f.Mas.Active() || f.Mas.RecordCount() != 1) return;
     closed = true;
     f.State.StopRequested = true;
@@ -255,7 +255,7 @@ TEST(MergeIntoDatasets, SkipEndsOnlyTheCurrentDataSet) {
   WriteProgrammeFile("101", {kHeader, ProgrammeLine("a"), ProgrammeLine("b")});
   // Skip during the first line written to dataset 0
   bool pressed = false;
-  SetMessagePump([&] {
+  ScopedMessagePump pump([&] {
     if (!pressed && plat::Fs().FileExists(DataSetFile(f.Plugin, 0))) {
       pressed = true;
       f.State.SkipRequested = true;
@@ -311,9 +311,10 @@ TEST(MergeIntoDatasets, FailedWriteIsNamedInTheLogAndEndsTheMerge) {
   TwoDataSets(f);
   WriteProgrammeFile("101", {kHeader, ProgrammeLine("a")});
   FullDiskFs fs("tvdata0");
-  plat::SetFs(&fs);
-  MergeIntoDatasets(f.Ctx);
-  plat::SetFs(nullptr);
+  {
+    plat::ScopedFs use(fs);
+    MergeIntoDatasets(f.Ctx);
+  }
   EXPECT_EQ(f.LogLines(), StringList{"hoz.log: MergeTVMurok: ファイル " + DataSetFile(f.Plugin, 0) +
                                      " に書き込めません (C.ERROR)"});
   EXPECT_FALSE(plat::Fs().FileExists(DataSetFile(f.Plugin, 1)));
@@ -331,16 +332,15 @@ TEST(MergeIntoDatasets, FileThatCannotBeOpenedIsNamedInTheLog) {
     TwoDataSets(f);
     WriteProgrammeFile("101", {kHeader, ProgrammeLine("a")});
     RefusingFs fs(c.refuse);
-    plat::SetFs(&fs);
     int waits = 0;
     {
+      plat::ScopedFs use(fs);
       ScopedMinuteWait wait([&](double m) {
         EXPECT_EQ(m, 1.0);
         ++waits;
       });
       MergeIntoDatasets(f.Ctx);
     }
-    plat::SetFs(nullptr);
 
     EXPECT_EQ(fs.refused, 21) << c.refuse;  // the first attempt and 20 retries
     EXPECT_EQ(waits, 20);

@@ -15,11 +15,10 @@ namespace {
 // asks for it: every ten bytes of a line and at its end.
 TEST(RunContext, TokenizerYieldPumpsEveryTenBytes) {
   int pumps = 0;
-  SetMessagePump([&] { ++pumps; });
+  ScopedMessagePump pump([&] { ++pumps; });
   THTMLParser parser;
   parser.Lines = {std::string(25, 'a'), "<b>"};
   parser.Execute(RunTokenizerYield);
-  SetMessagePump(nullptr);
   EXPECT_EQ(pumps, 3 + 1);
   EXPECT_EQ(parser.Elements.size(), 2u);
 }

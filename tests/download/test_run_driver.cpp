@@ -73,7 +73,7 @@ TEST(RunCleanUp, DeleteTempTakesOnlyWorkFilesAndStopsOnSkip) {
   // Skip pressed at the first yield ends the phase after one file.
   for (const char* n : {"tvmurok101.dat", "tvmurok161.dat", "tvmurok240.dat"})
     plat::WriteWholeFile(temp + n, "x");
-  SetMessagePump([&] { f.State.SkipRequested = true; });
+  ScopedMessagePump pump([&] { f.State.SkipRequested = true; });
   DeleteTemp(f.Ctx);
   EXPECT_EQ(plat::Fs().FindFiles(temp + "tvmurok*.*", plat::faAnyFile).size(), 2u);
 }

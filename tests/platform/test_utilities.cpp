@@ -5,6 +5,7 @@
 
 #include <cstdlib>
 #include <set>
+#include <stdexcept>
 
 #include "core/text.h"
 #include "platform/message_pump.h"
@@ -106,11 +107,8 @@ std::string WorkDirCommand(const std::string& file) {
 
 class UtilsRun : public ::testing::Test {
  protected:
-  void SetUp() override {
-    kc::SetMessagePump([this] { ++pumps_; });
-  }
-  void TearDown() override { kc::SetMessagePump(nullptr); }
   int pumps_ = 0;
+  kc::ScopedMessagePump pump_{[this] { ++pumps_; }};
   TempDir dir_;
 };
 
@@ -186,7 +184,6 @@ class UtilsRetry : public ::testing::Test {
     file_ = dir_.winPath() + "\\data.csv";
     ASSERT_TRUE(plat::WriteWholeFile(file_, "old\r\n"));
   }
-  void TearDown() override { plat::SetFs(nullptr); }
   TempDir dir_;
   std::string file_;
   std::vector<double> waits_;
@@ -204,10 +201,12 @@ TEST_F(UtilsRetry, AttemptsAndWaits) {
   };
   for (const Case& c : cases) {
     FlakyFs fs(c.failures);
-    plat::SetFs(&fs);
+    std::unique_ptr<plat::File> f;
     waits_.clear();
-    auto f = kc::AppendWithRetry(file_, c.retries);
-    plat::SetFs(nullptr);
+    {
+      plat::ScopedFs use(fs);
+      f = kc::AppendWithRetry(file_, c.retries);
+    }
     EXPECT_EQ(f != nullptr, c.opened) << c.failures << "/" << c.retries;
     EXPECT_EQ(fs.attempts, c.attempts) << c.failures << "/" << c.retries;
     // One minute between attempts, none after the last.
@@ -218,30 +217,27 @@ TEST_F(UtilsRetry, AttemptsAndWaits) {
 TEST_F(UtilsRetry, OpenModes) {
   {
     FlakyFs fs(0);
-    plat::SetFs(&fs);
+    plat::ScopedFs use(fs);
     auto f = kc::AppendWithRetry(file_, 0);
     ASSERT_NE(f, nullptr);
     EXPECT_TRUE(f->Write("new\r\n", 5));
     EXPECT_EQ(fs.modes, std::set<plat::OpenMode>{plat::OpenMode::Append});
-    plat::SetFs(nullptr);
   }
   {
     FlakyFs fs(1);
-    plat::SetFs(&fs);
+    plat::ScopedFs use(fs);
     auto f = kc::ResetWithRetry(file_, 1);
     ASSERT_NE(f, nullptr);
     char buf[32];
     EXPECT_EQ(f->Read(buf, sizeof buf), 10);
     EXPECT_EQ(fs.modes, std::set<plat::OpenMode>{plat::OpenMode::Read});
-    plat::SetFs(nullptr);
   }
   {
     FlakyFs fs(0);
-    plat::SetFs(&fs);
+    plat::ScopedFs use(fs);
     auto f = kc::RewriteWithRetry(file_, 0);
     ASSERT_NE(f, nullptr);
     EXPECT_EQ(fs.modes, std::set<plat::OpenMode>{plat::OpenMode::Rewrite});
-    plat::SetFs(nullptr);
   }
   std::string text;
   ASSERT_TRUE(plat::ReadWholeFile(file_, text));
@@ -254,9 +250,10 @@ TEST_F(UtilsRetry, OpenModes) {
 TEST(UtilsWait, MinutesFollowTheClock) {
   FakeClock clock(2010, 12, 6, 12, 0, 0, 20);  // every reading: 20 s later
   int pumps = 0;
-  kc::SetMessagePump([&] { ++pumps; });
-  kc::WaitMinutes(1);
-  kc::SetMessagePump(nullptr);
+  {
+    kc::ScopedMessagePump pump([&] { ++pumps; });
+    kc::WaitMinutes(1);
+  }
   EXPECT_GE(clock.now(), EncodeDate(2010, 12, 6) + EncodeTime(12, 1, 0, 0));
   EXPECT_GE(pumps, 2);
   EXPECT_LE(pumps, 4);
@@ -264,19 +261,52 @@ TEST(UtilsWait, MinutesFollowTheClock) {
 
 TEST(UtilsWait, SecondsInTenMillisecondSteps) {
   int pumps = 0;
-  kc::SetMessagePump([&] { ++pumps; });
-  kc::WaitSeconds(0.05);
-  EXPECT_EQ(pumps, 5);
-  kc::WaitSeconds(0);
-  kc::WaitSeconds(-1);
-  EXPECT_EQ(pumps, 5);
-  kc::YieldToMessages();
-  EXPECT_EQ(pumps, 6);
-  kc::ProcessMessages();
-  EXPECT_EQ(pumps, 7);
-  kc::SetMessagePump(nullptr);
+  {
+    kc::ScopedMessagePump pump([&] { ++pumps; });
+    kc::WaitSeconds(0.05);
+    EXPECT_EQ(pumps, 5);
+    kc::WaitSeconds(0);
+    kc::WaitSeconds(-1);
+    EXPECT_EQ(pumps, 5);
+    kc::YieldToMessages();
+    EXPECT_EQ(pumps, 6);
+    kc::ProcessMessages();
+    EXPECT_EQ(pumps, 7);
+  }
   kc::YieldToMessages();  // without a pump: nothing to do
   EXPECT_EQ(pumps, 7);
+}
+
+// ---------------------------------------------------------------- guards
+
+// Each guard puts back what was there before it, nested or unwound by an
+// exception, so a failing test leaves no hook behind.
+TEST(UtilsGuards, RestoreWhatWasThereBefore) {
+  FlakyFs outer(0), inner(0);
+  int pumps = 0;
+  try {
+    plat::ScopedFs useOuter(outer);
+    plat::ScopedClock day([] { return EncodeDate(2010, 12, 6); });
+    kc::ScopedMessagePump count([&] { ++pumps; });
+    {
+      plat::ScopedFs useInner(inner);
+      plat::ScopedClock later([] { return EncodeDate(2011, 1, 1); });
+      kc::ScopedMessagePump none([] {});
+      EXPECT_EQ(&plat::Fs(), &inner);
+      EXPECT_EQ(plat::Now(), EncodeDate(2011, 1, 1));
+      kc::ProcessMessages();
+    }
+    EXPECT_EQ(&plat::Fs(), &outer);
+    EXPECT_EQ(plat::Now(), EncodeDate(2010, 12, 6));
+    kc::ProcessMessages();
+    throw std::runtime_error("x");
+  } catch (const std::runtime_error&) {
+  }
+  EXPECT_EQ(pumps, 1);
+  EXPECT_NE(&plat::Fs(), &outer);
+  EXPECT_NE(plat::Now(), EncodeDate(2010, 12, 6));
+  kc::ProcessMessages();
+  EXPECT_EQ(pumps, 1);
 }
 
 // ---------------------------------------------------------------- single instance

@@ -17,8 +17,7 @@ namespace test {
 class FailingFs : public ForwardingFs {
  public:
   // Installs itself as plat::Fs() for its lifetime.
-  FailingFs() { plat::SetFs(this); }
-  ~FailingFs() override { plat::SetFs(nullptr); }
+  FailingFs() : use_(*this) {}
 
   // Open fails (returns nullptr) when this says so.
   std::function<bool(const std::string& path, plat::OpenMode mode)> failOpen;
@@ -62,6 +61,8 @@ class FailingFs : public ForwardingFs {
     std::unique_ptr<plat::File> f_;
     FailingFs& owner_;
   };
+
+  plat::ScopedFs use_;
 };
 
 }  // namespace test

@@ -208,21 +208,19 @@ bool FileExistsAt(const std::string& path) {
 // ---------------------------------------------------------------- FakeClock
 
 FakeClock::FakeClock(TDateTime start, double stepSeconds)
-    : now_(start), step_(stepSeconds / kSecondsPerDay) {
-  plat::SetNowOverride([this] {
-    ++reads_;
-    TDateTime t = now_;
-    now_ += step_;
-    return t;
-  });
-}
+    : now_(start), step_(stepSeconds / kSecondsPerDay), clock_([this] {
+        ++reads_;
+        TDateTime t = now_;
+        now_ += step_;
+        return t;
+      }) {}
 
 FakeClock::FakeClock(int year, int month, int day, int hour, int minute, int second,
                      double stepSeconds)
     : FakeClock(EncodeDate(year, month, day) + EncodeTime(hour, minute, second, 0),
                 stepSeconds) {}
 
-FakeClock::~FakeClock() { plat::SetNowOverride(nullptr); }
+FakeClock::~FakeClock() = default;
 
 // ---------------------------------------------------------------- ScopedEnv
 

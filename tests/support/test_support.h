@@ -17,6 +17,7 @@
 #include <string>
 
 #include "core/datetime.h"
+#include "platform/platform.h"
 
 namespace kc {
 namespace test {
@@ -83,6 +84,7 @@ class FakeClock {
   TDateTime now_;
   double step_;
   std::uint64_t reads_ = 0;
+  plat::ScopedClock clock_;
 };
 
 // Sets (or, with unset(), removes) an environment variable for its lifetime

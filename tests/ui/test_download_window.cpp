@@ -29,7 +29,6 @@ using test::WriteBytes;
 class FormDLLHeadless : public ::testing::Test {
  protected:
   void SetUp() override {
-    saved_ = ProcessFormats();
     savedDir_ = plat::Fs().GetCurrentDir();
     ui::App().Init(ui::BackendKind::Headless);
     WriteBytes(dir.file("plugin/readme.txt"), "");
@@ -38,7 +37,6 @@ class FormDLLHeadless : public ::testing::Test {
   }
   void TearDown() override {
     ui::App().Shutdown();
-    ProcessFormats() = saved_;
     plat::Fs().SetCurrentDir(savedDir_);
   }
 
@@ -66,7 +64,7 @@ class FormDLLHeadless : public ::testing::Test {
   }
 
   TempDir dir;
-  FormatSettings saved_;
+  ScopedFormats formats_;
   std::string savedDir_;
 };
 

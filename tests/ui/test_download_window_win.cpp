@@ -25,14 +25,12 @@ std::u16string TextOf(void* handle) {
 class FormDLLWin32 : public ::testing::Test {
  protected:
   void SetUp() override {
-    saved_ = ProcessFormats();
     savedDir_ = plat::Fs().GetCurrentDir();
     ui::App().Init(ui::BackendKind::Win32);
     test::WriteBytes(dir.file("plugin/readme.txt"), "");
   }
   void TearDown() override {
     ui::App().Shutdown();
-    ProcessFormats() = saved_;
     plat::Fs().SetCurrentDir(savedDir_);
   }
   TFormDLL::Options Opts(TFormDLL::RunFunction run) {
@@ -43,7 +41,7 @@ class FormDLLWin32 : public ::testing::Test {
     return o;
   }
   test::TempDir dir;
-  FormatSettings saved_;
+  ScopedFormats formats_;
   std::string savedDir_;
 };
 
