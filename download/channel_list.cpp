@@ -202,15 +202,15 @@ void RetrieveForDownloadWindow(RunContext& ctx, ChannelPlatform platform) {
 
 }  // namespace
 
-void GetTVChannel2(RunContext& ctx) { RetrieveForDownloadWindow(ctx, ChannelPlatform::Skypt); }
+void RetrieveSkyptChannels(RunContext& ctx) { RetrieveForDownloadWindow(ctx, ChannelPlatform::Skypt); }
 
-void GetTVChannelES2(RunContext& ctx) { RetrieveForDownloadWindow(ctx, ChannelPlatform::E2); }
+void RetrieveE2Channels(RunContext& ctx) { RetrieveForDownloadWindow(ctx, ChannelPlatform::E2); }
 
 void RetrieveChannelList(RunContext& ctx) {
   if (ctx.State.UseE2)
-    GetTVChannelES2(ctx);
+    RetrieveE2Channels(ctx);
   else
-    GetTVChannel2(ctx);
+    RetrieveSkyptChannels(ctx);
 }
 
 void RetrieveChannelListForSettings(ChannelPlatform platform, MemTable& tableTV,

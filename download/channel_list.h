@@ -59,14 +59,14 @@ void OrderChannelTable(MemTable& table);
 
 // ---- the download window
 
-// "GetTVChannel2" (fetch) / "GetTVChannel" (read) for SKY PerfecTV!, and
-// "GetTVChannelES2" / "GetChannelES2" for e2: fetch with the run's
+// Phases "GetTVChannel2" (fetch) / "GetTVChannel" (read) for SKY PerfecTV!,
+// and "GetTVChannelES2" / "GetChannelES2" for e2: fetch with the run's
 // DownloadToFile, read into TableSkypch, ChannelNumberList and
 // ChannelKeyList. The caller empties ChannelNumberList first. An error
 // inside a reader is logged as step name + "; チャンネルエラー" (error line)
 // and the run goes on.
-void GetTVChannel2(RunContext& ctx);
-void GetTVChannelES2(RunContext& ctx);
+void RetrieveSkyptChannels(RunContext& ctx);
+void RetrieveE2Channels(RunContext& ctx);
 // The platform chosen by ctx.State.UseE2.
 void RetrieveChannelList(RunContext& ctx);
 

@@ -93,7 +93,7 @@ StringList ReadChannelConversions(
   return out;
 }
 
-void LoadChChangeList(RunContext& ctx) {
+void LoadChannelConversions(RunContext& ctx) {
   ctx.State.PhaseName = "LoadChChangeList";
   ctx.State.ChannelConversionList.clear();
   ctx.State.ChannelConversionList =

@@ -53,7 +53,7 @@ void GetDataSetChannels(RunContext& ctx, int n);
 // ..\tvskypch.ini: one line key=value per key in file order (the key itself
 // is the default value). Phase "LoadChChangeList". A key that cannot be read
 // is logged as the error line "チャンネル変換エラー:" + key + "ch" and skipped.
-void LoadChChangeList(RunContext& ctx);
+void LoadChannelConversions(RunContext& ctx);
 // The reader behind it, for callers without a run (the developer tool).
 // onError is called with the key for every key that failed.
 StringList ReadChannelConversions(

@@ -101,7 +101,7 @@ std::int64_t DownloadToFileNoLog(const std::string& address, const std::string& 
   return FetchAndCopy(address, dest, stop, nullptr);
 }
 
-void DLLTVMurok2(RunContext& ctx) {
+void DownloadChartPages(RunContext& ctx) {
   DownloadRunState& st = ctx.State;
   st.PhaseName = "DLLTVMurok2";
   plat::Fs().ForceDirectories(CacheFolder(st.HostFolder));
@@ -112,13 +112,13 @@ void DLLTVMurok2(RunContext& ctx) {
   for (int k = 0; k < st.DataSetCount && !st.StopRequested; ++k) {
     GetDataSetChannels(ctx, k);
     const StringList channels = st.DataSetChannels;
-    ctx.View.SetProgress1(0);
-    ctx.View.SetProgress1Max(static_cast<int>(channels.size()));
+    ctx.View.ShowProgress(0);
+    ctx.View.SetProgressRange(static_cast<int>(channels.size()));
     for (std::size_t p = 0;
          p < channels.size() && !st.StopRequested && !st.SkipRequested; ++p) {
       const std::string& channel = channels[p];
       if (IndexOf(st.ChannelNumberList, channel) >= 0) {
-        ctx.View.SetProgress1(static_cast<int>(p));
+        ctx.View.ShowProgress(static_cast<int>(p));
         for (int i = 0; i < kDayWindowCount && !st.StopRequested && !st.SkipRequested;
              ++i) {
           try {
@@ -129,7 +129,7 @@ void DLLTVMurok2(RunContext& ctx) {
                 st.UseE2, ChannelPageKey(st.ChannelKeyList, channel), today, i);
             const std::string file = ChartPageFile(st.HostFolder, channel, today, i);
             if (!plat::Fs().FileExists(file) || !reuse) {
-              ctx.View.SetLabel2(channel + "チャンネルをダウンロード中...");
+              ctx.View.ShowDetail(channel + "チャンネルをダウンロード中...");
               std::int64_t size = DownloadToFile(ctx, address, file);
               if (size == 0)
                 ctx.Log.WriteLine("通信エラー: " + channel + "チャンネル");

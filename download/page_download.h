@@ -88,6 +88,6 @@ std::int64_t DownloadToFileNoLog(const std::string& address, const std::string& 
 // The page download phase "DLLTVMurok2": for every dataset and every wanted
 // channel that ChannelNumberList holds, the four pages of today's chart day
 // into the cache; accepted pages go into DownloadedFiles.
-void DLLTVMurok2(RunContext& ctx);
+void DownloadChartPages(RunContext& ctx);
 
 }  // namespace kc

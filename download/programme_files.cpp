@@ -91,7 +91,7 @@ class RunAnalysisSink : public AnalysisSink {
  public:
   explicit RunAnalysisSink(RunContext& ctx) : ctx_(ctx) {}
   StopFlags Stops() const override { return FlagsOf(ctx_.State); }
-  void ShowProgress(int done) override { ctx_.View.SetProgress1(done); }
+  void ShowProgress(int done) override { ctx_.View.ShowProgress(done); }
   void YieldToWindow() override { YieldToMessages(); }
   void TokenizerYield(bool processMessages) override {
     if (ctx_.TokenizerYield) ctx_.TokenizerYield(processMessages);
@@ -171,10 +171,10 @@ void BuildProgrammeFiles(RunContext& ctx) {
   DownloadRunState& st = ctx.State;
   st.PhaseName = "ANATVMurok2";
   st.SkipRequested = false;
-  ctx.View.SetProgress1Max(static_cast<int>(st.DownloadedFiles.size()));
-  ctx.View.SetProgress1(0);
+  ctx.View.SetProgressRange(static_cast<int>(st.DownloadedFiles.size()));
+  ctx.View.ShowProgress(0);
 
-  LoadChChangeList(ctx);
+  LoadChannelConversions(ctx);
 
   st.PhaseName = "ANATVMurok2b";
   DeleteProgrammeFiles(ctx, true);
@@ -182,7 +182,7 @@ void BuildProgrammeFiles(RunContext& ctx) {
   st.SkipRequested = false;
   MemTable& mas = ctx.TableMas;
   mas.PersistentFile.clear();
-  ctx.View.SetProgress1(0);
+  ctx.View.ShowProgress(0);
 
   // A copy: the list is the run's and stays as it is, but a button handler
   // running inside a yield must not invalidate what we iterate.
@@ -191,7 +191,7 @@ void BuildProgrammeFiles(RunContext& ctx) {
     if (st.StopRequested || st.SkipRequested) break;
     if (plat::Fs().FileExists(page)) {
       std::string channel = PageChannel(page);
-      ctx.View.SetLabel2(channel + "チャンネルをダウンロード中・・・");
+      ctx.View.ShowDetail(channel + "チャンネルをダウンロード中・・・");
       std::string f = ProgrammeFile(channel);
       if (mas.Active() && mas.PersistentFile != f) mas.Close();
       mas.PersistentFile = f;
@@ -205,11 +205,11 @@ void BuildProgrammeFiles(RunContext& ctx) {
       if (mas.Active()) GapFill(ctx);
       mas.Close();
     }
-    ctx.View.SetProgress1(ctx.View.Progress1() + 1);
+    ctx.View.ShowProgress(ctx.View.Progress() + 1);
     YieldToMessages();
   }
   if (mas.Active()) mas.Close();
-  ctx.View.SetLabel2("");
+  ctx.View.ShowDetail("");
 }
 
 void MergeIntoDatasets(RunContext& ctx) {
@@ -221,7 +221,7 @@ void MergeIntoDatasets(RunContext& ctx) {
     GetDataSetChannels(ctx, n);
     const StringList channels = st.DataSetChannels;
     st.SkipRequested = false;
-    ctx.View.SetLabel2("データセット" + IntToStr(n) + "マージ中...");
+    ctx.View.ShowDetail("データセット" + IntToStr(n) + "マージ中...");
     for (const std::string& c : channels) {
       if (st.StopRequested || st.SkipRequested) break;
       const std::string source = ProgrammeFile(c);
@@ -268,10 +268,10 @@ void MergeIntoDatasets(RunContext& ctx) {
   }
   DeleteProgrammeFiles(ctx, false);
   if (anyData) {
-    ctx.View.SetLabel2("");
+    ctx.View.ShowDetail("");
   } else {
     const std::string none = "取得した番組表データがありません.";
-    ctx.View.SetLabel2(none);
+    ctx.View.ShowDetail(none);
     ctx.Log.WriteLine(none);
   }
 }

@@ -41,14 +41,18 @@ struct DownloadRunState {
 class RunView {
  public:
   virtual ~RunView() = default;
-  virtual void SetLabel1(const std::string& text) = 0;
-  virtual void SetLabel2(const std::string& text) = 0;
-  virtual std::string Label2() const = 0;
-  virtual void SetProgress1Max(int max) = 0;
-  virtual void SetProgress1(int pos) = 0;
-  virtual int Progress1() const = 0;
-  virtual void SetProgress2Max(int max) = 0;
-  virtual void SetProgress2(int pos) = 0;
+  // The stage of the run ("番組表をダウンロード中"; Label1).
+  virtual void ShowPhase(const std::string& text) = 0;
+  // What the stage works on ("161チャンネルをダウンロード中..."; Label2).
+  virtual void ShowDetail(const std::string& text) = 0;
+  virtual std::string Detail() const = 0;
+  // The items of the current stage (ProgressBar1).
+  virtual void SetProgressRange(int max) = 0;
+  virtual void ShowProgress(int pos) = 0;
+  virtual int Progress() const = 0;
+  // The stages of the whole run (ProgressBar2).
+  virtual void SetRunProgressRange(int max) = 0;
+  virtual void ShowRunProgress(int pos) = 0;
   // The run ends: Resume, Stop, Skip and Pause are disabled (also when the
   // run raised). The window overrides it; views without buttons need not.
   virtual void DisableRunButtons() {}

@@ -81,16 +81,13 @@ void Main(RunContext& ctx) {
   DeleteTemp(ctx);
   DeleteCache(ctx);
   ctx.Log.WriteLine("Kanalia(CS) ダウンロード開始");
-  ctx.View.SetLabel1("番組表をダウンロード中");
+  ctx.View.ShowPhase("番組表をダウンロード中");
 
   // Without a list from the site the numbers of the previous run stand in;
   // when there are none either, nothing is fetched and nothing is said.
   try {
     st.ChannelNumberList.clear();
-    if (st.UseE2)
-      GetTVChannelES2(ctx);
-    else
-      GetTVChannel2(ctx);
+    RetrieveChannelList(ctx);
     if (st.ChannelNumberList.empty())
       st.ChannelNumberList = LoadChannelNumberList(st.PluginFolder);
     else
@@ -99,21 +96,21 @@ void Main(RunContext& ctx) {
   }
 
   st.PhaseName = "Main2";
-  ctx.View.SetProgress2Max(3);
-  ctx.View.SetProgress2(0);
+  ctx.View.SetRunProgressRange(3);
+  ctx.View.ShowRunProgress(0);
 
-  DLLTVMurok2(ctx);
-  ctx.View.SetProgress2(1);
+  DownloadChartPages(ctx);
+  ctx.View.ShowRunProgress(1);
 
   st.SkipRequested = false;
   if (!st.StopRequested) BuildProgrammeFiles(ctx);
 
-  ctx.View.SetLabel1("番組表を作成中");
+  ctx.View.ShowPhase("番組表を作成中");
   st.SkipRequested = false;
   if (!st.StopRequested) MergeIntoDatasets(ctx);
 
-  ctx.View.SetLabel1("終了処理中");
-  ctx.View.SetProgress2(3);
+  ctx.View.ShowPhase("終了処理中");
+  ctx.View.ShowRunProgress(3);
   YieldToMessages();
 
   // A stopped run leaves no pages of its own behind: they may be partial

@@ -248,14 +248,14 @@ void TFormDLL::ApplicationException(const std::string& message) {
   if (LogFile1().Active()) LogFile1().WriteLine(State.PhaseName + ": " + message, true);
 }
 
-void TFormDLL::ViewAdapter::SetLabel1(const std::string& text) { f_.Label1.SetCaption(text); }
-void TFormDLL::ViewAdapter::SetLabel2(const std::string& text) { f_.Label2.SetCaption(text); }
-std::string TFormDLL::ViewAdapter::Label2() const { return f_.Label2.Caption(); }
-void TFormDLL::ViewAdapter::SetProgress1Max(int max) { f_.ProgressBar1.SetMax(max); }
-void TFormDLL::ViewAdapter::SetProgress1(int pos) { f_.ProgressBar1.SetPosition(pos); }
-int TFormDLL::ViewAdapter::Progress1() const { return f_.ProgressBar1.Position(); }
-void TFormDLL::ViewAdapter::SetProgress2Max(int max) { f_.ProgressBar2.SetMax(max); }
-void TFormDLL::ViewAdapter::SetProgress2(int pos) { f_.ProgressBar2.SetPosition(pos); }
+void TFormDLL::ViewAdapter::ShowPhase(const std::string& text) { f_.Label1.SetCaption(text); }
+void TFormDLL::ViewAdapter::ShowDetail(const std::string& text) { f_.Label2.SetCaption(text); }
+std::string TFormDLL::ViewAdapter::Detail() const { return f_.Label2.Caption(); }
+void TFormDLL::ViewAdapter::SetProgressRange(int max) { f_.ProgressBar1.SetMax(max); }
+void TFormDLL::ViewAdapter::ShowProgress(int pos) { f_.ProgressBar1.SetPosition(pos); }
+int TFormDLL::ViewAdapter::Progress() const { return f_.ProgressBar1.Position(); }
+void TFormDLL::ViewAdapter::SetRunProgressRange(int max) { f_.ProgressBar2.SetMax(max); }
+void TFormDLL::ViewAdapter::ShowRunProgress(int pos) { f_.ProgressBar2.SetPosition(pos); }
 
 void TFormDLL::ViewAdapter::DisableRunButtons() {
   f_.ButtonPlay.SetEnabled(false);

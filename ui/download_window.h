@@ -81,22 +81,21 @@ class TFormDLL : public ui::Form {
   void ApplicationException(const std::string& message);
 
   // What the run's phases see of the window (Label1, Label2 and the
-  // progress bars). A separate object, since the control Label2 and
-  // RunView::Label2() share a name.
+  // progress bars).
   RunView& View() { return view_; }
 
  private:
   class ViewAdapter : public RunView {
    public:
     explicit ViewAdapter(TFormDLL& f) : f_(f) {}
-    void SetLabel1(const std::string& text) override;
-    void SetLabel2(const std::string& text) override;
-    std::string Label2() const override;
-    void SetProgress1Max(int max) override;
-    void SetProgress1(int pos) override;
-    int Progress1() const override;
-    void SetProgress2Max(int max) override;
-    void SetProgress2(int pos) override;
+    void ShowPhase(const std::string& text) override;
+    void ShowDetail(const std::string& text) override;
+    std::string Detail() const override;
+    void SetProgressRange(int max) override;
+    void ShowProgress(int pos) override;
+    int Progress() const override;
+    void SetRunProgressRange(int max) override;
+    void ShowRunProgress(int pos) override;
     void DisableRunButtons() override;
 
    private:

@@ -22,14 +22,14 @@ namespace test {
 
 class RecordingView : public RunView {
  public:
-  void SetLabel1(const std::string& t) override { Label1Text = t; Label1History.push_back(t); }
-  void SetLabel2(const std::string& t) override { Label2Text = t; }
-  std::string Label2() const override { return Label2Text; }
-  void SetProgress1Max(int m) override { P1Max = m; }
-  void SetProgress1(int p) override { P1 = p; }
-  int Progress1() const override { return P1; }
-  void SetProgress2Max(int m) override { P2Max = m; }
-  void SetProgress2(int p) override { P2 = p; }
+  void ShowPhase(const std::string& t) override { Label1Text = t; Label1History.push_back(t); }
+  void ShowDetail(const std::string& t) override { Label2Text = t; }
+  std::string Detail() const override { return Label2Text; }
+  void SetProgressRange(int m) override { P1Max = m; }
+  void ShowProgress(int p) override { P1 = p; }
+  int Progress() const override { return P1; }
+  void SetRunProgressRange(int m) override { P2Max = m; }
+  void ShowRunProgress(int p) override { P2 = p; }
   void DisableRunButtons() override { ButtonsDisabled = true; }
 
   std::string Label1Text, Label2Text;

@@ -21,17 +21,17 @@ class RecordingView : public RunView {
   std::vector<std::string> Labels2;
   std::string label1, label2;
   int max1 = 0, pos1 = 0, max2 = 0, pos2 = 0;
-  void SetLabel1(const std::string& t) override { label1 = t; }
-  void SetLabel2(const std::string& t) override {
+  void ShowPhase(const std::string& t) override { label1 = t; }
+  void ShowDetail(const std::string& t) override {
     label2 = t;
     Labels2.push_back(t);
   }
-  std::string Label2() const override { return label2; }
-  void SetProgress1Max(int m) override { max1 = m; }
-  void SetProgress1(int p) override { pos1 = p; }
-  int Progress1() const override { return pos1; }
-  void SetProgress2Max(int m) override { max2 = m; }
-  void SetProgress2(int p) override { pos2 = p; }
+  std::string Detail() const override { return label2; }
+  void SetProgressRange(int m) override { max1 = m; }
+  void ShowProgress(int p) override { pos1 = p; }
+  int Progress() const override { return pos1; }
+  void SetRunProgressRange(int m) override { max2 = m; }
+  void ShowRunProgress(int p) override { pos2 = p; }
 };
 
 struct RunFixture {

@@ -212,7 +212,7 @@ TEST_F(ChannelListTest, DownloadWindowRetrievalAndStaleWorkingFile) {
     return std::nullopt;  // the site does not answer the second time
   };
   f.AddChannel("602", "残る局");
-  GetTVChannel2(f.Ctx);
+  RetrieveSkyptChannels(f.Ctx);
   ASSERT_EQ(fetcher.Calls.size(), 1u);
   EXPECT_EQ(fetcher.Calls[0].Address, "http://127.0.0.1:9/chart/cs/skylist.action");
   EXPECT_EQ(phases, (StringList{"GetTVChannel2"}));
@@ -228,7 +228,7 @@ TEST_F(ChannelListTest, DownloadWindowRetrievalAndStaleWorkingFile) {
   f.State.ChannelNumberList.clear();
   f.State.ChannelKeyList.clear();
   f.State.LastRequestTime = 0;
-  GetTVChannel2(f.Ctx);
+  RetrieveSkyptChannels(f.Ctx);
   EXPECT_EQ(f.State.ChannelNumberList, (StringList{"55", "161"}));
   EXPECT_TRUE(f.LogLines().empty());
 }
@@ -257,7 +257,7 @@ TEST_F(ChannelListTest, E2RetrievalStepNamesAndReaderError) {
   RunContext ctx{f.State, f.View, f.Log, broken, f.TableMas};
   f.State.ChannelNumberList.clear();
   f.State.LastRequestTime = 0;
-  EXPECT_NO_THROW(GetTVChannelES2(ctx));
+  EXPECT_NO_THROW(RetrieveE2Channels(ctx));
   EXPECT_EQ(f.State.ChannelNumberList, (StringList{"585"}));
   StringList lines = f.LogLines();
   ASSERT_EQ(lines.size(), 1u);

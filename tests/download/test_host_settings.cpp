@@ -89,7 +89,7 @@ TEST(HostSettingsTest, ConversionsInFileOrder) {
               "[TSetup]\r\nDataSetNo=0\r\n[ChannelChange]\r\n161=201\r\n055=5\r\n"
               "300=\r\n[DataSet 0]\r\ncount=0\r\n");
   f.State.ChannelConversionList = {"stale=1"};
-  LoadChChangeList(f.Ctx);
+  LoadChannelConversions(f.Ctx);
   EXPECT_EQ(f.State.PhaseName, "LoadChChangeList");
   EXPECT_EQ(f.State.ChannelConversionList, (StringList{"161=201", "055=5", "300="}));
   EXPECT_TRUE(f.LogLines().empty());

@@ -220,7 +220,7 @@ TEST(DownloadPhaseTest, FourPagesPerListedChannelWithSizeRules) {
     }
   };
   f.WriteHost("Cache/skypt/" + ChartPageFileName("55", EncodeDate(2026, 12, 6), 1), "old");
-  DLLTVMurok2(f.Ctx);
+  DownloadChartPages(f.Ctx);
   EXPECT_EQ(f.State.PhaseName, "DLLTVMurok2");
 
   StringList addresses;
@@ -268,7 +268,7 @@ TEST(DownloadPhaseTest, ReuseSwitchSkipsCachedPages) {
                     "\r\n[TSetup.DataList_Items]\r\nCount=1\r\n"
                     "[DataSet 0]\r\ncount=1\r\nArea 0=True\r\n");
     fetcher.Calls.clear();
-    DLLTVMurok2(f.Ctx);
+    DownloadChartPages(f.Ctx);
     EXPECT_EQ(fetcher.Calls.size(), c.requests) << c.value;
     EXPECT_EQ(f.State.DownloadedFiles.size(), c.requests) << c.value;
     if (c.value == "True") {
@@ -287,7 +287,7 @@ TEST(DownloadPhaseTest, SkipEndsTheChannelAndStopEndsThePhase) {
   fetcher.OnStart = [&](int n) {
     if (n == 1) f.State.SkipRequested = true;
   };
-  DLLTVMurok2(f.Ctx);
+  DownloadChartPages(f.Ctx);
   ASSERT_EQ(fetcher.Calls.size(), 6u);
   EXPECT_NE(fetcher.Calls[2].Address.find("500161.action?head=202612060500"),
             std::string::npos);
@@ -297,7 +297,7 @@ TEST(DownloadPhaseTest, SkipEndsTheChannelAndStopEndsThePhase) {
   fetcher.OnStart = [&](int n) {
     if (n == 0) f.State.StopRequested = true;
   };
-  DLLTVMurok2(f.Ctx);
+  DownloadChartPages(f.Ctx);
   EXPECT_EQ(fetcher.Calls.size(), 1u);
 }
 
@@ -311,7 +311,7 @@ TEST(DownloadPhaseTest, RunOverMidnightUsesTheNewDate) {
   fetcher.OnStart = [&](int n) {
     if (n == 0) clock.set(EncodeDate(2026, 12, 7) + EncodeTime(0, 0, 1, 0));
   };
-  DLLTVMurok2(f.Ctx);
+  DownloadChartPages(f.Ctx);
   ASSERT_EQ(fetcher.Calls.size(), 4u);
   EXPECT_NE(fetcher.Calls[0].Address.find("head=202612060500"), std::string::npos);
   EXPECT_NE(fetcher.Calls[1].Address.find("head=202612071100"), std::string::npos);

@@ -214,7 +214,7 @@ TEST_F(FormDLLHeadless, ResumeEndsThePause) {
 
 TEST_F(FormDLLHeadless, SkipMarksTheChannelTextOnce) {
   TFormDLL f(Opts([](RunContext& c) {
-    c.View.SetLabel2("161 チャンネル");
+    c.View.ShowDetail("161 チャンネル");
     for (int i = 0; i < 6; ++i) YieldToMessages();
   }));
   H().ClickAt(3, f.ButtonSkip);
@@ -349,17 +349,17 @@ TEST_F(FormDLLHeadless, BrokenChannelTableStillEndsTheWindowWithAnErrorLine) {
 
 TEST_F(FormDLLHeadless, RunViewReachesTheControls) {
   TFormDLL f(Opts([](RunContext& c) {
-    c.View.SetLabel1("番組表をダウンロード中");
-    c.View.SetProgress2Max(3);
-    c.View.SetProgress2(1);
-    c.View.SetProgress1Max(8);
-    c.View.SetProgress1(5);
+    c.View.ShowPhase("番組表をダウンロード中");
+    c.View.SetRunProgressRange(3);
+    c.View.ShowRunProgress(1);
+    c.View.SetProgressRange(8);
+    c.View.ShowProgress(5);
   }));
   ui::App().Run();
   EXPECT_EQ(f.Label1.Caption(), "番組表をダウンロード中");
   EXPECT_EQ(f.ProgressBar2.Max(), 3);
   EXPECT_EQ(f.ProgressBar2.Position(), 1);
-  EXPECT_EQ(f.View().Progress1(), 5);
+  EXPECT_EQ(f.View().Progress(), 5);
 }
 
 TEST_F(FormDLLHeadless, AboutIsCreatedOnceAndShownCentred) {

@@ -50,9 +50,9 @@ TEST_F(FormDLLWin32, RealWindowShowsTheRunAndEscapeStopsIt) {
   bool stopSeen = false;
   HWND window = nullptr;
   TFormDLL f(Opts([&](RunContext& c) {
-    c.View.SetLabel1("番組表をダウンロード中");
-    c.View.SetProgress2Max(3);
-    c.View.SetProgress2(1);
+    c.View.ShowPhase("番組表をダウンロード中");
+    c.View.SetRunProgressRange(3);
+    c.View.ShowRunProgress(1);
     window = static_cast<HWND>(f.Handle);
     labelWhileRunning = TextOf(f.Label1.Handle);
     // Escape typed on a button: the form sees it first and presses Stop.
