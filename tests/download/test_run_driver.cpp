@@ -1,7 +1,5 @@
-// The download run end to end inside the download window (headless
-// controls, a stand-in fetcher serving one saved chart page for every
-// address), and its clean-up phases on their own.
-#include "download/host_files.h"
+// The download run's clean-up phases and its own sequence without a window
+// (tests/ui/test_download_run.cpp runs it inside the window).
 #include "download/run_driver.h"
 
 #include <gtest/gtest.h>
@@ -14,9 +12,8 @@
 #include "core/text.h"
 #include "download/fetch_fake.h"
 #include "download/programme_files.h"
+#include "download/host_files.h"
 #include "platform/temp_files.h"
-#include "ui/controls.h"
-#include "ui/download_window.h"
 
 namespace kc {
 namespace {
@@ -76,197 +73,6 @@ TEST(RunCleanUp, DeleteTempTakesOnlyWorkFilesAndStopsOnSkip) {
   ScopedMessagePump pump([&] { f.State.SkipRequested = true; });
   DeleteTemp(f.Ctx);
   EXPECT_EQ(plat::Fs().FindFiles(temp + "tvmurok*.*", plat::faAnyFile).size(), 2u);
-}
-
-// ---- the whole run in the window
-
-// A chart page of the site's shape, over the acceptance threshold.
-std::string ChartPage() {
-  std::string page = ReadBytes(test::SourcePath("tests/data/analyser/shared_span.html"));
-  page += "<!-- " + std::string(6000, '-') + " -->\n";
-  return page;
-}
-
-class DownloadRun : public ::testing::Test {
- protected:
-  void SetUp() override {
-    ui::App().Init(ui::BackendKind::Headless);
-    WriteBytes(dir.file("plugin/readme.txt"), "");
-    WriteBytes(dir.file("hoz.ini"),
-               "[TSetup]\r\n[TSetup.DataList_Items]\r\nCount=1\r\nItem0=CS\r\n"
-               "[DataSet 0]\r\ncount=1\r\nArea 0=True\r\n");
-    WriteBytes(dir.file("tvskypch.ini"), "[DataSet 0]\r\ntvch 101=True\r\ntvch 161=True\r\n");
-    WriteBytes(dir.file("tvskypch.csv"),
-               plat::Utf8ToCp932(u8"\"TVChannel\",\"TVName\",\"Status\",\r\n"
-                                 u8"\"101\",\"テスト局\",\"0\",\r\n\"161\",\"映画\",\"0\",\r\n"));
-    // The list page brings nothing: the numbers of the previous run count.
-    WriteBytes(dir.file("tvmurokch.csv"), "101\r\n161\r\n");
-    fetcher.Body = [](const test::FetchCall& c, int) -> std::optional<std::string> {
-      if (c.Address.find("list.action") != std::string::npos) return std::nullopt;
-      return ChartPage();
-    };
-  }
-  void TearDown() override { ui::App().Shutdown(); }
-
-  TFormDLL::Options Opts() {
-    TFormDLL::Options o;
-    o.CloseWaitSeconds = 0.05;
-    o.PluginFolder = dir.winFile("plugin") + "\\";
-    return o;
-  }
-  ui::HeadlessBackend& H() { return *ui::Headless(); }
-  int ChartCalls() const {
-    int n = 0;
-    for (const auto& c : fetcher.Calls) n += c.Address.find("head=") != std::string::npos;
-    return n;
-  }
-  StringList LogLines() {
-    StringList out;
-    for (const std::string& l : SplitLines(ReadBytes(dir.file("hoz.log"))))
-      if (l.rfind("--- ", 0) != 0 && l.rfind("Version ", 0) != 0) out.push_back(l);
-    return out;
-  }
-  // The end line: date and time in the window's formats, then the text.
-  static bool IsEndLine(const std::string& l) {
-    return l.size() == 19 + std::string(" Kanalia(CS) ダウンロード終了").size() &&
-           l[4] == '-' && l[7] == '-' && l[13] == ':' &&
-           l.substr(19) == " Kanalia(CS) ダウンロード終了";
-  }
-  std::string Cache(const std::string& name) { return dir.file("Cache/skypt/" + name); }
-
-  test::TempDir dir;
-  bool tempMade = WriteBytes(dir.file("temp/.keep"), "");
-  test::ScopedEnv temp{"temp", dir.winPath() + "\\temp"};
-  test::FakeFetcher fetcher;
-  test::FakeClock clock{EncodeDate(2019, 12, 6) + EncodeTime(8, 0, 0, 0), 0.5};
-};
-
-TEST_F(DownloadRun, FetchesAnalysesAndMergesInOrder) {
-  TFormDLL f(Opts());
-  ui::App().Run();
-
-  EXPECT_EQ(ChartCalls(), 8);
-  StringList log = LogLines();
-  ASSERT_EQ(log.size(), 3u) << JoinLinesCrLf(log);
-  EXPECT_EQ(log[0], "Kanalia(CS)プラグイン");
-  EXPECT_EQ(log[1], "Kanalia(CS) ダウンロード開始");
-  EXPECT_TRUE(IsEndLine(log[2])) << log[2];
-
-  // one header, then per channel its eight programmes in start order
-  StringList data = SplitLines(ReadBytes(dir.file("tvdata0.csv")));
-  ASSERT_EQ(data.size(), 1u + 16u);
-  EXPECT_EQ(data[0].rfind("\"開始時間\",\"チャンネル\"", 0), 0u);
-  EXPECT_NE(data[1].find("\"101.テスト局\""), std::string::npos);
-  EXPECT_NE(data[9].find("\"161.映画\""), std::string::npos);
-  // the programme files are gone, the pages stay in the cache
-  EXPECT_TRUE(plat::Fs().FindFiles(TempFolder() + "tvmurok*.*", plat::faAnyFile).empty());
-  EXPECT_TRUE(test::FileExistsAt(Cache("tvmurok10112060.html")));
-  EXPECT_EQ(f.State.DownloadedFiles.size(), 8u);
-  EXPECT_EQ(f.ProgressBar2.Position(), 3);
-  EXPECT_EQ(f.Label1.Caption(), "終了処理中");
-}
-
-TEST_F(DownloadRun, SkipWhilePausedEndsThePauseAndSkipsTheChannel) {
-  TFormDLL f(Opts());
-  bool paused = false;
-  fetcher.OnStart = [&](int n) {
-    if (n != 1) return;  // the first chart page of channel 101
-    H().After(1, [&] { f.ButtonPause.Click(); });
-    H().After(4, [&] { paused = f.State.Paused; });
-    H().After(6, [&] { f.ButtonSkip.Click(); });
-  };
-  ui::App().Run();
-
-  EXPECT_TRUE(paused);
-  // (the run got here, so Skip ended the pause loop)
-  // 101 stopped after its first page; 161 had all four
-  EXPECT_EQ(ChartCalls(), 5);
-  StringList log = LogLines();
-  ASSERT_EQ(log.size(), 4u) << JoinLinesCrLf(log);
-  EXPECT_EQ(log[2], "スキップボタン押下");
-  EXPECT_TRUE(IsEndLine(log[3]));
-  StringList data = SplitLines(ReadBytes(dir.file("tvdata0.csv")));
-  EXPECT_EQ(data.size(), 1u + 2u + 8u);
-}
-
-TEST_F(DownloadRun, StopWhilePausedDeletesThisRunsPagesOnly) {
-  // a page of yesterday in the cache, inside the seven days
-  WriteBytes(Cache("tvmurok10112050.html"), ChartPage());
-  ASSERT_TRUE(plat::Fs().SetFileAge(dir.winPath() + "\\Cache\\skypt\\tvmurok10112050.html",
-                                    EncodeDate(2019, 12, 5) + EncodeTime(6, 0, 0, 0)));
-  TFormDLL f(Opts());
-  bool paused = false;
-  fetcher.OnStart = [&](int n) {
-    if (n != 2) return;  // the second chart page of channel 101
-    H().After(1, [&] { f.ButtonPause.Click(); });
-    H().After(3, [&] { paused = f.State.Paused; });
-    H().After(5, [&] { f.ButtonStop.Click(); });
-  };
-  ui::App().Run();
-
-  EXPECT_TRUE(paused);
-
-  EXPECT_EQ(ChartCalls(), 2);
-  EXPECT_FALSE(test::FileExistsAt(Cache("tvmurok10112060.html")));
-  EXPECT_FALSE(test::FileExistsAt(Cache("tvmurok10112061.html")));
-  EXPECT_TRUE(test::FileExistsAt(Cache("tvmurok10112050.html")));
-  // neither analysis nor merge ran
-  EXPECT_FALSE(test::FileExistsAt(dir.file("tvdata0.csv")));
-  EXPECT_TRUE(plat::Fs().FindFiles(TempFolder() + "tvmurok*.*", plat::faAnyFile).empty());
-  StringList log = LogLines();
-  ASSERT_EQ(log.size(), 4u) << JoinLinesCrLf(log);
-  EXPECT_EQ(log[2], "停止ボタン押下");
-  EXPECT_TRUE(IsEndLine(log[3]));
-  EXPECT_TRUE(f.Closed());
-}
-
-TEST_F(DownloadRun, WindowClosedDuringTheAnalysisUnwindsAsAfterStop) {
-  TFormDLL f(Opts());
-  // Close the window once the analysis has stored its first programme.
-  std::function<void()> watch = [&] {
-    if (f.State.PhaseName == "Analyze" && f.TableMas().Active() &&
-        f.TableMas().RecordCount() > 0)
-      f.Close();
-    else
-      H().After(1, watch);
-  };
-  H().After(1, watch);
-  ui::App().Run();
-
-  EXPECT_EQ(ChartCalls(), 8);
-  EXPECT_TRUE(f.State.StopRequested);
-  // no error line, the merge skipped, this run's pages gone, the end line
-  StringList log = LogLines();
-  ASSERT_EQ(log.size(), 3u) << JoinLinesCrLf(log);
-  EXPECT_TRUE(IsEndLine(log[2])) << log[2];
-  EXPECT_FALSE(test::FileExistsAt(dir.file("tvdata0.csv")));
-  EXPECT_FALSE(test::FileExistsAt(Cache("tvmurok10112060.html")));
-  EXPECT_TRUE(f.Closed());
-}
-
-TEST_F(DownloadRun, NoChannelListAndNoSavedNumbersFetchesNothingQuietly) {
-  plat::Fs().DeleteFile(dir.winPath() + "\\tvmurokch.csv");
-  TFormDLL f(Opts());
-  ui::App().Run();
-  EXPECT_EQ(ChartCalls(), 0);
-  StringList log = LogLines();
-  ASSERT_EQ(log.size(), 4u) << JoinLinesCrLf(log);
-  EXPECT_EQ(log[1], "Kanalia(CS) ダウンロード開始");
-  // the analysis and the merge still ran and found nothing
-  EXPECT_EQ(log[2], "取得した番組表データがありません.");
-  EXPECT_TRUE(IsEndLine(log[3]));
-  EXPECT_FALSE(test::FileExistsAt(dir.file("tvmurokch.csv")));
-}
-
-TEST_F(DownloadRun, SecondActivationStartsNoSecondRun) {
-  TFormDLL f(Opts());
-  H().ActivateAt(20, f);
-  ui::App().Run();
-  f.Activate();
-  EXPECT_EQ(ChartCalls(), 8);
-  int starts = 0;
-  for (const std::string& l : LogLines()) starts += l == "Kanalia(CS) ダウンロード開始";
-  EXPECT_EQ(starts, 1);
 }
 
 // The run's own sequence without a window: labels, bars, the guard.

@@ -1,1 +1,0 @@
-// Keeps every module library non-empty while its sources are being written.
