@@ -320,25 +320,4 @@ void TFormDLLSetup::Retrieve(ChannelPlatform platform) {
       });
 }
 
-int RunSettingsMode(const TFormDLLSetup::Options& options) {
-  ui::Application& app = ui::App();
-  auto previous = app.OnException;
-  app.OnException = [](const std::string& message) {
-    ui::ShowError(ui::App().MainForm, message);
-  };
-  struct Restore {
-    ui::Application& app;
-    std::function<void(const std::string&)> handler;
-    ~Restore() { app.OnException = handler; }
-  } restore{app, previous};
-
-  TFormDLLSetup setup(options);
-  TFormImport import(setup);
-  TFormCh ch(setup);
-  setup.FormImport = &import;
-  setup.FormCh = &ch;
-  app.Run();
-  return 0;
-}
-
 }  // namespace kc

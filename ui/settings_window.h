@@ -117,11 +117,4 @@ class TFormDLLSetup : public ui::Form {
   bool closed_ = false;
 };
 
-// The settings mode: creates the settings window, the bulk channel input
-// window and the channel number conversion window, in this order, shows the
-// settings window and runs the message loop until it closes. The caller has
-// initialised the application (backend and title). Handler errors show the
-// window system's error box. Returns the process exit status.
-int RunSettingsMode(const TFormDLLSetup::Options& options = {});
-
 }  // namespace kc

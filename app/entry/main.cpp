@@ -74,8 +74,7 @@ int RunPlugin(const std::vector<std::string>& args) {
     } else {
       kc::TFormDLL::Options options;
       options.HoldBeforeRunMs = kc::TestHoldMs();
-      kc::TFormDLL form(options);
-      kc::ui::App().Run();
+      status = kc::RunDownloadMode(options);
     }
   } catch (const std::exception& e) {
     // Only window creation can get here; the handlers' exceptions stay in

@@ -1,5 +1,5 @@
-// The run mode chosen from the command line and the test hold the entry
-// passes to the download window.
+// The run mode chosen from the command line, the test hold the entry passes
+// to the download window, and the settings mode's windows.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -7,6 +7,9 @@
 
 #include "app/run_mode.h"
 #include "support/test_support.h"
+#include "ui/bulk_input_window.h"
+#include "ui/conversion_window.h"
+#include "ui/settings_fixture.h"
 
 namespace kc {
 namespace {
@@ -49,6 +52,34 @@ TEST(EntryHoldSetting, ReadsMillisecondsOrNothing) {
   }
   test::ScopedEnv unset("KANALIA_TEST_HOLD_MS");
   EXPECT_EQ(TestHoldMs(), 0);
+}
+
+class SettingsModeTest : public test::SettingsFixture {};
+
+// ---- the settings mode
+
+TEST_F(SettingsModeTest, CreatesTheThreeWindowsAndShowsOne) {
+  StoredChannels();
+  bool checked = false;
+  H().At(5, [&] {
+    auto* setup = dynamic_cast<TFormDLLSetup*>(ui::App().MainForm);
+    ASSERT_NE(setup, nullptr);
+    ASSERT_NE(setup->FormCh, nullptr);
+    ASSERT_NE(setup->FormImport, nullptr);
+    EXPECT_TRUE(setup->Visible());
+    EXPECT_FALSE(setup->FormCh->Visible());
+    EXPECT_FALSE(setup->FormImport->Visible());
+    EXPECT_EQ(setup->TVChList.Count(), 2);  // activated on showing
+    setup->buttonImp.Click();
+    EXPECT_TRUE(setup->FormImport->Visible());
+    setup->ButtonChange.Click();
+    EXPECT_TRUE(setup->FormCh->Visible());
+    checked = true;
+    setup->ButtonClose.Click();
+  });
+  EXPECT_EQ(RunSettingsMode(Opts()), 0);
+  EXPECT_TRUE(checked);
+  EXPECT_EQ(HostIni("hoz.ini", "TSetup", "DLL_SkyptE2"), "False");
 }
 
 }  // namespace

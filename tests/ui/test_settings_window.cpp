@@ -416,31 +416,5 @@ TEST_F(SettingsFormTest, ClosingDuringARetrievalStopsItAndKeepsTheTable) {
   EXPECT_EQ(HostIni("hoz.ini", "TSetup", "DLL_SkyptE2"), "True");
 }
 
-// ---- the settings mode
-
-TEST_F(SettingsFormTest, SettingsModeCreatesTheThreeWindowsAndShowsOne) {
-  StoredChannels();
-  bool checked = false;
-  H().At(5, [&] {
-    auto* setup = dynamic_cast<TFormDLLSetup*>(ui::App().MainForm);
-    ASSERT_NE(setup, nullptr);
-    ASSERT_NE(setup->FormCh, nullptr);
-    ASSERT_NE(setup->FormImport, nullptr);
-    EXPECT_TRUE(setup->Visible());
-    EXPECT_FALSE(setup->FormCh->Visible());
-    EXPECT_FALSE(setup->FormImport->Visible());
-    EXPECT_EQ(setup->TVChList.Count(), 2);  // activated on showing
-    setup->buttonImp.Click();
-    EXPECT_TRUE(setup->FormImport->Visible());
-    setup->ButtonChange.Click();
-    EXPECT_TRUE(setup->FormCh->Visible());
-    checked = true;
-    setup->ButtonClose.Click();
-  });
-  EXPECT_EQ(RunSettingsMode(Opts()), 0);
-  EXPECT_TRUE(checked);
-  EXPECT_EQ(HostIni("hoz.ini", "TSetup", "DLL_SkyptE2"), "False");
-}
-
 }  // namespace
 }  // namespace kc
