@@ -16,6 +16,7 @@
 #include "platform/text_files.h"
 #include "storage/log_file.h"
 #include "storage/memtable.h"
+#include "storage/tables.h"
 
 namespace kc {
 
@@ -58,12 +59,7 @@ bool GatherSkyptScript(const std::string& path, const std::function<bool()>& sto
   std::unique_ptr<plat::File> f = ResetWithRetry(path, 0);
   if (!f) return false;
   std::string data;
-  char buf[8192];
-  for (;;) {
-    long long n = f->Read(buf, sizeof buf);
-    if (n <= 0) break;
-    data.append(buf, static_cast<std::size_t>(n));
-  }
+  plat::ReadRest(*f, data);  // a read error keeps what came before it
   f->Close();
   for (const std::string& line : SplitLines(data)) {
     if (stop && stop()) break;
@@ -81,13 +77,10 @@ void MergeChannel(MemTable& table, int number, const std::string& name) {
     table.Edit();
     table.FieldByName("TVName").SetAsString(name);
     table.FieldByName("Status").SetAsInteger(0);
+    table.Post();
   } else {
-    table.Append();
-    table.FieldByName("TVChannel").SetAsString(channel);
-    table.FieldByName("TVName").SetAsString(name);
-    table.FieldByName("Status").SetAsInteger(1);
+    AppendChannel(table, channel, name, 1);
   }
-  table.Post();
 }
 
 void OrderChannelTable(MemTable& table) { table.SortOn("TVChannel"); }

@@ -15,16 +15,7 @@ std::string Quoted(const std::string& s) { return "'" + ByteReplaceAll(s, "'", "
 // native form: "/" for the backslashes of our names and UTF-8 text.
 std::string FetchCommandLine(const std::string& escapedAddress,
                              const std::string& tempFile) {
-  std::string native;
-  for (std::size_t i = 0; i < tempFile.size();) {
-    std::size_t n = SjisCharLen(tempFile, i);
-    if (n == 1 && tempFile[i] == '\\')
-      native += '/';
-    else
-      native.append(tempFile, i, n);
-    i += n;
-  }
-  return "wget -q " + Quoted(escapedAddress) + " -O " + Quoted(plat::Cp932ToUtf8(native));
+  return "wget -q " + Quoted(escapedAddress) + " -O " + Quoted(plat::NativePath(tempFile));
 }
 
 }  // namespace kc

@@ -68,13 +68,8 @@ std::string ChartPageAddress(bool useE2, const std::string& pageKey, TDateTime t
 }
 
 std::string ChannelPageKey(const StringList& channelKeyList, const std::string& channel) {
-  // First entry wins; names compare exactly (they are decimal numbers).
-  for (const std::string& entry : channelKeyList) {
-    std::size_t eq = entry.find('=');
-    if (eq != std::string::npos && entry.compare(0, eq, channel) == 0)
-      return entry.substr(eq + 1);
-  }
-  return std::string();
+  // First entry wins; the names are decimal numbers.
+  return ValueOf(channelKeyList, channel);
 }
 
 std::string EscapeAddress(const std::string& address) {

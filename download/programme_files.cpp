@@ -60,13 +60,7 @@ void DeleteProgrammeFiles(RunContext& ctx, bool logFailures) {
 // line without a break counts too).
 bool ReadLines(plat::File& f, StringList& lines) {
   std::string all;
-  char buf[8192];
-  for (;;) {
-    long long n = f.Read(buf, sizeof buf);
-    if (n < 0) return false;
-    if (n == 0) break;
-    all.append(buf, static_cast<std::size_t>(n));
-  }
+  if (!plat::ReadRest(f, all)) return false;
   std::size_t start = 0;
   while (start < all.size()) {
     std::size_t lf = all.find('\n', start);
@@ -152,16 +146,17 @@ void GapFill(RunContext& ctx) {
   MemTable& t = ctx.TableMas;
   t.SortOn("StartDateTime");
   if (t.RecordCount() == 0) return;
+  Field& start = t.FieldByName("StartDateTime");
+  Field& end = t.FieldByName("EndDateTime");
   TDateTime next = 0;
   t.Last();
   while (!t.Bof() && !ctx.State.StopRequested) {
-    Field& end = t.FieldByName("EndDateTime");
     if (Ms(end.AsDateTime()) < Ms(next)) {
       t.Edit();
       end.SetAsDateTime(next);
       t.Post();
     }
-    next = t.FieldByName("StartDateTime").AsDateTime();
+    next = start.AsDateTime();
     t.Prior();
     YieldToMessages();
   }

@@ -121,6 +121,8 @@ class ScopedFs {
 // Convenience over Fs(): whole-file read (false when it cannot be opened) and
 // write (create or truncate).
 bool ReadWholeFile(const std::string& path, std::string& out);
+// The rest of an open file appended to out; false on a read error.
+bool ReadRest(File& f, std::string& out);
 bool WriteWholeFile(const std::string& path, const std::string& data);
 
 // Path helpers on Shift-JIS text (a backslash that is a trail byte is no
@@ -133,6 +135,10 @@ std::string ExtractFilePath(const std::string& path);
 std::string ExtractFileExt(const std::string& path);
 std::string ChangeFileExt(const std::string& path, const std::string& ext);
 std::string IncludeTrailingBackslash(const std::string& path);
+
+// A path as the system's own tools take it on their command line: on POSIX
+// with "/" for the separators and in UTF-8, on Windows as it is.
+std::string NativePath(const std::string& path);
 
 // The running program's full file name and its folder with a trailing "\".
 std::string ProgramFileName();

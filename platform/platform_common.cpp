@@ -76,17 +76,21 @@ ScopedProcesses::ScopedProcesses(ProcessLauncher& launcher) : previous_(g_proces
 }
 ScopedProcesses::~ScopedProcesses() { g_processes = previous_; }
 
+bool ReadRest(File& f, std::string& out) {
+  char buf[65536];
+  for (;;) {
+    long long n = f.Read(buf, sizeof buf);
+    if (n < 0) return false;
+    if (n == 0) return true;
+    out.append(buf, static_cast<std::size_t>(n));
+  }
+}
+
 bool ReadWholeFile(const std::string& path, std::string& out) {
   auto f = Fs().Open(path, OpenMode::Read);
   if (!f) return false;
   std::string data;
-  char buf[65536];
-  for (;;) {
-    long long n = f->Read(buf, sizeof buf);
-    if (n < 0) return false;
-    if (n == 0) break;
-    data.append(buf, static_cast<std::size_t>(n));
-  }
+  if (!ReadRest(*f, data)) return false;
   out.swap(data);
   return true;
 }

@@ -486,6 +486,8 @@ TDateTime SystemNow() {
 
 // ---------------------------------------------------------------- program
 
+std::string NativePath(const std::string& path) { return MapPath(path); }
+
 std::string ProgramFileName() {
   char buf[4096];
   ssize_t n = ::readlink("/proc/self/exe", buf, sizeof buf - 1);
@@ -507,13 +509,7 @@ bool ReadSystemFile(const std::string& path, std::string& out) {
   if (fd < 0) return false;
   PosixFile f(fd);
   std::string data;
-  char buf[65536];
-  for (;;) {
-    long long n = f.Read(buf, sizeof buf);
-    if (n < 0) return false;
-    if (n == 0) break;
-    data.append(buf, static_cast<std::size_t>(n));
-  }
+  if (!ReadRest(f, data)) return false;
   out.swap(data);
   return true;
 }

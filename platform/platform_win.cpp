@@ -320,6 +320,8 @@ TDateTime SystemNow() {
 
 }  // namespace detail
 
+std::string NativePath(const std::string& path) { return path; }
+
 std::string ProgramFileName() {
   std::vector<wchar_t> buf(MAX_PATH);
   for (;;) {

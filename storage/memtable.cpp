@@ -73,12 +73,9 @@ int CompareValues(FieldType type, const FieldValue& a, const FieldValue& b) {
 FormatSettings TableFileFormats() {
   FormatSettings f;
   f.DateSeparator = '/';
-  f.TimeSeparator = ':';
   f.ShortDateFormat = "dd/mm/yyyy";
+  f.TimeSeparator = ':';
   f.LongTimeFormat = "hh:nn:ss";
-  f.DecimalSeparator = '.';
-  f.ThousandSeparator = ',';
-  f.CurrencyString.clear();
   return f;
 }
 
@@ -90,6 +87,14 @@ const std::string& Field::DisplayName() const {
 
 const FieldValue& Field::Value() const { return table_->CurrentValue(index_); }
 FieldValue& Field::MutableValue() { return table_->MutableCurrentValue(index_); }
+
+FieldValue* Field::NumberSlot() {
+  FieldValue& v = MutableValue();  // fails outside Edit and Insert
+  if (def_.Kind != FieldKind::Data) return nullptr;
+  v.Null = false;
+  v.Str.clear();
+  return &v;
+}
 
 bool Field::IsNull() const { return Value().Null; }
 
@@ -130,11 +135,8 @@ void Field::SetAsInteger(int value) {
     SetAsString(IntToStr(value));
     return;
   }
-  FieldValue& v = MutableValue();
-  if (def_.Kind != FieldKind::Data) return;
-  v.Null = false;
-  v.Str.clear();
-  v.Num = def_.DataType == FieldType::Boolean ? (value != 0 ? 1 : 0) : value;
+  if (FieldValue* v = NumberSlot())
+    v->Num = def_.DataType == FieldType::Boolean ? (value != 0 ? 1 : 0) : value;
 }
 
 TDateTime Field::AsDateTime() const {
@@ -154,16 +156,14 @@ void Field::SetAsDateTime(TDateTime value) {
     SetAsString(DateTimeToStr(value));
     return;
   }
-  FieldValue& v = MutableValue();
-  if (def_.Kind != FieldKind::Data) return;
-  v.Null = false;
-  v.Str.clear();
+  FieldValue* v = NumberSlot();
+  if (!v) return;
   switch (def_.DataType) {
-    case FieldType::Date: v.Num = DateOf(value); break;
-    case FieldType::Time: v.Num = TimeOf(value); break;
-    case FieldType::Integer: v.Num = static_cast<int>(value); break;
-    case FieldType::Boolean: v.Num = value != 0 ? 1 : 0; break;
-    default: v.Num = value;
+    case FieldType::Date: v->Num = DateOf(value); break;
+    case FieldType::Time: v->Num = TimeOf(value); break;
+    case FieldType::Integer: v->Num = static_cast<int>(value); break;
+    case FieldType::Boolean: v->Num = value != 0 ? 1 : 0; break;
+    default: v->Num = value;
   }
 }
 

@@ -110,6 +110,9 @@ class Field {
       : table_(table), def_(std::move(def)), index_(index) {}
   const FieldValue& Value() const;
   FieldValue& MutableValue();
+  // The current value made a non-null number, ready for one; nullptr for a
+  // field that keeps nothing (a calculated one).
+  FieldValue* NumberSlot();
 
   MemTable* table_;
   FieldDef def_;

@@ -68,6 +68,15 @@ void DefineTableMas(MemTable& t, const std::string& path) {
   t.PersistentBackup = false;
 }
 
+void AppendChannel(MemTable& t, const std::string& channel, const std::string& name,
+                   int status) {
+  t.Append();
+  t.FieldByName("TVChannel").SetAsString(channel);
+  t.FieldByName("TVName").SetAsString(name);
+  t.FieldByName("Status").SetAsInteger(status);
+  t.Post();
+}
+
 std::unique_ptr<MemTable> MakeTableSkypch(const std::string& path) {
   auto t = std::make_unique<MemTable>();
   DefineTableSkypch(*t, path);

@@ -30,6 +30,10 @@ void DefineTableTV(MemTable& t, const std::string& path);
 // file is set before each open (path may be empty here).
 void DefineTableMas(MemTable& t, const std::string& path = "");
 
+// A new row of an open channel table.
+void AppendChannel(MemTable& t, const std::string& channel, const std::string& name,
+                   int status);
+
 // Convenience for callers that want a heap table.
 std::unique_ptr<MemTable> MakeTableSkypch(const std::string& path);
 std::unique_ptr<MemTable> MakeTableTV(const std::string& path);

@@ -70,11 +70,7 @@ class RunFixture {
   }
   void AddChannel(const std::string& number, const std::string& name) {
     if (!Skypch.Active()) Skypch.Open();
-    Skypch.Append();
-    Skypch.FieldByName("TVChannel").SetAsString(number);
-    Skypch.FieldByName("TVName").SetAsString(name);
-    Skypch.FieldByName("Status").SetAsInteger(0);
-    Skypch.Post();
+    AppendChannel(Skypch, number, name, 0);
   }
   // Message and error lines of the log (start, version and end lines left
   // out).

@@ -71,11 +71,7 @@ struct RunFixture {
   }
   void AddChannel(const std::string& channel, const std::string& name, int status = 0) {
     if (!TableSkypch.Active()) TableSkypch.Open();
-    TableSkypch.Append();
-    TableSkypch.FieldByName("TVChannel").SetAsString(channel);
-    TableSkypch.FieldByName("TVName").SetAsString(name);
-    TableSkypch.FieldByName("Status").SetAsInteger(status);
-    TableSkypch.Post();
+    AppendChannel(TableSkypch, channel, name, status);
   }
 };
 

@@ -137,13 +137,8 @@ TEST_F(SettingsModelTest, ListEntriesShowListedChannelsAndTheirStarOnce) {
   DefineTableTV(t, model.ChannelTableFile());
   t.Open();
   for (const auto& [ch, name, status] : std::vector<std::tuple<std::string, std::string, int>>{
-           {"585", "Example", 0}, {"55", "五十五", 1}, {"700", "消えた局", 1}}) {
-    t.Append();
-    t.FieldByName("TVChannel").SetAsString(ch);
-    t.FieldByName("TVName").SetAsString(name);
-    t.FieldByName("Status").SetAsInteger(status);
-    t.Post();
-  }
+           {"585", "Example", 0}, {"55", "五十五", 1}, {"700", "消えた局", 1}})
+    AppendChannel(t, ch, name, status);
   StringList numbers = {"585", "55"};
   EXPECT_EQ(SettingsModel::ListEntries(t, numbers), (StringList{"585 Example", "055 *五十五"}));
   EXPECT_EQ(numbers, (StringList{"55", "585"}));  // sorted on the way

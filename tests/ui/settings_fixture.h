@@ -113,13 +113,7 @@ class SettingsFixture : public ::testing::Test {
     MemTable t("TableTV");
     DefineTableTV(t, PluginFolder() + "..\\tvskypch.csv");
     t.Open();
-    for (const auto& [ch, name, status] : rows) {
-      t.Append();
-      t.FieldByName("TVChannel").SetAsString(ch);
-      t.FieldByName("TVName").SetAsString(name);
-      t.FieldByName("Status").SetAsInteger(status);
-      t.Post();
-    }
+    for (const auto& [ch, name, status] : rows) AppendChannel(t, ch, name, status);
     t.Close();
   }
   std::vector<ChannelRow> ReadTable() {
