@@ -13,13 +13,11 @@ StopFlags FlagsOf(const DownloadRunState& state) {
 }
 
 FormatSettings RunFormats() {
+  // The defaults but for these two: dates "yyyy/mm/dd" with "-", times
+  // "hh:nn:ss" with ":", short and long.
   FormatSettings fs;
   fs.DateSeparator = '-';
-  fs.ShortDateFormat = "yyyy/mm/dd";
-  fs.LongDateFormat = "yyyy/mm/dd";
-  fs.TimeSeparator = ':';
-  fs.ShortTimeFormat = "hh:nn:ss";
-  fs.LongTimeFormat = "hh:nn:ss";
+  fs.ShortTimeFormat = fs.LongTimeFormat;
   return fs;
 }
 

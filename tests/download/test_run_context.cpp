@@ -28,6 +28,7 @@ TEST(RunContext, FormatsPrintDatesWithDashes) {
   const TDateTime t = EncodeDate(2010, 12, 6) + EncodeTime(22, 15, 30, 0);
   EXPECT_EQ(DateTimeToStr(t, fs), "2010-12-06 22:15:30");
   EXPECT_EQ(TimeToStr(t, fs), "22:15:30");
+  EXPECT_EQ(FormatDateTime("t", t, fs), "22:15:30");
 }
 
 }  // namespace
