@@ -87,7 +87,11 @@ void Control::Click() {
 
 // ---------------------------------------------------------------- controls
 
+// A setter that leaves what the bar shows as it was tells the backend
+// nothing: callers set the position once per item of long lists, often past
+// the end of the range, and each notice costs a repaint in a real window.
 void ProgressBar::SetMin(int v) {
+  if (v == min_) return;
   min_ = v;
   if (max_ < min_) max_ = min_;
   pos_ = std::clamp(pos_, min_, max_);
@@ -95,6 +99,7 @@ void ProgressBar::SetMin(int v) {
 }
 
 void ProgressBar::SetMax(int v) {
+  if (v == max_) return;
   max_ = v;
   if (min_ > max_) min_ = max_;
   pos_ = std::clamp(pos_, min_, max_);
@@ -102,7 +107,9 @@ void ProgressBar::SetMax(int v) {
 }
 
 void ProgressBar::SetPosition(int v) {
-  pos_ = std::clamp(v, min_, max_);
+  const int pos = std::clamp(v, min_, max_);
+  if (pos == pos_) return;
+  pos_ = pos;
   Changed(Change::Value);
 }
 

@@ -423,6 +423,13 @@ class Win32Backend : public Backend {
   // ---- message loop
 
   void Pump() override {
+    // Asking whether anything is queued is far cheaper than an empty
+    // PeekMessage (which also flushes the window surfaces and polls the
+    // display): long work pumps every few bytes and the queue is nearly
+    // always empty. Every so often the full pump runs regardless, so input
+    // that is still on its way from the display system gets read in.
+    if (HIWORD(GetQueueStatus(QS_ALLINPUT)) == 0 && ++emptyChecks_ < kFullPumpEvery) return;
+    emptyChecks_ = 0;
     MSG m;
     while (PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE)) {
       if (m.message == WM_QUIT) {
@@ -487,6 +494,8 @@ class Win32Backend : public Backend {
   };
 
   static Win32Backend* self_;
+  static constexpr unsigned kFullPumpEvery = 16;
+  unsigned emptyChecks_ = 0;
 
   void Process(MSG& m) {
     if (m.message == WM_KEYDOWN || m.message == WM_SYSKEYDOWN) {
@@ -597,9 +606,15 @@ class Win32Backend : public Backend {
     HWND h = H(c.Handle);
     switch (c.Kind()) {
       case ControlKind::ProgressBar: {
+        // The range is sent only when it differs from the bar's own, since
+        // setting it invalidates the bar even when it is the same.
         auto& p = static_cast<ProgressBar&>(c);
-        SendMessageW(h, PBM_SETRANGE32, p.Min(), p.Max());
-        SendMessageW(h, PBM_SETPOS, p.Position(), 0);
+        PBRANGE range{};
+        SendMessageW(h, PBM_GETRANGE, TRUE, reinterpret_cast<LPARAM>(&range));
+        if (range.iLow != p.Min() || range.iHigh != p.Max())
+          SendMessageW(h, PBM_SETRANGE32, p.Min(), p.Max());
+        if (static_cast<int>(SendMessageW(h, PBM_GETPOS, 0, 0)) != p.Position())
+          SendMessageW(h, PBM_SETPOS, p.Position(), 0);
         break;
       }
       case ControlKind::CheckBox:
