@@ -375,6 +375,9 @@ class Win32Backend : public Backend {
   }
 
   void DestroyControl(Control& c) override {
+    progressSentAt_.erase(&c);
+    pendingProgress_.erase(std::remove(pendingProgress_.begin(), pendingProgress_.end(), &c),
+                           pendingProgress_.end());
     HWND h = H(c.Handle);
     if (!h) return;
     RemovePropW(h, kControlProp);
@@ -423,7 +426,8 @@ class Win32Backend : public Backend {
   // ---- message loop
 
   void Pump() override {
-    // Asking whether anything is queued is far cheaper than an empty
+    SendPendingProgress();
+    // Asking whether anything is queued is cheaper than an empty
     // PeekMessage (which also flushes the window surfaces and polls the
     // display): long work pumps every few bytes and the queue is nearly
     // always empty. Every so often the full pump runs regardless, so input
@@ -496,6 +500,40 @@ class Win32Backend : public Backend {
   static Win32Backend* self_;
   static constexpr unsigned kFullPumpEvery = 16;
   unsigned emptyChecks_ = 0;
+
+  // A bar whose position moves many times a second (once per element of a
+  // page) is repainted at most once a frame: the bar repaints itself at once
+  // on every new position, and that costs most of a millisecond on some
+  // window systems. A position held back goes out with the first pump after
+  // its frame, so what the bar shows is never older than that.
+  static constexpr DWORD kProgressFrameMs = 30;
+  std::map<const Control*, DWORD> progressSentAt_;
+  std::vector<Control*> pendingProgress_;
+
+  void SendProgress(Control& c, bool now) {
+    const DWORD tick = GetTickCount();
+    auto sent = progressSentAt_.find(&c);
+    if (!now && sent != progressSentAt_.end() && tick - sent->second < kProgressFrameMs) {
+      if (std::find(pendingProgress_.begin(), pendingProgress_.end(), &c) == pendingProgress_.end())
+        pendingProgress_.push_back(&c);
+      return;
+    }
+    progressSentAt_[&c] = tick;
+    pendingProgress_.erase(std::remove(pendingProgress_.begin(), pendingProgress_.end(), &c),
+                           pendingProgress_.end());
+    HWND h = H(c.Handle);
+    const int pos = static_cast<ProgressBar&>(c).Position();
+    if (static_cast<int>(SendMessageW(h, PBM_GETPOS, 0, 0)) != pos)
+      SendMessageW(h, PBM_SETPOS, pos, 0);
+  }
+
+  void SendPendingProgress() {
+    if (pendingProgress_.empty()) return;
+    const DWORD tick = GetTickCount();
+    const std::vector<Control*> pending = pendingProgress_;
+    for (Control* c : pending)
+      if (tick - progressSentAt_[c] >= kProgressFrameMs) SendProgress(*c, true);
+  }
 
   void Process(MSG& m) {
     if (m.message == WM_KEYDOWN || m.message == WM_SYSKEYDOWN) {
@@ -611,10 +649,9 @@ class Win32Backend : public Backend {
         auto& p = static_cast<ProgressBar&>(c);
         PBRANGE range{};
         SendMessageW(h, PBM_GETRANGE, TRUE, reinterpret_cast<LPARAM>(&range));
-        if (range.iLow != p.Min() || range.iHigh != p.Max())
-          SendMessageW(h, PBM_SETRANGE32, p.Min(), p.Max());
-        if (static_cast<int>(SendMessageW(h, PBM_GETPOS, 0, 0)) != p.Position())
-          SendMessageW(h, PBM_SETPOS, p.Position(), 0);
+        const bool newRange = range.iLow != p.Min() || range.iHigh != p.Max();
+        if (newRange) SendMessageW(h, PBM_SETRANGE32, p.Min(), p.Max());
+        SendProgress(c, newRange);
         break;
       }
       case ControlKind::CheckBox:
