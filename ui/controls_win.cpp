@@ -375,7 +375,7 @@ class Win32Backend : public Backend {
   }
 
   void DestroyControl(Control& c) override {
-    progressSentAt_.erase(&c);
+    progressPaintedAt_.erase(&c);
     pendingProgress_.erase(std::remove(pendingProgress_.begin(), pendingProgress_.end(), &c),
                            pendingProgress_.end());
     HWND h = H(c.Handle);
@@ -504,35 +504,44 @@ class Win32Backend : public Backend {
   // A bar whose position moves many times a second (once per element of a
   // page) is repainted at most once a frame: the bar repaints itself at once
   // on every new position, and that costs most of a millisecond on some
-  // window systems. A position held back goes out with the first pump after
-  // its frame, so what the bar shows is never older than that.
+  // window systems. The bar always holds the latest position; one that
+  // comes within a frame of the last repaint is set with drawing held off,
+  // and the first pump after the frame repaints it.
   static constexpr DWORD kProgressFrameMs = 30;
-  std::map<const Control*, DWORD> progressSentAt_;
+  std::map<const Control*, DWORD> progressPaintedAt_;
   std::vector<Control*> pendingProgress_;
 
   void SendProgress(Control& c, bool now) {
+    HWND h = H(c.Handle);
+    const int pos = static_cast<ProgressBar&>(c).Position();
+    if (static_cast<int>(SendMessageW(h, PBM_GETPOS, 0, 0)) == pos) return;
     const DWORD tick = GetTickCount();
-    auto sent = progressSentAt_.find(&c);
-    if (!now && sent != progressSentAt_.end() && tick - sent->second < kProgressFrameMs) {
+    auto painted = progressPaintedAt_.find(&c);
+    if (!now && painted != progressPaintedAt_.end() && tick - painted->second < kProgressFrameMs) {
+      SendMessageW(h, WM_SETREDRAW, FALSE, 0);
+      SendMessageW(h, PBM_SETPOS, pos, 0);
+      SendMessageW(h, WM_SETREDRAW, TRUE, 0);
       if (std::find(pendingProgress_.begin(), pendingProgress_.end(), &c) == pendingProgress_.end())
         pendingProgress_.push_back(&c);
       return;
     }
-    progressSentAt_[&c] = tick;
-    pendingProgress_.erase(std::remove(pendingProgress_.begin(), pendingProgress_.end(), &c),
-                           pendingProgress_.end());
-    HWND h = H(c.Handle);
-    const int pos = static_cast<ProgressBar&>(c).Position();
-    if (static_cast<int>(SendMessageW(h, PBM_GETPOS, 0, 0)) != pos)
-      SendMessageW(h, PBM_SETPOS, pos, 0);
+    SendMessageW(h, PBM_SETPOS, pos, 0);
+    progressPaintedAt_[&c] = tick;
   }
 
   void SendPendingProgress() {
     if (pendingProgress_.empty()) return;
     const DWORD tick = GetTickCount();
-    const std::vector<Control*> pending = pendingProgress_;
-    for (Control* c : pending)
-      if (tick - progressSentAt_[c] >= kProgressFrameMs) SendProgress(*c, true);
+    for (auto it = pendingProgress_.begin(); it != pendingProgress_.end();) {
+      DWORD& painted = progressPaintedAt_[*it];
+      if (tick - painted < kProgressFrameMs) {
+        ++it;
+        continue;
+      }
+      RedrawWindow(H((*it)->Handle), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+      painted = tick;
+      it = pendingProgress_.erase(it);
+    }
   }
 
   void Process(MSG& m) {
@@ -645,7 +654,7 @@ class Win32Backend : public Backend {
     switch (c.Kind()) {
       case ControlKind::ProgressBar: {
         // The range is sent only when it differs from the bar's own, since
-        // setting it invalidates the bar even when it is the same.
+        // setting it may repaint the bar even when it is the same.
         auto& p = static_cast<ProgressBar&>(c);
         PBRANGE range{};
         SendMessageW(h, PBM_GETRANGE, TRUE, reinterpret_cast<LPARAM>(&range));
