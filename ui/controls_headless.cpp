@@ -2,6 +2,7 @@
 // forms, the application object and its dispatcher) and the headless
 // backend: plain values and an event queue counted in pumps.
 #include <algorithm>
+#include <array>
 #include <cstdio>
 #include <exception>
 
@@ -87,11 +88,7 @@ void Control::Click() {
 
 // ---------------------------------------------------------------- controls
 
-// A setter that leaves what the bar shows as it was tells the backend
-// nothing: callers set the position once per item of long lists, often past
-// the end of the range, and each notice costs a repaint in a real window.
 void ProgressBar::SetMin(int v) {
-  if (v == min_) return;
   min_ = v;
   if (max_ < min_) max_ = min_;
   pos_ = std::clamp(pos_, min_, max_);
@@ -99,7 +96,6 @@ void ProgressBar::SetMin(int v) {
 }
 
 void ProgressBar::SetMax(int v) {
-  if (v == max_) return;
   max_ = v;
   if (min_ > max_) min_ = max_;
   pos_ = std::clamp(pos_, min_, max_);
@@ -107,9 +103,7 @@ void ProgressBar::SetMax(int v) {
 }
 
 void ProgressBar::SetPosition(int v) {
-  const int pos = std::clamp(v, min_, max_);
-  if (pos == pos_) return;
-  pos_ = pos;
+  pos_ = std::clamp(v, min_, max_);
   Changed(Change::Value);
 }
 
@@ -596,9 +590,19 @@ void HeadlessBackend::DestroyForm(Form& f) {
 
 void HeadlessBackend::FormChanged(Form&, Change) {}
 void HeadlessBackend::CreateControl(Control&) {}
-void HeadlessBackend::DestroyControl(Control&) {}
+void HeadlessBackend::DestroyControl(Control& c) { barsTold_.erase(&c); }
 
 void HeadlessBackend::ControlChanged(Control& c, Change what) {
+  // Callers set a bar once per item of long lists, mostly to what it shows
+  // already (past the end of its range): the observer hears of a bar the
+  // first time and then only when its range or position moved.
+  if (c.Kind() == ControlKind::ProgressBar && what == Change::Value) {
+    const auto& bar = static_cast<const ProgressBar&>(c);
+    const std::array<int, 3> now{bar.Min(), bar.Position(), bar.Max()};
+    auto told = barsTold_.find(&c);
+    if (told != barsTold_.end() && told->second == now) return;
+    barsTold_[&c] = now;
+  }
   if (OnControlChanged) {
     try {
       OnControlChanged(c, what);
