@@ -330,6 +330,7 @@ DfaStats CompiledPattern::Stats() const {
 void LazyDfa::Init(Nfa nfa, const CharClassMap* classes) {
   nfa_ = std::move(nfa);
   classes_ = classes;
+  stride_ = classes->Count() + 3;
   mark_.assign(nfa_.nodes.size(), 0);
 }
 
@@ -372,11 +373,13 @@ LazyDfa::NodeSet LazyDfa::Closure(const NodeSet& seeds) {
 
 std::size_t LazyDfa::StateCost(const NodeSet& set) const {
   // The state, its row and its set twice (in the state and as map key).
-  return sizeof(State) + 64 + (classes_->Count() + 3) * sizeof(int) + 2 * set.size() * sizeof(int);
+  return sizeof(NodeSet) + 1 + 64 + stride_ * sizeof(int) + 2 * set.size() * sizeof(int);
 }
 
 void LazyDfa::Flush() {
-  states_.clear();
+  sets_.clear();
+  accepting_.clear();
+  table_.clear();
   ids_.clear();
   start_[0] = start_[1] = kUnknown;
   stats_.states = 0;
@@ -389,16 +392,14 @@ int LazyDfa::Intern(NodeSet&& set) {
   auto it = ids_.find(set);
   if (it != ids_.end()) return it->second;
   std::size_t cost = StateCost(set);
-  if (!states_.empty() && stats_.bytes + cost > budget_) Flush();
-  State st;
-  st.accepting = std::binary_search(set.begin(), set.end(), nfa_.match);
-  st.next.assign(classes_->Count() + 3, kUnknown);
-  st.set = set;
-  int id = static_cast<int>(states_.size());
-  states_.push_back(std::move(st));
+  if (!sets_.empty() && stats_.bytes + cost > budget_) Flush();
+  int id = static_cast<int>(sets_.size());
+  accepting_.push_back(std::binary_search(set.begin(), set.end(), nfa_.match) ? 1 : 0);
+  table_.resize(table_.size() + stride_, kUnknown);
+  sets_.push_back(set);
   ids_.emplace(std::move(set), id);
   stats_.bytes += cost;
-  stats_.states = states_.size();
+  stats_.states = sets_.size();
   stats_.peakStates = std::max(stats_.peakStates, stats_.states);
   ++stats_.created;
   return id;
@@ -415,7 +416,7 @@ int LazyDfa::StartState(bool anywhere) {
 
 int LazyDfa::Build(int state, std::uint32_t cls) {
   NodeSet seeds;
-  for (int n : states_[static_cast<std::size_t>(state)].set) {
+  for (int n : sets_[static_cast<std::size_t>(state)]) {
     const Nfa::Node& node = nfa_.nodes[static_cast<std::size_t>(n)];
     if (node.kind != Nfa::Kind::Char) continue;
     for (const auto& r : node.ranges) {
@@ -428,17 +429,17 @@ int LazyDfa::Build(int state, std::uint32_t cls) {
   std::size_t flushesBefore = stats_.flushes;
   int id = Intern(Closure(seeds));
   // After a flush `state` no longer exists; the new state stands alone.
-  if (stats_.flushes == flushesBefore) states_[static_cast<std::size_t>(state)].next[cls] = id;
+  if (stats_.flushes == flushesBefore) table_[static_cast<std::size_t>(state) * stride_ + cls] = id;
   return id;
 }
 
 int LazyDfa::Context(int state, unsigned flags) {
   if (flags == 0) return state;
-  std::size_t slot = classes_->Count() + flags - 1;
-  int cached = states_[static_cast<std::size_t>(state)].next[slot];
+  std::size_t slot = static_cast<std::size_t>(state) * stride_ + classes_->Count() + flags - 1;
+  int cached = table_[slot];
   if (cached != kUnknown) return cached;
   // Take the allowed anchor symbols until nothing new is reached.
-  NodeSet set = states_[static_cast<std::size_t>(state)].set;
+  NodeSet set = sets_[static_cast<std::size_t>(state)];
   while (true) {
     NodeSet seeds = set;
     for (int n : set) {
@@ -454,7 +455,7 @@ int LazyDfa::Context(int state, unsigned flags) {
   }
   std::size_t flushesBefore = stats_.flushes;
   int id = Intern(std::move(set));
-  if (stats_.flushes == flushesBefore) states_[static_cast<std::size_t>(state)].next[slot] = id;
+  if (stats_.flushes == flushesBefore) table_[slot] = id;
   return id;
 }
 

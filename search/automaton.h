@@ -83,13 +83,13 @@ class LazyDfa {
   int StartState(bool anywhere);
   int Step(int state, CharCode c) {
     std::uint32_t cls = classes_->ClassOf(c);
-    int cached = states_[static_cast<std::size_t>(state)].next[cls];
+    int cached = table_[static_cast<std::size_t>(state) * stride_ + cls];
     return cached != kUnknown ? cached : Build(state, cls);
   }
   // The state after taking the line-start and/or line-end symbol as often
   // as the automaton can at this position (flags: CompiledPattern::ContextFlags).
   int Context(int state, unsigned flags);
-  bool Accepting(int state) const { return states_[static_cast<std::size_t>(state)].accepting; }
+  bool Accepting(int state) const { return accepting_[static_cast<std::size_t>(state)] != 0; }
 
   void SetBudget(std::size_t bytes) { budget_ = bytes; }
   std::size_t Budget() const { return budget_; }
@@ -101,11 +101,6 @@ class LazyDfa {
   struct SetHash {
     std::size_t operator()(const NodeSet& s) const;
   };
-  struct State {
-    NodeSet set;
-    bool accepting = false;
-    std::vector<int> next;  // per class, then 3 context entries; kUnknown
-  };
 
   int Build(int state, std::uint32_t cls);
   void AddClosure(int node, NodeSet& out);
@@ -116,7 +111,13 @@ class LazyDfa {
 
   Nfa nfa_;
   const CharClassMap* classes_ = nullptr;
-  std::vector<State> states_;
+  // Per state: its node set, whether it accepts, and its row of the
+  // transition table (stride_ entries: one per class, then the 3 context
+  // entries; kUnknown until built), all rows in one array.
+  std::vector<NodeSet> sets_;
+  std::vector<std::uint8_t> accepting_;
+  std::vector<int> table_;
+  std::size_t stride_ = 0;
   std::unordered_map<NodeSet, int, SetHash> ids_;
   int start_[2] = {kUnknown, kUnknown};
   std::size_t budget_ = 0;

@@ -69,8 +69,26 @@ MatchResult TMatchEngine::Run(std::string_view text, bool anchored) {
 std::size_t TMatchEngine::FirstEnd(std::string_view text, bool anchored) {
   LazyDfa& dfa = current_->Forward();
   const std::size_t n = text.size();
-  const CharCode separator = lineSeparator_ == lsCRLF ? '\r' : '\n';
   int state = dfa.StartState(true);
+  if (!anchored) {
+    // The common case in its shortest loop.
+    const unsigned char* t = reinterpret_cast<const unsigned char*>(text.data());
+    std::size_t p = 0;
+    while (!dfa.Accepting(state)) {
+      if (p >= n) return npos;
+      CharCode c = t[p];
+      if (IsSjisLeadByte(t[p]) && p + 1 < n) {
+        MarkWide(p, n);
+        c = c * 256u + t[p + 1];
+        p += 2;
+      } else {
+        ++p;
+      }
+      state = dfa.Step(state, c);
+    }
+    return p;
+  }
+  const CharCode separator = lineSeparator_ == lsCRLF ? '\r' : '\n';
   bool lineStart = true;
   for (std::size_t p = 0;;) {
     CharCode c = 0;
