@@ -93,7 +93,7 @@ std::string DecodePageText(const std::string& utf8) {
   // text is converted in slices that stay in the cache; the decoder never
   // gives surrogates, so every unit converts on its own and slicing changes
   // nothing.
-  constexpr std::size_t kSlice = 1 << 15;
+  constexpr std::size_t kSlice = 1 << 12;
   std::u16string w;
   w.reserve(std::min(utf8.size(), kSlice + 1));
   std::size_t i = 0;

@@ -1,5 +1,6 @@
 // Entry of kanalia-tool: dispatches to the registered commands.
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <iostream>
@@ -51,10 +52,30 @@ struct EscapedBytes {
 };
 constexpr EscapedBytes kEscaped;
 
-// Appends Escape(bytes) to out, copying the runs between escaped bytes whole.
+// Whether any of eight bytes is one that is escaped (each test is nonzero
+// exactly when a byte equals c).
+bool AnyEscaped(std::uint64_t w) {
+  constexpr std::uint64_t kOnes = 0x0101010101010101ull, kHigh = 0x8080808080808080ull;
+  auto has = [](std::uint64_t x, unsigned char c) {
+    std::uint64_t y = x ^ (kOnes * c);
+    return (y - kOnes) & ~y & kHigh;
+  };
+  return (has(w, '\\') | has(w, '\t') | has(w, '\r') | has(w, '\n')) != 0;
+}
+
+// Appends Escape(bytes) to out, copying the runs between escaped bytes whole
+// and passing over eight bytes at a time where none is escaped.
 void AppendEscaped(std::string_view bytes, std::string& out) {
   std::size_t run = 0;
   for (std::size_t i = 0; i < bytes.size(); ++i) {
+    if (i + 8 <= bytes.size()) {
+      std::uint64_t w;
+      std::memcpy(&w, bytes.data() + i, 8);
+      if (!AnyEscaped(w)) {
+        i += 7;
+        continue;
+      }
+    }
     if (!kEscaped[static_cast<unsigned char>(bytes[i])]) continue;
     const char* e = EscapeOf(bytes[i]);
     if (!e) continue;
