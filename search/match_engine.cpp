@@ -1,22 +1,8 @@
+// The three passes of a match over a text: the first end, the leftmost
+// start read backwards, the longest end from that start.
 #include "search/match_engine.h"
 
 namespace kc {
-
-namespace {
-
-// The character starting at text[i]; advances i past it (as NextSjisChar).
-inline CharCode CharAt(std::string_view text, std::size_t& i) {
-  unsigned char b = static_cast<unsigned char>(text[i]);
-  if (IsSjisLeadByte(b) && i + 1 < text.size()) {
-    CharCode code = b * 256u + static_cast<unsigned char>(text[i + 1]);
-    i += 2;
-    return code;
-  }
-  ++i;
-  return b;
-}
-
-}  // namespace
 
 TMatchEngine::TMatchEngine() { Use(EmptyPattern()); }
 
@@ -94,7 +80,7 @@ std::size_t TMatchEngine::FirstEnd(std::string_view text, bool anchored) {
     CharCode c = 0;
     std::size_t q = p;
     if (p < n) {
-      c = CharAt(text, q);
+      c = NextSjisChar(text, q);
       if (q - p == 2) MarkWide(p, n);
     }
     if (anchored) {
@@ -161,7 +147,7 @@ std::size_t TMatchEngine::LongestEnd(std::string_view text, std::size_t start, b
   for (std::size_t p = start;;) {
     CharCode c = 0;
     std::size_t q = p;
-    if (p < n) c = CharAt(text, q);
+    if (p < n) c = NextSjisChar(text, q);
     if (anchored) {
       unsigned flags = 0;
       if (lineStart) flags |= CompiledPattern::kAtLineStart;

@@ -15,15 +15,6 @@ inline MatchResult QuadraticMatch(CompiledPattern& cp, std::string_view text, TL
   const bool anchored = cp.UsesAnchors();
   const std::size_t n = text.size();
   const CharCode separator = sep == lsCRLF ? '\r' : '\n';
-  auto next = [&](std::size_t& i) -> CharCode {
-    unsigned char b = static_cast<unsigned char>(text[i]);
-    if (IsSjisLeadByte(b) && i + 1 < n) {
-      i += 2;
-      return b * 256u + static_cast<unsigned char>(text[i - 1]);
-    }
-    ++i;
-    return b;
-  };
   bool startsLine = true;
   for (std::size_t s = 0;;) {
     std::size_t best = npos;
@@ -32,7 +23,7 @@ inline MatchResult QuadraticMatch(CompiledPattern& cp, std::string_view text, TL
     for (std::size_t p = s;;) {
       CharCode c = 0;
       std::size_t q = p;
-      if (p < n) c = next(q);
+      if (p < n) c = NextSjisChar(text, q);
       if (anchored) {
         unsigned flags = 0;
         if (lineStart) flags |= CompiledPattern::kAtLineStart;
@@ -48,7 +39,7 @@ inline MatchResult QuadraticMatch(CompiledPattern& cp, std::string_view text, TL
     }
     if (best != npos) return MatchResult{s + 1, best - s};
     if (s >= n) return MatchResult{};
-    startsLine = next(s) == '\n';
+    startsLine = NextSjisChar(text, s) == '\n';
   }
 }
 
