@@ -237,11 +237,12 @@ namespace {
 // The mirror image of `f`: it reads texts backwards, from where f's matches
 // end to where they begin. Every node of f becomes an Eps node at the same
 // index; every symbol-taking node n of f (with its out o) becomes a node of
-// the same kind from o's copy back to n's.
-Nfa Reversed(const Nfa& f) {
+// the same kind from o's copy back to n's. Only the pattern's own nodes, the
+// first `count`, are mirrored: the anywhere loop after them is not.
+Nfa Reversed(const Nfa& f, std::size_t count) {
   Nfa r;
-  r.nodes.resize(f.nodes.size());
-  for (std::size_t i = 0; i < f.nodes.size(); ++i) {
+  r.nodes.resize(count);
+  for (std::size_t i = 0; i < count; ++i) {
     const Nfa::Node& n = f.nodes[i];
     int self = static_cast<int>(i);
     if (n.kind == Nfa::Kind::Eps) {
@@ -297,13 +298,21 @@ std::unique_ptr<CompiledPattern> CompiledPattern::Compile(const std::string& pat
     for (auto& r : n.ranges) r = {cp->classes_.ClassOf(r.first), cp->classes_.ClassOf(r.second)};
   }
 
-  Nfa back = Reversed(nfa);
   nfa.AddAnywhere(cp->classes_.Count());
-  back.AddAnywhere(cp->classes_.Count());
   cp->forward_.Init(std::move(nfa), &cp->classes_);
-  cp->backward_.Init(std::move(back), &cp->classes_);
   cp->SetBudget(kDefaultBudget);
   return cp;
+}
+
+// Built when a text first matches: many compiled patterns never need it.
+LazyDfa& CompiledPattern::Backward() {
+  if (!backwardBuilt_) {
+    Nfa back = Reversed(forward_.Automaton(), nfaSize_);
+    back.AddAnywhere(classes_.Count());
+    backward_.Init(std::move(back), &classes_);
+    backwardBuilt_ = true;
+  }
+  return backward_;
 }
 
 void CompiledPattern::SetBudget(std::size_t bytes) {

@@ -75,7 +75,7 @@ class LazyDfa {
   static constexpr int kDead = -1;
 
   void Init(Nfa nfa, const CharClassMap* classes);
-  std::size_t NodeCount() const { return nfa_.nodes.size(); }
+  const Nfa& Automaton() const { return nfa_; }
 
   // A state id is valid until the next call of any of these, which may
   // flush the cache. anywhere: the state that lets a match begin at any
@@ -146,9 +146,10 @@ class CompiledPattern {
 
   // Start states, steps and context as in LazyDfa. The backward automaton
   // reads the text from its end: it accepts at a position where a match
-  // begins, its anywhere state letting that match end at any later position.
+  // begins, its anywhere state letting that match end at any later position;
+  // it is built on first use.
   LazyDfa& Forward() { return forward_; }
-  LazyDfa& Backward() { return backward_; }
+  LazyDfa& Backward();
 
   // The cache budget, shared out between the two directions.
   void SetBudget(std::size_t bytes);
@@ -166,6 +167,7 @@ class CompiledPattern {
   CharClassMap classes_;
   LazyDfa forward_;
   LazyDfa backward_;
+  bool backwardBuilt_ = false;
 };
 
 }  // namespace kc
