@@ -52,8 +52,8 @@ void ReadE2Page(const std::string& path, ChannelListVariant variant,
                 ChannelListSink& sink);
 
 // Merge one channel: an existing row gets the name and Status 0, a new one
-// is appended with Status 1.
-void MergeChannel(MemTable& table, int number, const std::string& name);
+// is appended with Status 1. True when the row was there.
+bool MergeChannel(MemTable& table, int number, const std::string& name);
 // Ascending by TVChannel, compared as text.
 void OrderChannelTable(MemTable& table);
 
