@@ -38,6 +38,11 @@ void PrepareRun(RunContext& ctx) {
   ctx.Log.SetLogFileName(LogFilePath(st.PluginFolder));
   ctx.Log.SetActive(true);
   ctx.Log.WriteLine(kAppTitle);
+  const std::string recovered = ctx.TableSkypch.RecoveredFrom();
+  if (!recovered.empty())
+    ctx.Log.WriteLine(st.PhaseName + ": " + plat::ExtractFileName(ctx.TableSkypch.PersistentFile) +
+                          " がないため " + plat::ExtractFileName(recovered) + " から読み込みました",
+                      true);
   st.DataSetCount = GetDataSetCount(st.PluginFolder);
 }
 

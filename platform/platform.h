@@ -95,6 +95,9 @@ class FileSystem {
   virtual bool CopyFile(const std::string& from, const std::string& to,
                         bool overwrite) = 0;
   virtual bool RenameFile(const std::string& from, const std::string& to) = 0;
+  // Moves from over to in one step, replacing to when it exists: readers see
+  // the old file or the new one, never none.
+  virtual bool ReplaceFile(const std::string& from, const std::string& to) = 0;
   virtual bool CreateDir(const std::string& path) = 0;         // one level
   virtual bool ForceDirectories(const std::string& path) = 0;  // with parents
   virtual std::int64_t FileSize(const std::string& path) = 0;  // -1 if missing

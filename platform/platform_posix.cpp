@@ -264,6 +264,13 @@ class PosixFs : public FileSystem {
     if (::access(dst.c_str(), F_OK) == 0) return false;
     return ::rename(src.c_str(), dst.c_str()) == 0;
   }
+  bool ReplaceFile(const std::string& from, const std::string& to) override {
+    std::string src = MapPath(from), dst = MapPath(to);
+    struct stat st;
+    if (::stat(src.c_str(), &st) != 0 || S_ISDIR(st.st_mode)) return false;
+    if (::stat(dst.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) return false;
+    return ::rename(src.c_str(), dst.c_str()) == 0;
+  }
   bool CreateDir(const std::string& path) override {
     return ::mkdir(MapPath(path).c_str(), 0777) == 0;
   }

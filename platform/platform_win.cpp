@@ -158,6 +158,10 @@ class WinFs : public FileSystem {
   bool RenameFile(const std::string& from, const std::string& to) override {
     return MoveFileW(W(from).c_str(), W(to).c_str()) != FALSE;
   }
+  bool ReplaceFile(const std::string& from, const std::string& to) override {
+    return MoveFileExW(W(from).c_str(), W(to).c_str(),
+                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
+  }
   bool CreateDir(const std::string& path) override {
     return CreateDirectoryW(W(path).c_str(), nullptr) != FALSE;
   }

@@ -75,6 +75,16 @@ TEST(RunCleanUp, DeleteTempTakesOnlyWorkFilesAndStopsOnSkip) {
   EXPECT_EQ(plat::Fs().FindFiles(temp + "tvmurok*.*", plat::faAnyFile).size(), 2u);
 }
 
+TEST(RunPrepare, AChannelTableReadFromItsBackupIsLogged) {
+  test::RunFixture f;
+  const std::string table = "\"TVChannel\",\"TVName\",\"Status\",\r\n\"585\",\"A\",\"0\",\r\n";
+  f.WriteHost("tvskypch.old", table);
+  PrepareRun(f.Ctx);
+  EXPECT_EQ(f.Skypch.RecordCount(), 1);
+  EXPECT_EQ(f.LogLines().back(),
+            "hoz.log: FormActivate: tvskypch.csv がないため tvskypch.old から読み込みました (C.ERROR)");
+}
+
 // The run's own sequence without a window: labels, bars, the guard.
 TEST(RunMain, PhasesLabelsAndBars) {
   test::FakeClock clock(EncodeDate(2019, 12, 6) + EncodeTime(8, 0, 0, 0), 0.5);
