@@ -77,6 +77,10 @@ class File {
   virtual bool Flush() = 0;
   virtual bool Close() = 0;
   virtual std::int64_t Size() = 0;
+  // Moves the read position to offset bytes from the start.
+  virtual bool Seek(std::int64_t offset) = 0;
+  // Cuts the file to size bytes (a write-mode file); writes go on at the end.
+  virtual bool Truncate(std::int64_t size) = 0;
 };
 
 class FileSystem {

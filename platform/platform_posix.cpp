@@ -168,6 +168,17 @@ class PosixFile : public File {
     if (fd_ < 0 || ::fstat(fd_, &st) != 0) return -1;
     return st.st_size;
   }
+  bool Seek(std::int64_t offset) override {
+    return fd_ >= 0 && ::lseek(fd_, static_cast<off_t>(offset), SEEK_SET) == offset;
+  }
+  bool Truncate(std::int64_t size) override {
+    if (fd_ < 0) return false;
+    for (;;) {
+      if (::ftruncate(fd_, static_cast<off_t>(size)) == 0) break;
+      if (errno != EINTR) return false;
+    }
+    return ::lseek(fd_, 0, SEEK_END) >= 0;
+  }
 
  private:
   int fd_;

@@ -83,6 +83,17 @@ class WinFile : public File {
     if (h_ == INVALID_HANDLE_VALUE || !GetFileSizeEx(h_, &li)) return -1;
     return li.QuadPart;
   }
+  bool Seek(std::int64_t offset) override {
+    LARGE_INTEGER li;
+    li.QuadPart = offset;
+    return h_ != INVALID_HANDLE_VALUE && SetFilePointerEx(h_, li, nullptr, FILE_BEGIN);
+  }
+  bool Truncate(std::int64_t size) override {
+    if (!Seek(size) || !SetEndOfFile(h_)) return false;
+    LARGE_INTEGER zero;
+    zero.QuadPart = 0;
+    return SetFilePointerEx(h_, zero, nullptr, FILE_END) != FALSE;
+  }
 
  private:
   HANDLE h_;

@@ -59,6 +59,8 @@ class FailingFs : public ForwardingFs {
       return owner_.failClose ? false : ok;
     }
     std::int64_t Size() override { return f_->Size(); }
+    bool Seek(std::int64_t offset) override { return f_->Seek(offset); }
+    bool Truncate(std::int64_t size) override { return f_->Truncate(size); }
 
    private:
     std::unique_ptr<plat::File> f_;
