@@ -221,6 +221,9 @@ class Process {
   virtual ~Process() = default;
   virtual bool Running() = 0;    // false once ended (or when the test fails)
   virtual void Terminate() = 0;  // ends it; harmless when already ended
+  // Once it has ended by itself: its exit status (0 is success); -1 while it
+  // runs, after Terminate, or when it ended by a signal.
+  virtual int ExitCode() = 0;
 };
 
 class ProcessLauncher {

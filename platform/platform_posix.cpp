@@ -399,7 +399,9 @@ class PosixProcess : public Process {
     ::kill(-pid_, SIGKILL);  // the whole group: the shell and what it started
     ::kill(pid_, SIGKILL);
     Reap(0);
+    exitCode_ = -1;
   }
+  int ExitCode() override { return Running() ? -1 : exitCode_; }
 
  private:
   void Reap(int flags) {
@@ -408,6 +410,7 @@ class PosixProcess : public Process {
       pid_t r = ::waitpid(pid_, &status, flags);
       if (r == pid_ || (r < 0 && errno != EINTR)) {
         ended_ = true;  // a failed wait ends the waiting too
+        exitCode_ = r == pid_ && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
         return;
       }
       if (r == 0) return;
@@ -415,6 +418,7 @@ class PosixProcess : public Process {
   }
   pid_t pid_;
   bool ended_ = false;
+  int exitCode_ = -1;
 };
 
 class PosixLauncher : public ProcessLauncher {

@@ -255,12 +255,21 @@ class WinProcess : public Process {
     TerminateProcess(process_, 1);
     WaitForSingleObject(process_, 5000);
     ended_ = true;
+    terminated_ = true;
+  }
+  int ExitCode() override {
+    DWORD code = 0;
+    if (Running() || terminated_ || !GetExitCodeProcess(process_, &code) ||
+        code == STILL_ACTIVE)
+      return -1;
+    return static_cast<int>(code);
   }
 
  private:
   HANDLE process_;
   HANDLE thread_;
   bool ended_ = false;
+  bool terminated_ = false;
 };
 
 class WinLauncher : public ProcessLauncher {

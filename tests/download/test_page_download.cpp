@@ -91,13 +91,16 @@ TEST(DownloadToFileTest, NothingFetchedLeavesTheDestinationAlone) {
   const std::string dest = f.Dir.winFile("page.html");
   fetcher.Body = [](const test::FetchCall&, int n) -> std::optional<std::string> {
     if (n == 0) return std::nullopt;  // no file
-    return std::string();             // an empty one
+    if (n == 1) return std::string();  // an empty one
+    return Page(6000);                 // a page cut off: the fetcher says it failed
   };
-  EXPECT_EQ(DownloadToFile(f.Ctx, "http://h/1", dest), 0);
-  f.State.LastRequestTime = 0;
-  EXPECT_EQ(DownloadToFile(f.Ctx, "http://h/2", dest), 0);
+  fetcher.Status = [](int n) { return n == 2 ? 1 : 0; };
+  for (int n = 0; n < 3; ++n) {
+    f.State.LastRequestTime = 0;
+    EXPECT_EQ(DownloadToFile(f.Ctx, "http://h/" + std::to_string(n), dest), 0) << n;
+    EXPECT_FALSE(test::FileExistsAt(fetcher.Calls[static_cast<std::size_t>(n)].OutFile)) << n;
+  }
   EXPECT_EQ(test::ReadBytes(f.Dir.file("page.html")), "old");
-  EXPECT_FALSE(test::FileExistsAt(fetcher.Calls[1].OutFile));
 }
 
 TEST(DownloadToFileTest, SpacingBetweenRequestStarts) {
