@@ -19,6 +19,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/datetime.h"
@@ -65,6 +66,10 @@ enum class OpenMode {
   Read,     // read only, others may read and write (no sharing restriction)
   Rewrite,  // create or truncate, exclusive
   Append,   // append, create when missing
+  // Append, create when missing, while others may read and write the file
+  // too (a log the host also writes): every write lands whole at the end as
+  // it is then.
+  AppendShared,
 };
 
 // An open file. Move-only; the destructor closes it and never throws.
@@ -168,6 +173,11 @@ bool WriteProfileString(const std::string& file, const std::string& section,
 StringList ReadProfileKeys(const std::string& file, const std::string& section);
 // Section names in file order.
 StringList ReadProfileSections(const std::string& file);
+// Every key of a section in file order with the value ReadProfileString
+// gives for it; the file is read once (POSIX; Windows asks the system, which
+// keeps the file cached).
+std::vector<std::pair<std::string, std::string>> ReadProfileSection(const std::string& file,
+                                                                    const std::string& section);
 void FlushProfile(const std::string& file);
 
 // ---------------------------------------------------------------- code page

@@ -191,7 +191,8 @@ class PosixFs : public FileSystem {
     switch (mode) {
       case OpenMode::Read: flags |= O_RDONLY; break;
       case OpenMode::Rewrite: flags |= O_WRONLY | O_CREAT | O_TRUNC; break;
-      case OpenMode::Append: flags |= O_WRONLY | O_CREAT | O_APPEND; break;
+      case OpenMode::Append:
+      case OpenMode::AppendShared: flags |= O_WRONLY | O_CREAT | O_APPEND; break;
     }
     std::string p = MapPath(path);
     struct stat st;
@@ -578,6 +579,13 @@ StringList ReadProfileKeys(const std::string& file, const std::string& section) 
   std::string content;
   if (!ReadSystemFile(file, content)) return StringList();
   return ini::Keys(content, section);
+}
+
+std::vector<std::pair<std::string, std::string>> ReadProfileSection(const std::string& file,
+                                                                    const std::string& section) {
+  std::string content;
+  if (!ReadSystemFile(file, content)) return {};
+  return ini::SectionValues(content, section);
 }
 
 StringList ReadProfileSections(const std::string& file) {

@@ -123,6 +123,13 @@ class WinFs : public FileSystem {
         share = FILE_SHARE_READ;
         disp = OPEN_ALWAYS;
         break;
+      case OpenMode::AppendShared:
+        // Append data only: the system puts every write at the end of file
+        // as it is at that moment, whoever else appends meanwhile.
+        access = FILE_GENERIC_WRITE & ~FILE_WRITE_DATA;
+        share = FILE_SHARE_READ | FILE_SHARE_WRITE;
+        disp = OPEN_ALWAYS;
+        break;
     }
     HANDLE h = CreateFileW(W(path).c_str(), access, share, nullptr, disp,
                            FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -393,6 +400,14 @@ StringList ReadProfileKeys(const std::string& file, const std::string& section) 
     if (n + 2 < buf.size() || buf.size() >= 1 << 22) return SplitZeroList(buf, n);
     buf.resize(buf.size() * 4);
   }
+}
+
+std::vector<std::pair<std::string, std::string>> ReadProfileSection(const std::string& file,
+                                                                    const std::string& section) {
+  std::vector<std::pair<std::string, std::string>> out;
+  for (const std::string& key : ReadProfileKeys(file, section))
+    out.emplace_back(key, ReadProfileString(file, section, key, key));
+  return out;
 }
 
 StringList ReadProfileSections(const std::string& file) {
