@@ -364,4 +364,19 @@ StringList LoadChannelNumberList(const std::string& pluginFolder) {
   return LoadStringListFromFile(ChannelNumberListFile(pluginFolder));
 }
 
+bool SaveChannelKeyList(const StringList& keys, const std::string& pluginFolder, bool useE2) {
+  const std::string file = ChannelKeyListFile(pluginFolder, useE2);
+  const std::string temp = file + ".new";
+  if (plat::WriteWholeFile(temp, JoinLinesCrLf(keys)) && plat::Fs().ReplaceFile(temp, file))
+    return true;
+  plat::Fs().DeleteFile(temp);
+  return false;
+}
+
+StringList LoadChannelKeyList(const std::string& pluginFolder, bool useE2) {
+  std::string data;
+  if (!plat::ReadWholeFile(ChannelKeyListFile(pluginFolder, useE2), data)) return StringList();
+  return SplitLines(data);
+}
+
 }  // namespace kc

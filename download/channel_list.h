@@ -90,4 +90,12 @@ void RetrieveChannelListForSettings(ChannelPlatform platform, MemTable& tableTV,
 void SaveChannelNumberList(const StringList& numbers, const std::string& pluginFolder);
 StringList LoadChannelNumberList(const std::string& pluginFolder);
 
+// ---- the page keys of the last list that came (ChannelKeyListFile)
+
+// Entries channel=key, one a line with CR LF; written beside and then put in
+// place in one step. Save reports failure by its result; Load gives an empty
+// list when the file is missing.
+bool SaveChannelKeyList(const StringList& keys, const std::string& pluginFolder, bool useE2);
+StringList LoadChannelKeyList(const std::string& pluginFolder, bool useE2);
+
 }  // namespace kc

@@ -88,15 +88,21 @@ void Main(RunContext& ctx) {
   ctx.Log.WriteLine("Kanalia(CS) ダウンロード開始");
   ctx.View.ShowPhase("番組表をダウンロード中");
 
-  // Without a list from the site the numbers of the previous run stand in;
-  // when there are none either, nothing is fetched and nothing is said.
+  // Without a list from the site the numbers of the previous run stand in,
+  // with the page keys of the last list that came; when there are no numbers
+  // either, nothing is fetched and nothing is said.
   try {
     st.ChannelNumberList.clear();
     RetrieveChannelList(ctx);
-    if (st.ChannelNumberList.empty())
+    if (st.ChannelNumberList.empty()) {
       st.ChannelNumberList = LoadChannelNumberList(st.PluginFolder);
-    else
+      st.ChannelKeyList = LoadChannelKeyList(st.PluginFolder, st.UseE2);
+      if (st.ChannelKeyList.empty())
+        ctx.Log.WriteLine("チャンネル一覧を取得できず、保存したページキーもないため番組表を取得できません");
+    } else {
+      SaveChannelKeyList(st.ChannelKeyList, st.PluginFolder, st.UseE2);
       SaveChannelNumberList(st.ChannelNumberList, st.PluginFolder);
+    }
   } catch (const std::exception&) {
   }
 

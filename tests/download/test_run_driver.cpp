@@ -100,5 +100,57 @@ TEST(RunMain, PhasesLabelsAndBars) {
   EXPECT_EQ(f.State.PhaseName, "MergeTVMurok");
 }
 
+TEST(RunMain, WithoutAListTheLastPageKeysStandIn) {
+  test::FakeClock clock(EncodeDate(2019, 12, 6) + EncodeTime(8, 0, 0, 0), 0.5);
+  const std::string list =
+      u8"SptvSpecialitySelect.stations = {\"all\": {\"name\": \"すべてのチャンネル\", \"children\": {\n"
+      u8"  \"500055\": {\"name\": \"055 - ジャパン\"}}}};\n";
+  const std::string ini = "[TSetup.DataList_Items]\r\nCount=1\r\n[DataSet 0]\r\ncount=1\r\nArea 0=True\r\n";
+  struct Case {
+    const char* what;
+    bool listFirst;  // a run with the list comes first
+    std::string chartRequest;  // the first chart page address asked for ("" none)
+    StringList log;
+  } cases[] = {
+      {"keys of the run before", true, "/chart/cs/500055.action?head=201912060500", {}},
+      {"no keys saved", false, "",
+       {"チャンネル一覧を取得できず、保存したページキーもないため番組表を取得できません"}},
+  };
+  for (const Case& c : cases) {
+    test::RunFixture f;
+    f.WriteHost("hoz.ini", ini);
+    f.WriteHost("tvskypch.ini", "[DataSet 0]\r\ntvch 055=True\r\n");
+    f.WriteHost("tvmurokch.csv", "55\r\n");
+    PrepareRun(f.Ctx);
+    test::FakeFetcher fetcher;
+    if (c.listFirst) {
+      fetcher.Body = [&](const test::FetchCall& call, int) -> std::optional<std::string> {
+        if (call.Address.find("skylist") != std::string::npos) return list;
+        return std::nullopt;
+      };
+      Main(f.Ctx);
+      EXPECT_EQ(ReadBytes(f.dir.file("plugin/pagekeys_skypt.txt")), "55=500055\r\n") << c.what;
+      f.State = DownloadRunState{};
+      f.State.PluginFolder = f.Plugin;
+      PrepareRun(f.Ctx);
+    }
+    fetcher.Body = nullptr;
+    fetcher.Calls.clear();
+    const std::size_t logBefore = f.LogLines().size();
+    Main(f.Ctx);
+    std::string chart;
+    for (const auto& call : fetcher.Calls)
+      if (chart.empty() && call.Address.find("/chart/cs/5") != std::string::npos)
+        chart = call.Address.substr(call.Address.find("/chart/"));
+    EXPECT_EQ(chart.substr(0, c.chartRequest.size()), c.chartRequest) << c.what;
+    if (c.chartRequest.empty()) EXPECT_EQ(fetcher.Calls.size(), 1u) << c.what;
+    StringList said;
+    const StringList lines = f.LogLines();
+    for (std::size_t i = logBefore; i < lines.size(); ++i)
+      if (lines[i].find("チャンネル一覧") != std::string::npos) said.push_back(lines[i]);
+    EXPECT_EQ(said, c.log) << c.what;
+  }
+}
+
 }  // namespace
 }  // namespace kc
