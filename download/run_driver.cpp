@@ -2,8 +2,11 @@
 
 #include <cmath>
 #include <exception>
+#include <utility>
+#include <vector>
 
 #include "core/datetime.h"
+#include "core/text.h"
 #include "download/channel_list.h"
 #include "download/host_files.h"
 #include "download/host_settings.h"
@@ -54,11 +57,28 @@ void EnsureRunLogActive(RunContext& ctx) {
 
 TDateTime CacheCutOff(TDateTime now) { return DateOf(now) - 7 + 10.0 / 24.0; }
 
+bool IsOwnFetchFile(const std::string& name) {
+  // "_v" + hhnnss and the milliseconds (one to three digits) + ".tmp", as
+  // UniqueTempFileName makes them.
+  if (name.size() < 13 || name.size() > 15 || name.compare(0, 2, "_v") != 0 ||
+      LowerAscii(name.substr(name.size() - 4)) != ".tmp")
+    return false;
+  for (std::size_t i = 2; i + 4 < name.size(); ++i)
+    if (name[i] < '0' || name[i] > '9') return false;
+  return true;
+}
+
 void DeleteTemp(RunContext& ctx) {
   DownloadRunState& st = ctx.State;
   st.PhaseName = "DeleteTemp";
   const std::string folder = TempFolder();
-  for (const plat::FoundFile& f : plat::Fs().FindFiles(folder + host::kWorkFilePattern, plat::faAnyFile)) {
+  std::vector<plat::FoundFile> files =
+      plat::Fs().FindFiles(folder + host::kWorkFilePattern, plat::faAnyFile);
+  // Fetch files of a run that was killed: only one copy of the program runs
+  // at a time, so none of them belongs to a fetch still going on.
+  for (plat::FoundFile& f : plat::Fs().FindFiles(folder + "_v*.tmp", plat::faAnyFile))
+    if (IsOwnFetchFile(f.Name)) files.push_back(std::move(f));
+  for (const plat::FoundFile& f : files) {
     if (st.StopRequested || st.SkipRequested) break;
     plat::Fs().DeleteFile(folder + f.Name);
     YieldToMessages();

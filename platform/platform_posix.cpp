@@ -8,6 +8,7 @@
 #include <iconv.h>
 #include <signal.h>
 #include <sys/file.h>
+#include <sys/prctl.h>
 #include <sys/stat.h>
 #include <sys/time.h>
 #include <sys/types.h>
@@ -422,6 +423,12 @@ class PosixProcess : public Process {
   int exitCode_ = -1;
 };
 
+// The started command's first process watches the program: when the
+// program ends, however it ends, the system signals the watcher, which ends
+// its whole process group (the shell and what the shell started). Only
+// calls that are safe between fork and exec are made here.
+extern "C" void EndOwnGroup(int) { ::kill(0, SIGKILL); }
+
 class PosixLauncher : public ProcessLauncher {
  public:
   std::unique_ptr<Process> Start(const std::string& commandLine, int /*showState*/,
@@ -436,6 +443,7 @@ class PosixLauncher : public ProcessLauncher {
     // A pipe closed on exec tells whether the child got as far as exec.
     int fds[2];
     if (::pipe2(fds, O_CLOEXEC) != 0) return nullptr;
+    const pid_t parent = ::getpid();
     pid_t pid = ::fork();
     if (pid < 0) {
       ::close(fds[0]);
@@ -444,15 +452,32 @@ class PosixLauncher : public ProcessLauncher {
     }
     if (pid == 0) {
       ::setpgid(0, 0);
-      int err = 0;
-      if (!dir.empty() && ::chdir(dir.c_str()) != 0) err = errno;
-      if (!err) {
-        ::execl("/bin/sh", "sh", "-c", cmd.c_str(), static_cast<char*>(nullptr));
-        err = errno;
+      struct sigaction sa;
+      std::memset(&sa, 0, sizeof sa);
+      sa.sa_handler = EndOwnGroup;
+      ::sigaction(SIGTERM, &sa, nullptr);
+      ::prctl(PR_SET_PDEATHSIG, SIGTERM);
+      if (::getppid() != parent) EndOwnGroup(0);  // the program ended already
+      pid_t command = ::fork();
+      if (command == 0) {
+        sa.sa_handler = SIG_DFL;
+        ::sigaction(SIGTERM, &sa, nullptr);
+        int err = 0;
+        if (!dir.empty() && ::chdir(dir.c_str()) != 0) err = errno;
+        if (!err) {
+          ::execl("/bin/sh", "sh", "-c", cmd.c_str(), static_cast<char*>(nullptr));
+          err = errno;
+        }
+        ssize_t ignored = ::write(fds[1], &err, sizeof err);
+        (void)ignored;
+        ::_exit(127);
       }
-      ssize_t ignored = ::write(fds[1], &err, sizeof err);
-      (void)ignored;
-      ::_exit(127);
+      ::close(fds[1]);
+      if (command < 0) ::_exit(127);
+      int status = 0;
+      while (::waitpid(command, &status, 0) < 0 && errno == EINTR) {
+      }
+      ::_exit(WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status));
     }
     ::setpgid(pid, pid);
     ::close(fds[1]);

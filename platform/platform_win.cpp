@@ -279,6 +279,24 @@ class WinProcess : public Process {
   bool terminated_ = false;
 };
 
+// Every started process joins one job that ends its processes when the job's
+// last handle closes: ours, which the system closes when the program ends,
+// however it ends. Null when the system gives no such job.
+HANDLE EndWithProgramJob() {
+  static HANDLE job = [] {
+    HANDLE j = CreateJobObjectW(nullptr, nullptr);
+    if (!j) return static_cast<HANDLE>(nullptr);
+    JOBOBJECT_EXTENDED_LIMIT_INFORMATION info{};
+    info.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
+    if (!SetInformationJobObject(j, JobObjectExtendedLimitInformation, &info, sizeof info)) {
+      CloseHandle(j);
+      return static_cast<HANDLE>(nullptr);
+    }
+    return j;
+  }();
+  return job;
+}
+
 class WinLauncher : public ProcessLauncher {
  public:
   std::unique_ptr<Process> Start(const std::string& commandLine, int showState,
@@ -292,9 +310,14 @@ class WinLauncher : public ProcessLauncher {
     si.dwFlags = STARTF_USESHOWWINDOW;
     si.wShowWindow = static_cast<WORD>(showState);
     PROCESS_INFORMATION pi{};
-    if (!CreateProcessW(nullptr, buf.data(), nullptr, nullptr, FALSE, NORMAL_PRIORITY_CLASS,
-                        nullptr, dir.empty() ? nullptr : dir.c_str(), &si, &pi))
+    if (!CreateProcessW(nullptr, buf.data(), nullptr, nullptr, FALSE,
+                        NORMAL_PRIORITY_CLASS | CREATE_SUSPENDED, nullptr,
+                        dir.empty() ? nullptr : dir.c_str(), &si, &pi))
       return nullptr;
+    // Joined before it runs, so that nothing it starts escapes the job. A
+    // process that cannot join (a job of our own that forbids it) still runs.
+    if (HANDLE job = EndWithProgramJob()) AssignProcessToJobObject(job, pi.hProcess);
+    ResumeThread(pi.hThread);
     return std::unique_ptr<Process>(new WinProcess(pi.hProcess, pi.hThread));
   }
 };

@@ -59,13 +59,18 @@ TEST(RunCleanUp, DeleteCacheKeepsThePageAtTheCutOff) {
 TEST(RunCleanUp, DeleteTempTakesOnlyWorkFilesAndStopsOnSkip) {
   test::RunFixture f;
   const std::string temp = TempFolder();
-  for (const char* n : {"tvmurok101.dat", "tvmurok161.dat", "tvchannel.html", "_v1.tmp"})
+  // Fetch files of a killed run go; names of that shape only.
+  for (const char* n : {"tvmurok101.dat", "tvmurok161.dat", "tvchannel.html", "_v1.tmp",
+                        "_v123456789.tmp", "_v0800001.tmp", "_v12345678x.tmp", "_v2359599990.tmp"})
     plat::WriteWholeFile(temp + n, "x");
   DeleteTemp(f.Ctx);
   EXPECT_FALSE(plat::Fs().FileExists(temp + "tvmurok101.dat"));
   EXPECT_FALSE(plat::Fs().FileExists(temp + "tvmurok161.dat"));
+  EXPECT_FALSE(plat::Fs().FileExists(temp + "_v123456789.tmp"));
+  EXPECT_FALSE(plat::Fs().FileExists(temp + "_v0800001.tmp"));
   EXPECT_TRUE(plat::Fs().FileExists(temp + "tvchannel.html"));
-  EXPECT_TRUE(plat::Fs().FileExists(temp + "_v1.tmp"));
+  for (const char* kept : {"_v1.tmp", "_v12345678x.tmp", "_v2359599990.tmp"})
+    EXPECT_TRUE(plat::Fs().FileExists(temp + kept)) << kept;
 
   // Skip pressed at the first yield ends the phase after one file.
   for (const char* n : {"tvmurok101.dat", "tvmurok161.dat", "tvmurok240.dat"})
