@@ -211,6 +211,19 @@ class ScopedClock {
 };
 
 void SleepMs(unsigned ms);  // 0 gives up the rest of the time slice
+
+// SleepMs calls sleep for its lifetime (tests that run many whole runs
+// quickly, or let the fake clock move instead).
+class ScopedSleep {
+ public:
+  explicit ScopedSleep(std::function<void(unsigned ms)> sleep);
+  ~ScopedSleep();
+  ScopedSleep(const ScopedSleep&) = delete;
+  ScopedSleep& operator=(const ScopedSleep&) = delete;
+
+ private:
+  std::function<void(unsigned)> previous_;
+};
 std::uint64_t TickMs();     // monotonic milliseconds
 
 // ---------------------------------------------------------------- environment

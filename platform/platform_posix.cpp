@@ -706,7 +706,8 @@ bool IsCp932LeadByteSystem(unsigned char b) {
 
 // ---------------------------------------------------------------- clock
 
-void SleepMs(unsigned ms) {
+namespace detail {
+void SystemSleepMs(unsigned ms) {
   if (ms == 0) {
     ::sched_yield();
     return;
@@ -717,6 +718,7 @@ void SleepMs(unsigned ms) {
   while (::nanosleep(&ts, &ts) != 0 && errno == EINTR) {
   }
 }
+}  // namespace detail
 
 std::uint64_t TickMs() {
   struct timespec ts;

@@ -476,7 +476,9 @@ bool IsCp932LeadByteSystem(unsigned char b) { return IsDBCSLeadByteEx(kCp, b) !=
 
 // ---------------------------------------------------------------- clock
 
-void SleepMs(unsigned ms) { Sleep(ms); }
+namespace detail {
+void SystemSleepMs(unsigned ms) { Sleep(ms); }
+}  // namespace detail
 std::uint64_t TickMs() {
   // The performance counter: the tick count moves in steps of about 16 ms.
   static const LONGLONG freq = [] {
