@@ -173,7 +173,7 @@ int Every() {
   const std::string set = plat::GetEnv("KC_MATRIX_EVERY");
   if (!set.empty()) return std::max(1, StrToIntDef(set, 1));
 #ifdef _WIN32
-  return 9;
+  return 3;
 #else
   return 1;
 #endif
