@@ -249,9 +249,11 @@ class Win32Backend : public Backend {
     ShowWindow(h, SW_SHOWNORMAL);
     UpdateWindow(h);
     SetForegroundWindow(h);
-    // A window shown while another program has the focus is not activated;
-    // it must still see its first activation.
-    if (!wasVisible && GetActiveWindow() != h) PostMessageW(h, kMsgActivate, 0, 0);
+    // A window shown while another program has the focus is not activated,
+    // and one that was made active while hidden (the owner of a box that
+    // closed) is not activated again: it must still see its first
+    // activation, now that it can be seen.
+    if (!wasVisible) PostMessageW(h, kMsgActivate, 0, 0);
   }
 
   void MinimizeForm(Form& f) override {
@@ -780,7 +782,9 @@ class Win32Backend : public Backend {
         if (LOWORD(wp) != WA_INACTIVE) PostMessageW(hwnd, kMsgActivate, 0, 0);
         break;
       case kMsgActivate:
-        f->Activate();
+        // A hidden window's activation is none the user sees; showing the
+        // window brings its own.
+        if (IsWindowVisible(hwnd)) f->Activate();
         return 0;
       case WM_CLOSE:
         f->Close();

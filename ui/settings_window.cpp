@@ -125,10 +125,14 @@ void TFormDLLSetup::FormCreate() {
   }
   DataList.SetItems(names);
   stop_ = false;
+  created_ = true;
 }
 
 void TFormDLLSetup::FormActivate() {
-  if (activated_) return;
+  // The connection question during creation is owned by this window, still
+  // hidden; when it closes, the system may activate this window before the
+  // dataset list exists. Only an activation after creation is the first.
+  if (activated_ || !created_) return;
   activated_ = true;
   if (datasetChoice_.empty()) {
     ui::ShowMessage(this, kNoDataSetMessage);

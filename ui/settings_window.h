@@ -113,6 +113,7 @@ class TFormDLLSetup : public ui::Form {
   StringList datasetChoice_;
   int currentDataSet_ = 0;
   bool stop_ = false;
+  bool created_ = false;
   bool activated_ = false;
   bool closed_ = false;
 };
