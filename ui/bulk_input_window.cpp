@@ -22,11 +22,22 @@ TFormImport::TFormImport(TFormDLLSetup& setup)
   Memo1.WordWrap = false;
   ButtonImp.OnClick = [this] { ButtonImpClick(); };
   OnClose = [this] { FormClose(); };
+  // Escape leaves the window as it came, like a cancel.
+  KeyPreview = true;
+  OnKeyDown = [this](int& key) {
+    if (key == ui::kKeyEscape) {
+      Close();
+      key = 0;
+    }
+  };
 
   RestorePlacement(kPlacementName, true, kMinWidth, kMinHeight);
 }
 
-TFormImport::~TFormImport() { OnClose = nullptr; }
+TFormImport::~TFormImport() {
+  OnClose = nullptr;
+  OnKeyDown = nullptr;
+}
 
 void TFormImport::ButtonImpClick() {
   for (int i : BulkInputMatches(Memo1.Lines(), setup_.ChannelEntries())) setup_.TickChannel(i);

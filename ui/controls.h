@@ -45,8 +45,14 @@ constexpr Color clGray = 0x808080;
 constexpr Color clDefault = 0xFF000000u;
 
 // Key codes as the window system numbers them.
+constexpr int kKeyTab = 0x09;
 constexpr int kKeyReturn = 0x0D;
 constexpr int kKeyEscape = 0x1B;
+constexpr int kKeyUp = 0x26;
+constexpr int kKeyDown = 0x28;
+constexpr int kKeyDelete = 0x2E;
+// Added to the key code while Ctrl is held.
+constexpr int kKeyCtrl = 0x10000;
 
 struct FontInfo {
   std::string Name;  // empty: the form's font
@@ -120,6 +126,14 @@ class Control {
   // Presses the control as the user would: nothing happens while it is
   // disabled or hidden. Fires OnClick through the dispatcher.
   virtual void Click();
+
+  // Gives the control the keyboard focus; while its window is hidden or
+  // inactive, the window remembers it and gives it the focus when activated.
+  void SetFocus();
+  bool Focused() const;
+  // Tab stops at controls the user operates (not labels, pictures or
+  // progress bars), in the order they were created.
+  bool TabStop() const;
 
   // Backend data (the native window under Win32).
   void* Handle = nullptr;
@@ -234,6 +248,9 @@ struct Edit : Control {
     if (!text.empty()) SetCaption(text);
   }
   bool ReadOnly = false;
+  // Enter in this box presses the button, which shows as the default
+  // button while the box has the focus.
+  Button* DefaultButton = nullptr;
   // As the user would type: sets the text and fires OnChange.
   void UserSetText(const std::string& text);
 };
@@ -392,9 +409,17 @@ class Form {
   std::function<int(int defaultResult)> OnNcHitTest;
 
   // A key as the user would press it: key preview first, then Escape presses
-  // the cancel button. True when the key was used up (the focused control
-  // must not see it).
+  // the cancel button and Enter the button that stands for the focused
+  // control (a focused button itself, a text box's default button, else the
+  // form's default button). True when the key was used up (the focused
+  // control must not see it).
   bool KeyDown(int key);
+
+  // The control with the keyboard focus, or the one that gets it when the
+  // window is next activated; null when none.
+  Control* ActiveControl() const { return active_; }
+  // The first enabled, visible tab stop; null when none.
+  Control* FirstTabStop() const;
   // Activation as the window system reports it (the handler is dispatched).
   void Activate();
 
@@ -408,6 +433,7 @@ class Form {
   void Unregister(Control* c);
   void NativeSetVisible(bool v) { visible_ = v; }
   void NativeSetMinimized(bool m) { minimized_ = m; }
+  void NativeSetActiveControl(Control* c) { active_ = c; }
 
  private:
   std::string name_;
@@ -422,6 +448,7 @@ class Form {
   bool closed_ = false;
   bool minimized_ = false;
   bool closing_ = false;
+  Control* active_ = nullptr;
   std::vector<Control*> controls_;
 };
 
@@ -440,6 +467,7 @@ class Backend {
   virtual void CreateControl(Control& c) = 0;
   virtual void DestroyControl(Control& c) = 0;
   virtual void ControlChanged(Control& c, Change what) = 0;
+  virtual void FocusControl(Control& c) = 0;
   virtual void ShowForm(Form& f, bool show) = 0;
   virtual void MinimizeForm(Form& f) = 0;
   virtual void RepaintForm(Form& f) = 0;
@@ -539,6 +567,7 @@ class HeadlessBackend : public Backend {
   void CreateControl(Control& c) override;
   void DestroyControl(Control& c) override;
   void ControlChanged(Control& c, Change what) override;
+  void FocusControl(Control& c) override;
   void ShowForm(Form& f, bool show) override;
   void MinimizeForm(Form& f) override;
   void RepaintForm(Form& f) override;

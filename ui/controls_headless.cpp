@@ -87,6 +87,18 @@ void Control::Click() {
 
 // ---------------------------------------------------------------- controls
 
+void Control::SetFocus() {
+  owner_.NativeSetActiveControl(this);
+  if (Backend* b = CurrentBackend()) b->FocusControl(*this);
+}
+
+bool Control::Focused() const { return owner_.ActiveControl() == this; }
+
+bool Control::TabStop() const {
+  return kind_ != ControlKind::Label && kind_ != ControlKind::Picture &&
+         kind_ != ControlKind::ProgressBar;
+}
+
 void ProgressBar::SetMin(int v) {
   min_ = v;
   if (max_ < min_) max_ = min_;
@@ -401,14 +413,34 @@ bool Form::KeyDown(int key) {
     App().Dispatch([&] { OnKeyDown(key); });
     if (key == 0) return true;
   }
+  auto usable = [](const Control* c) { return c && c->Enabled() && c->Visible(); };
   if (key == kKeyEscape) {
     for (Control* c : controls_) {
       if (c->Kind() != ControlKind::Button) continue;
       auto* b = static_cast<Button*>(c);
-      if (b->Cancel && b->Enabled() && b->Visible()) {
+      if (b->Cancel && usable(b)) {
         b->Click();
         return true;
       }
+    }
+  }
+  if (key == kKeyReturn) {
+    Control* press = nullptr;
+    if (active_ && active_->Kind() == ControlKind::Button) {
+      press = active_;
+    } else if (active_ && active_->Kind() == ControlKind::Edit) {
+      press = static_cast<Edit*>(active_)->DefaultButton;
+    } else if (!active_ || active_->Kind() != ControlKind::Memo) {
+      for (Control* c : controls_) {
+        if (c->Kind() == ControlKind::Button && static_cast<Button*>(c)->Default) {
+          press = c;
+          break;
+        }
+      }
+    }
+    if (usable(press)) {
+      press->Click();
+      return true;
     }
   }
   return false;
@@ -422,9 +454,16 @@ Control* Form::FindControl(const std::string& name) const {
   return nullptr;
 }
 
+Control* Form::FirstTabStop() const {
+  for (Control* c : controls_)
+    if (c->TabStop() && c->Enabled() && c->Visible()) return c;
+  return nullptr;
+}
+
 void Form::Register(Control* c) { controls_.push_back(c); }
 
 void Form::Unregister(Control* c) {
+  if (active_ == c) active_ = nullptr;
   controls_.erase(std::remove(controls_.begin(), controls_.end(), c), controls_.end());
 }
 
@@ -600,7 +639,10 @@ void HeadlessBackend::ControlChanged(Control& c, Change what) {
   }
 }
 
+void HeadlessBackend::FocusControl(Control&) {}
+
 void HeadlessBackend::ShowForm(Form& f, bool show) {
+  if (show && !f.ActiveControl()) f.NativeSetActiveControl(f.FirstTabStop());
   if (show && !f.Visible()) After(1, [&f] { f.Activate(); });
   if (show) f.NativeSetMinimized(false);
 }

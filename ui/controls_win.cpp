@@ -356,6 +356,9 @@ class Win32Backend : public Backend {
     }
     if (c.Visible()) style |= WS_VISIBLE;
     if (!c.Enabled()) style |= WS_DISABLED;
+    // Arrow keys move within a group: the radio buttons of one group that
+    // follow each other; every other control is a group of its own.
+    if (StartsGroup(c)) style |= WS_GROUP;
     Quiet q(*this);
     HWND h = CreateWindowExW(ex, cls, W(c.Caption()).c_str(), style, c.Left(), c.Top(), c.Width(),
                              height, parent, nullptr, GetModuleHandleW(nullptr), nullptr);
@@ -374,6 +377,50 @@ class Win32Backend : public Backend {
     }
     ApplyFont(c);
     ControlChanged(c, Change::Hint);
+  }
+
+  static bool StartsGroup(const Control& c) {
+    if (c.Kind() != ControlKind::RadioButton) return true;
+    const auto& all = c.Owner().Controls();
+    auto it = std::find(all.begin(), all.end(), &c);
+    if (it == all.begin() || it == all.end()) return true;
+    const Control* before = *(it - 1);
+    return before->Kind() != ControlKind::RadioButton ||
+           static_cast<const RadioButton*>(before)->Group != static_cast<const RadioButton&>(c).Group;
+  }
+
+  void FocusControl(Control& c) override {
+    HWND h = H(c.Handle);
+    HWND form = H(c.Owner().Handle);
+    if (h && form && IsWindowVisible(form) && GetActiveWindow() == form) ::SetFocus(h);
+  }
+
+  // Gives the focus back to the control that had it, or to the first tab
+  // stop, as a dialog box does when it is activated.
+  static void RestoreFocus(Form& f) {
+    Control* c = f.ActiveControl();
+    if (!c || !c->Enabled() || !c->Visible() || !c->Handle) c = f.FirstTabStop();
+    if (!c || !c->Handle) return;
+    f.NativeSetActiveControl(c);
+    ::SetFocus(H(c->Handle));
+  }
+
+  static Control* FocusedControl(HWND root) {
+    HWND h = GetFocus();
+    // A control's own child windows (a combo box's edit) count as the control.
+    for (; h && h != root; h = GetParent(h))
+      if (Control* c = ControlOf(h)) return c;
+    return nullptr;
+  }
+
+  // Tab and Shift+Tab to the next or previous enabled, visible tab stop.
+  static void TabTo(HWND root, bool back) {
+    HWND focus = GetFocus();
+    Control* from = FocusedControl(root);
+    HWND next = GetNextDlgTabItem(root, from ? H(from->Handle) : nullptr, back ? TRUE : FALSE);
+    if (!next || next == focus) return;
+    if (SendMessageW(next, WM_GETDLGCODE, 0, 0) & DLGC_HASSETSEL) SendMessageW(next, EM_SETSEL, 0, -1);
+    ::SetFocus(next);
   }
 
   void DestroyControl(Control& c) override {
@@ -491,10 +538,25 @@ class Win32Backend : public Backend {
   static Win32Backend* self_;
 
   void Process(MSG& m) {
-    if (m.message == WM_KEYDOWN || m.message == WM_SYSKEYDOWN) {
+    if (m.message >= WM_KEYFIRST && m.message <= WM_KEYLAST) {
       HWND root = m.hwnd ? GetAncestor(m.hwnd, GA_ROOT) : nullptr;
       if (Form* f = FormOf(root)) {
-        if (f->KeyDown(static_cast<int>(m.wParam))) return;
+        const bool down = m.message == WM_KEYDOWN || m.message == WM_SYSKEYDOWN;
+        const int key = static_cast<int>(m.wParam);
+        if (down) {
+          f->NativeSetActiveControl(FocusedControl(root));
+          const bool ctrl = GetKeyState(VK_CONTROL) < 0;
+          if (f->KeyDown(ctrl ? key | kKeyCtrl : key)) return;
+          if (key == VK_TAB && !ctrl && GetKeyState(VK_MENU) >= 0) {
+            TabTo(root, GetKeyState(VK_SHIFT) < 0);
+            return;
+          }
+        }
+        // Arrow keys within a radio group and Space on buttons, as a dialog
+        // box has them. Enter and Escape were the form's; their characters
+        // go to the control.
+        if (key != VK_RETURN && key != VK_ESCAPE && key != VK_TAB && IsDialogMessageW(root, &m))
+          return;
       }
     }
     TranslateMessage(&m);
@@ -727,7 +789,13 @@ class Win32Backend : public Backend {
         break;
       case ControlKind::Edit:
       case ControlKind::Memo:
-        if (code == EN_CHANGE) {
+        if (code == EN_SETFOCUS || code == EN_KILLFOCUS) {
+          if (c.Kind() == ControlKind::Edit) {
+            if (Button* b = static_cast<Edit&>(c).DefaultButton; b && b->Handle)
+              SendMessageW(H(b->Handle), BM_SETSTYLE,
+                           code == EN_SETFOCUS ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON, TRUE);
+          }
+        } else if (code == EN_CHANGE) {
           c.NativeSetCaption(WindowText(h));
           App().Dispatch(c.OnChange);
         }
@@ -779,8 +847,18 @@ class Win32Backend : public Backend {
     if (!f || !self) return DefWindowProcW(hwnd, msg, wp, lp);
     switch (msg) {
       case WM_ACTIVATE:
-        if (LOWORD(wp) != WA_INACTIVE) PostMessageW(hwnd, kMsgActivate, 0, 0);
-        break;
+        if (LOWORD(wp) == WA_INACTIVE) {
+          if (Control* c = FocusedControl(hwnd)) f->NativeSetActiveControl(c);
+          return 0;
+        }
+        PostMessageW(hwnd, kMsgActivate, 0, 0);
+        if (HIWORD(wp)) break;  // minimised: no focus to give
+        RestoreFocus(*f);
+        return 0;
+      case WM_SETFOCUS:
+        // The focus came to the window itself (a box owned by it closed).
+        RestoreFocus(*f);
+        return 0;
       case kMsgActivate:
         // A hidden window's activation is none the user sees; showing the
         // window brings its own.

@@ -41,11 +41,11 @@ TFormDLLSetup::TFormDLLSetup(Options options)
     : ui::Form("TFormDLLSetup", "Kanalia(CS)プラグイン設定", kClientWidth, kClientHeight),
       LabelDataList(*this, "LabelDataList", 8, 10, 78, 16, "データセット"),
       DataList(*this, "DataList", 88, 6, 196, 20),
-      RadioSkypt(*this, "RadioSkypt", 8, 34, 90, 20, "スカパー!"),
-      Radioe2(*this, "Radioe2", 104, 34, 110, 20, "スカパー!e2"),
       ButtonReload(*this, "ButtonReload", 290, 5, 52, 24, "更新"),
       ButtonHP(*this, "ButtonHP", 348, 6, 22, 22, "H"),
       ButtonHelp(*this, "ButtonHelp", 372, 6, 22, 22, "?"),
+      RadioSkypt(*this, "RadioSkypt", 8, 34, 90, 20, "スカパー!"),
+      Radioe2(*this, "Radioe2", 104, 34, 110, 20, "スカパー!e2"),
       ButtonChange(*this, "ButtonChange", 8, 60, 70, 24, "ch変換"),
       buttonImp(*this, "buttonImp", 82, 60, 70, 24, "一括入力"),
       EditFind(*this, "EditFind", 160, 62, 176, 20),
@@ -66,6 +66,7 @@ TFormDLLSetup::TFormDLLSetup(Options options)
   ButtonHP.SetHint("ホームページを開く");
   ButtonHelp.SetHint("ヘルプを開く");
   CheckBox2.SetVisible(false);
+  EditFind.DefaultButton = &ButtonFind;
 
   DataList.OnChange = [this] { DataListChange(); };
   ButtonReload.OnClick = [this] { ButtonReloadClick(); };

@@ -6,6 +6,7 @@
 #include <commctrl.h>
 
 #include <string>
+#include <vector>
 
 #include "platform/message_pump.h"
 #include "settings_fixture.h"
@@ -31,6 +32,29 @@ class SettingsWin : public test::SettingsFixture {
   void TearDown() override {
     ui::App().OnException = nullptr;
     SettingsFixture::TearDown();
+  }
+  // A key through the system's input path, as the keyboard gives it.
+  void Press(WORD vk, bool shift = false) {
+    std::vector<INPUT> in;
+    auto key = [&in](WORD k, bool up) {
+      INPUT i{};
+      i.type = INPUT_KEYBOARD;
+      i.ki.wVk = k;
+      i.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+      in.push_back(i);
+    };
+    if (shift) key(VK_SHIFT, false);
+    key(vk, false);
+    key(vk, true);
+    if (shift) key(VK_SHIFT, true);
+    SendInput(static_cast<UINT>(in.size()), in.data(), sizeof(INPUT));
+    PumpFor(60);
+  }
+  static std::string FocusName(const ui::Form& f) {
+    HWND h = GetFocus();
+    for (ui::Control* c : f.Controls())
+      if (c->Handle == h) return c->Name();
+    return h == f.Handle ? "<form>" : "<other>";
   }
   void PumpFor(int ms) {
     for (int i = 0; i < ms / 10; ++i) {
@@ -87,6 +111,57 @@ TEST_F(SettingsWin, TheRealWindowsShowTheListAndStoreOnClosing) {
   EXPECT_TRUE(ui::App().Terminated());
   EXPECT_EQ(HostIni("tvskypch.ini", "DataSet 0", "tvch 055"), "True");
   EXPECT_EQ(HostIni("hoz.ini", "TSetup", "DLL_Skypt"), "False");
+  EXPECT_TRUE(errors.empty());
+}
+
+TEST_F(SettingsWin, KeysMoveAsInADialogAndEnterInTheFindBoxFinds) {
+  StoredChannels();
+  TFormDLLSetup setup(Opts());
+  setup.Show();
+  PumpFor(300);
+  ASSERT_EQ(setup.TVChList.Count(), 2);
+  ASSERT_EQ(GetForegroundWindow(), static_cast<HWND>(setup.Handle));
+  EXPECT_EQ(FocusName(setup), "DataList");  // the first control on opening
+
+  const std::vector<std::string> order = {
+      "ButtonReload", "ButtonHP",   "ButtonHelp", "RadioSkypt", "Radioe2",   "ButtonChange",
+      "buttonImp",    "EditFind",   "ButtonFind", "TVChList",   "CheckBox1", "ButtonClose",
+      "DataList"};
+  for (const std::string& name : order) {
+    Press(VK_TAB);
+    EXPECT_EQ(FocusName(setup), name);
+  }
+  Press(VK_TAB, true);
+  EXPECT_EQ(FocusName(setup), "ButtonClose");
+  Press(VK_TAB, true);
+  EXPECT_EQ(FocusName(setup), "CheckBox1");
+
+  // A disabled control is passed over.
+  setup.ButtonHP.SetEnabled(false);
+  setup.DataList.SetFocus();
+  Press(VK_TAB);
+  Press(VK_TAB);
+  EXPECT_EQ(FocusName(setup), "ButtonHelp");
+  // Arrows stay within the platform group.
+  setup.RadioSkypt.SetFocus();
+  Press(VK_DOWN);
+  EXPECT_EQ(FocusName(setup), "Radioe2");
+  Press(VK_DOWN);
+  EXPECT_EQ(FocusName(setup), "RadioSkypt");
+
+  // Enter in the find box runs the find; the find button shows as the
+  // default button meanwhile, and the focus stays in the box.
+  setup.EditFind.SetFocus();
+  PumpFor(50);
+  LONG style = GetWindowLongW(static_cast<HWND>(setup.ButtonFind.Handle), GWL_STYLE);
+  EXPECT_EQ(style & BS_TYPEMASK, BS_DEFPUSHBUTTON);
+  setup.EditFind.UserSetText("新局");
+  Press(VK_RETURN);
+  EXPECT_EQ(setup.TVChList.ItemIndex(), 1);  // "602 *新局"
+  EXPECT_EQ(FocusName(setup), "EditFind");
+  EXPECT_EQ(setup.EditFind.Caption(), "新局");  // no stray character
+  setup.ButtonClose.Click();
+  PumpFor(100);
   EXPECT_TRUE(errors.empty());
 }
 
