@@ -80,6 +80,10 @@ enum class ControlKind {
   Picture,
 };
 
+// Edges of the form a control keeps its distance to when the form is
+// resized. Left and right together stretch it; right alone moves it along.
+enum Anchor : unsigned { akLeft = 1, akTop = 2, akRight = 4, akBottom = 8 };
+
 // What a setter changed, so the backend updates only that.
 enum class Change { Text, Enabled, Visible, Bounds, Font, Hint, Value, Items, Pixels, Cursor };
 
@@ -116,7 +120,10 @@ class Control {
   int Top() const { return top_; }
   int Width() const { return width_; }
   int Height() const { return height_; }
+  // Bounds at the form's present client size; a resize moves and stretches
+  // the control from there by its anchors.
   void SetBounds(int left, int top, int width, int height);
+  unsigned Anchors = akLeft | akTop;
 
   // Fired by a press (buttons, check boxes, radio buttons, labels).
   std::function<void()> OnClick;
@@ -141,6 +148,8 @@ class Control {
   // Backend only: a value changed in the native control (no notification
   // back to the backend).
   void NativeSetCaption(const std::string& text) { caption_ = text; }
+  // Form only: the bounds for a client size of w x h.
+  void FollowAnchors(int w, int h);
 
  protected:
   void Changed(Change what);
@@ -150,6 +159,10 @@ class Control {
   ControlKind kind_;
   std::string name_;
   int left_, top_, width_, height_;
+  // The bounds last given and the client size they were given for.
+  struct {
+    int L, T, W, H, FormW, FormH;
+  } given_;
   std::string caption_;
   bool enabled_ = true;
   bool visible_ = true;
@@ -305,6 +318,11 @@ struct Grid : Control {
   int Row() const { return row_; }  // selected row, -1 when none
   void SetRow(int r);
   void NativeSetRow(int r) { row_ = r; }
+  // Where a cell shows, relative to the grid's top-left corner; false when
+  // it is scrolled out of sight (or does not exist).
+  bool CellBounds(int col, int row, int& left, int& top, int& width, int& height) const;
+  // Fired after the rows scrolled or the grid changed size.
+  std::function<void()> OnScroll;
 
  private:
   StringList headers_;
@@ -360,7 +378,11 @@ class Form {
   void SetCaption(const std::string& text);
   int ClientWidth() const { return cw_; }
   int ClientHeight() const { return ch_; }
+  // Moves and stretches the controls by their anchors.
   void SetClientSize(int w, int h);
+  // The smallest client size the user can drag the window to (0: any).
+  int MinClientWidth = 0;
+  int MinClientHeight = 0;
   const FontInfo& Font() const { return font_; }
   void SetFont(const FontInfo& f);
   Color BackColor() const { return back_; }
@@ -377,11 +399,12 @@ class Form {
   void CenterOnScreen();
   // The window-placement store (ui/placement.cpp). RestorePlacement puts the
   // window where it was stored under `name` (with its client size too when
-  // withSize, at least minWidth x minHeight), or centres it when nothing is
-  // stored or the stored place lies off the screen. KeepPlacement stores the
-  // position and client size, but never from a minimised window.
-  void RestorePlacement(const std::string& name, bool withSize, int minWidth = 0,
-                        int minHeight = 0);
+  // withSize, at least the minimum client size), or centres it (on
+  // centreOn, else on the screen) when nothing is stored or the stored place
+  // lies off the screen. KeepPlacement stores the position and client size,
+  // but never from a minimised window.
+  void RestorePlacement(const std::string& name, bool withSize,
+                        const Form* centreOn = nullptr);
   void KeepPlacement(const std::string& name) const;
 
   void Show();
@@ -434,6 +457,8 @@ class Form {
   void NativeSetVisible(bool v) { visible_ = v; }
   void NativeSetMinimized(bool m) { minimized_ = m; }
   void NativeSetActiveControl(Control* c) { active_ = c; }
+  // The user resized the window: the new client size, controls follow.
+  void NativeResized(int w, int h);
 
  private:
   std::string name_;
@@ -468,6 +493,8 @@ class Backend {
   virtual void DestroyControl(Control& c) = 0;
   virtual void ControlChanged(Control& c, Change what) = 0;
   virtual void FocusControl(Control& c) = 0;
+  virtual bool GridCellBounds(const Grid& g, int col, int row, int& l, int& t, int& w,
+                              int& h) const = 0;
   virtual void ShowForm(Form& f, bool show) = 0;
   virtual void MinimizeForm(Form& f) = 0;
   virtual void RepaintForm(Form& f) = 0;
@@ -568,6 +595,9 @@ class HeadlessBackend : public Backend {
   void DestroyControl(Control& c) override;
   void ControlChanged(Control& c, Change what) override;
   void FocusControl(Control& c) override;
+  // Header 20 pixels, rows 18, columns as wide as set, 2-pixel border.
+  bool GridCellBounds(const Grid& g, int col, int row, int& l, int& t, int& w,
+                      int& h) const override;
   void ShowForm(Form& f, bool show) override;
   void MinimizeForm(Form& f) override;
   void RepaintForm(Form& f) override;

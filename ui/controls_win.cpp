@@ -356,8 +356,8 @@ class Win32Backend : public Backend {
     }
     if (c.Visible()) style |= WS_VISIBLE;
     if (!c.Enabled()) style |= WS_DISABLED;
-    // Arrow keys move within a group: the radio buttons of one group that
-    // follow each other; every other control is a group of its own.
+    // Arrow keys move within a group: radio buttons that follow each other;
+    // every other control is a group of its own.
     if (StartsGroup(c)) style |= WS_GROUP;
     Quiet q(*this);
     HWND h = CreateWindowExW(ex, cls, W(c.Caption()).c_str(), style, c.Left(), c.Top(), c.Width(),
@@ -374,6 +374,7 @@ class Win32Backend : public Backend {
       SendMessageW(h, LVM_INSERTCOLUMNW, 0, reinterpret_cast<LPARAM>(&col));
     } else if (c.Kind() == ControlKind::Grid) {
       SendMessageW(h, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES);
+      SetWindowSubclass(h, GridProc, 0, 0);
     }
     ApplyFont(c);
     ControlChanged(c, Change::Hint);
@@ -384,9 +385,9 @@ class Win32Backend : public Backend {
     const auto& all = c.Owner().Controls();
     auto it = std::find(all.begin(), all.end(), &c);
     if (it == all.begin() || it == all.end()) return true;
-    const Control* before = *(it - 1);
-    return before->Kind() != ControlKind::RadioButton ||
-           static_cast<const RadioButton*>(before)->Group != static_cast<const RadioButton&>(c).Group;
+    // (The radio button's own members do not exist yet while the base
+    // creates the native control, so its Group cannot be read here.)
+    return (*(it - 1))->Kind() != ControlKind::RadioButton;
   }
 
   void FocusControl(Control& c) override {
@@ -421,6 +422,37 @@ class Win32Backend : public Backend {
     if (!next || next == focus) return;
     if (SendMessageW(next, WM_GETDLGCODE, 0, 0) & DLGC_HASSETSEL) SendMessageW(next, EM_SETSEL, 0, -1);
     ::SetFocus(next);
+  }
+
+  bool GridCellBounds(const Grid& g, int col, int row, int& l, int& t, int& w,
+                      int& h) const override {
+    HWND list = H(g.Handle);
+    if (!list || col < 0 || col >= g.ColCount() || row < 0 ||
+        row >= static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0)))
+      return false;
+    RECT rc{};
+    rc.top = col;
+    rc.left = col == 0 ? LVIR_LABEL : LVIR_BOUNDS;
+    if (!SendMessageW(list, LVM_GETSUBITEMRECT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&rc)))
+      return false;
+    RECT client;
+    GetClientRect(list, &client);
+    int headerBottom = 0;
+    if (HWND header = reinterpret_cast<HWND>(SendMessageW(list, LVM_GETHEADER, 0, 0))) {
+      RECT hr;
+      if (IsWindowVisible(header) && GetWindowRect(header, &hr)) headerBottom = hr.bottom - hr.top;
+    }
+    if (rc.top < headerBottom || rc.bottom > client.bottom) return false;
+    // From the list's client area to its outer corner (the border).
+    RECT outer;
+    GetWindowRect(list, &outer);
+    POINT origin{0, 0};
+    ClientToScreen(list, &origin);
+    l = rc.left + (origin.x - outer.left);
+    t = rc.top + (origin.y - outer.top);
+    w = rc.right - rc.left;
+    h = rc.bottom - rc.top;
+    return true;
   }
 
   void DestroyControl(Control& c) override {
@@ -829,6 +861,21 @@ class Win32Backend : public Backend {
     }
   }
 
+  // A list shows its selection in the highlight colours also while another
+  // control has the focus (a found entry must stand out, not sit in grey).
+  static LRESULT SelectionAlwaysHighlighted(NMLVCUSTOMDRAW* cd) {
+    if (cd->nmcd.dwDrawStage == CDDS_PREPAINT) return CDRF_NOTIFYITEMDRAW;
+    if (cd->nmcd.dwDrawStage != CDDS_ITEMPREPAINT) return CDRF_DODEFAULT;
+    HWND list = cd->nmcd.hdr.hwndFrom;
+    const auto item = static_cast<WPARAM>(cd->nmcd.dwItemSpec);
+    if (GetFocus() == list || !(SendMessageW(list, LVM_GETITEMSTATE, item, LVIS_SELECTED) & LVIS_SELECTED))
+      return CDRF_DODEFAULT;
+    cd->nmcd.uItemState &= ~static_cast<UINT>(CDIS_SELECTED);
+    cd->clrText = GetSysColor(COLOR_HIGHLIGHTTEXT);
+    cd->clrTextBk = GetSysColor(COLOR_HIGHLIGHT);
+    return CDRF_NEWFONT;
+  }
+
   LRESULT ColourStatic(Form& f, HDC dc, HWND child) {
     Control* c = ControlOf(child);
     Color text = c ? c->Font().Colour : clDefault;
@@ -892,6 +939,17 @@ class Win32Backend : public Backend {
       }
       case WM_SIZE:
         f->NativeSetMinimized(wp == SIZE_MINIMIZED);
+        if (wp != SIZE_MINIMIZED) f->NativeResized(LOWORD(lp), HIWORD(lp));
+        break;
+      case WM_GETMINMAXINFO:
+        if (f->MinClientWidth > 0 || f->MinClientHeight > 0) {
+          RECT rc{0, 0, f->MinClientWidth, f->MinClientHeight};
+          AdjustWindowRectEx(&rc, StyleOf(*f), FALSE, ExStyleOf(*f));
+          auto* mm = reinterpret_cast<MINMAXINFO*>(lp);
+          mm->ptMinTrackSize.x = std::max<LONG>(mm->ptMinTrackSize.x, rc.right - rc.left);
+          mm->ptMinTrackSize.y = std::max<LONG>(mm->ptMinTrackSize.y, rc.bottom - rc.top);
+          return 0;
+        }
         break;
       case WM_COMMAND:
         if (Control* c = ControlOf(reinterpret_cast<HWND>(lp))) {
@@ -905,7 +963,10 @@ class Win32Backend : public Backend {
         break;
       case WM_NOTIFY: {
         auto* hdr = reinterpret_cast<NMHDR*>(lp);
-        if (Control* c = ControlOf(hdr->hwndFrom)) self->Notify(*c, hdr);
+        Control* c = ControlOf(hdr->hwndFrom);
+        if (c && hdr->code == NM_CUSTOMDRAW && c->Kind() == ControlKind::CheckList)
+          return SelectionAlwaysHighlighted(reinterpret_cast<NMLVCUSTOMDRAW*>(lp));
+        if (c) self->Notify(*c, hdr);
         break;
       }
       case WM_CTLCOLORSTATIC:
@@ -937,6 +998,21 @@ class Win32Backend : public Backend {
       RemoveWindowSubclass(hwnd, LabelProc, 0);
     }
     return DefSubclassProc(hwnd, msg, wp, lp);
+  }
+
+  // Tells the grid's owner when the rows moved under a cell editor.
+  static LRESULT CALLBACK GridProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR) {
+    if (msg == WM_NCDESTROY) {
+      RemoveWindowSubclass(hwnd, GridProc, 0);
+      return DefSubclassProc(hwnd, msg, wp, lp);
+    }
+    LRESULT r = DefSubclassProc(hwnd, msg, wp, lp);
+    if (msg == WM_VSCROLL || msg == WM_HSCROLL || msg == WM_MOUSEWHEEL || msg == WM_SIZE ||
+        (msg == WM_KEYDOWN && (wp == VK_NEXT || wp == VK_PRIOR || wp == VK_HOME || wp == VK_END))) {
+      auto* g = static_cast<Grid*>(ControlOf(hwnd));
+      if (g && g->OnScroll && self_ && self_->quiet_ == 0) App().Dispatch(g->OnScroll);
+    }
+    return r;
   }
 
   static LRESULT CALLBACK PictureProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {

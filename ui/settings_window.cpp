@@ -68,6 +68,20 @@ TFormDLLSetup::TFormDLLSetup(Options options)
   CheckBox2.SetVisible(false);
   EditFind.DefaultButton = &ButtonFind;
 
+  // The list fills the middle and grows with the window; the buttons keep
+  // to their edges.
+  MinClientWidth = kMinWidth;
+  MinClientHeight = kMinHeight;
+  DataList.Anchors = ui::akLeft | ui::akTop | ui::akRight;
+  EditFind.Anchors = ui::akLeft | ui::akTop | ui::akRight;
+  for (ui::Control* c : {static_cast<ui::Control*>(&ButtonReload), static_cast<ui::Control*>(&ButtonHP),
+                         static_cast<ui::Control*>(&ButtonHelp), static_cast<ui::Control*>(&ButtonFind)})
+    c->Anchors = ui::akTop | ui::akRight;
+  TVChList.Anchors = ui::akLeft | ui::akTop | ui::akRight | ui::akBottom;
+  CheckBox1.Anchors = ui::akLeft | ui::akBottom;
+  CheckBox2.Anchors = ui::akLeft | ui::akBottom;
+  ButtonClose.Anchors = ui::akRight | ui::akBottom;
+
   DataList.OnChange = [this] { DataListChange(); };
   ButtonReload.OnClick = [this] { ButtonReloadClick(); };
   RadioSkypt.OnClick = [this] { RadioSkyptClick(); };
@@ -95,7 +109,7 @@ void TFormDLLSetup::FormCreate() {
   channelNumbers_.clear();
   plat::Fs().SetCurrentDir(model_.PluginFolder());
 
-  RestorePlacement(kPlacementName, true, kMinWidth, kMinHeight);
+  RestorePlacement(kPlacementName, true);
 
   DefineTableTV(*tableTV_, model_.ChannelTableFile());
   tableTV_->Open();
@@ -204,11 +218,11 @@ void TFormDLLSetup::Radioe2Click() {
 void TFormDLLSetup::ButtonChangeClick() {
   if (!FormCh) return;
   FormCh->Load(model_.ChannelFile(), false);
-  FormCh->Show();
+  FormCh->Present();
 }
 
 void TFormDLLSetup::buttonImpClick() {
-  if (FormImport) FormImport->Show();
+  if (FormImport) FormImport->Present();
 }
 
 void TFormDLLSetup::ButtonFindClick() {
