@@ -71,19 +71,44 @@ DWORD ExStyleOf(const Form& f) {
   }
 }
 
-// GDI drawing for a form's painted face.
+// The control layer counts in pixels at 96 DPI; windows are drawn at their
+// own DPI, so every size and position is scaled on its way to the system.
+int Scaled(int v, int dpi) { return MulDiv(v, dpi, 96); }
+int Unscaled(int v, int dpi) { return MulDiv(v, 96, dpi); }
+
+int SystemDpi() {
+  HDC dc = GetDC(nullptr);
+  int dpi = dc ? GetDeviceCaps(dc, LOGPIXELSY) : 96;
+  if (dc) ReleaseDC(nullptr, dc);
+  return dpi > 0 ? dpi : 96;
+}
+
+// The window's monitor's DPI where the system has it (Windows 10 1607 and
+// later), else the system's.
+int WindowDpi(HWND h) {
+  using Fn = UINT(WINAPI*)(HWND);
+  static const Fn dpiForWindow = reinterpret_cast<Fn>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
+  if (dpiForWindow && h) {
+    if (UINT dpi = dpiForWindow(h)) return static_cast<int>(dpi);
+  }
+  return SystemDpi();
+}
+
+#ifndef WM_DPICHANGED
+#define WM_DPICHANGED 0x02E0
+#endif
+
+// GDI drawing for a form's painted face, scaled from 96 DPI to the window's.
 class GdiCanvas : public Canvas {
  public:
-  GdiCanvas(HDC dc, std::function<HFONT(const FontInfo&)> font) : dc_(dc), font_(std::move(font)) {}
+  GdiCanvas(HDC dc, int dpi, std::function<HFONT(const FontInfo&)> font)
+      : dc_(dc), dpi_(dpi), font_(std::move(font)) {}
 
-  void FillRect(int l, int t, int r, int b, Color c) override {
-    RECT rc{l, t, r, b};
-    HBRUSH br = CreateSolidBrush(Ref(c));
-    ::FillRect(dc_, &rc, br);
-    DeleteObject(br);
-  }
+  void FillRect(int l, int t, int r, int b, Color c) override { Fill(S(l), S(t), S(r), S(b), c); }
 
   void GradientRect(int l, int t, int r, int b, Color from, Color to, bool vertical) override {
+    l = S(l), t = S(t), r = S(r), b = S(b);
     const int span = vertical ? b - t : r - l;
     if (span <= 0) return;
     for (int i = 0; i < span; ++i) {
@@ -93,27 +118,27 @@ class GdiCanvas : public Canvas {
       };
       Color c = mix(16) | mix(8) | mix(0);
       if (vertical)
-        FillRect(l, t + i, r, t + i + 1, c);
+        Fill(l, t + i, r, t + i + 1, c);
       else
-        FillRect(l + i, t, l + i + 1, b, c);
+        Fill(l + i, t, l + i + 1, b, c);
     }
   }
 
   void FrameRoundRect(int l, int t, int r, int b, int radius, Color pen, int penWidth) override {
-    HPEN p = CreatePen(PS_SOLID, penWidth, Ref(pen));
+    HPEN p = CreatePen(PS_SOLID, S(penWidth), Ref(pen));
     HGDIOBJ op = SelectObject(dc_, p);
     HGDIOBJ ob = SelectObject(dc_, GetStockObject(NULL_BRUSH));
-    RoundRect(dc_, l, t, r, b, radius * 2, radius * 2);
+    RoundRect(dc_, S(l), S(t), S(r), S(b), S(radius) * 2, S(radius) * 2);
     SelectObject(dc_, ob);
     SelectObject(dc_, op);
     DeleteObject(p);
   }
 
   void Line(int x1, int y1, int x2, int y2, Color c, int width) override {
-    HPEN p = CreatePen(PS_SOLID, width, Ref(c));
+    HPEN p = CreatePen(PS_SOLID, S(width), Ref(c));
     HGDIOBJ op = SelectObject(dc_, p);
-    MoveToEx(dc_, x1, y1, nullptr);
-    LineTo(dc_, x2, y2);
+    MoveToEx(dc_, S(x1), S(y1), nullptr);
+    LineTo(dc_, S(x2), S(y2));
     SelectObject(dc_, op);
     DeleteObject(p);
   }
@@ -123,12 +148,21 @@ class GdiCanvas : public Canvas {
     SetBkMode(dc_, TRANSPARENT);
     SetTextColor(dc_, font.Colour == clDefault ? GetSysColor(COLOR_WINDOWTEXT) : Ref(font.Colour));
     std::wstring w = W(text);
-    TextOutW(dc_, x, y, w.c_str(), static_cast<int>(w.size()));
+    TextOutW(dc_, S(x), S(y), w.c_str(), static_cast<int>(w.size()));
     SelectObject(dc_, of);
   }
 
  private:
+  int S(int v) const { return Scaled(v, dpi_); }
+  void Fill(int l, int t, int r, int b, Color c) {
+    RECT rc{l, t, r, b};
+    HBRUSH br = CreateSolidBrush(Ref(c));
+    ::FillRect(dc_, &rc, br);
+    DeleteObject(br);
+  }
+
   HDC dc_;
+  int dpi_;
   std::function<HFONT(const FontInfo&)> font_;
 };
 
@@ -170,8 +204,8 @@ class Win32Backend : public Backend {
   // ---- forms
 
   void CreateForm(Form& f) override {
-    RECT rc{0, 0, f.ClientWidth(), f.ClientHeight()};
-    AdjustWindowRectEx(&rc, StyleOf(f), FALSE, ExStyleOf(f));
+    dpi_[&f] = SystemDpi();
+    RECT rc = OuterRect(f, f.ClientWidth(), f.ClientHeight());
     HWND owner = nullptr;
     if (App().MainForm && App().MainForm != &f) owner = H(App().MainForm->Handle);
     HWND h = CreateWindowExW(ExStyleOf(f), kFormClass, W(f.Caption()).c_str(), StyleOf(f),
@@ -180,6 +214,12 @@ class Win32Backend : public Backend {
     if (!h) return;
     SetPropW(h, kFormProp, &f);
     f.Handle = h;
+    if (int dpi = WindowDpi(h); dpi != dpi_[&f]) {
+      dpi_[&f] = dpi;
+      RECT at = OuterRect(f, f.ClientWidth(), f.ClientHeight());
+      SetWindowPos(h, nullptr, 0, 0, at.right - at.left, at.bottom - at.top,
+                   SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
     HWND tip = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
                                WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT,
                                CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, h, nullptr,
@@ -197,6 +237,7 @@ class Win32Backend : public Backend {
       tips_.erase(t);
     }
     DropFace(f);
+    dpi_.erase(&f);
     if (!h) return;
     RemovePropW(h, kFormProp);
     DestroyWindow(h);
@@ -211,8 +252,7 @@ class Win32Backend : public Backend {
         SetWindowTextW(h, W(f.Caption()).c_str());
         break;
       case Change::Bounds: {
-        RECT rc{0, 0, f.ClientWidth(), f.ClientHeight()};
-        AdjustWindowRectEx(&rc, StyleOf(f), FALSE, ExStyleOf(f));
+        RECT rc = OuterRect(f, f.ClientWidth(), f.ClientHeight());
         SetWindowPos(h, nullptr, 0, 0, rc.right - rc.left, rc.bottom - rc.top,
                      SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
         ApplyRegion(f);
@@ -290,10 +330,31 @@ class Win32Backend : public Backend {
   }
 
   void GetFormOuterSize(const Form& f, int& w, int& h) const override {
-    RECT rc{0, 0, f.ClientWidth(), f.ClientHeight()};
-    AdjustWindowRectEx(&rc, StyleOf(f), FALSE, ExStyleOf(f));
+    RECT rc = OuterRect(f, f.ClientWidth(), f.ClientHeight());
     w = rc.right - rc.left;
     h = rc.bottom - rc.top;
+  }
+
+  int Dpi(const Form& f) const {
+    auto it = dpi_.find(&f);
+    return it == dpi_.end() ? 96 : it->second;
+  }
+  int S(const Form& f, int v) const { return Scaled(v, Dpi(f)); }
+
+  // The window rectangle for a client area of w x h (at 96 DPI).
+  RECT OuterRect(const Form& f, int w, int h) const {
+    RECT rc{0, 0, S(f, w), S(f, h)};
+    AdjustWindowRectEx(&rc, StyleOf(f), FALSE, ExStyleOf(f));
+    return rc;
+  }
+
+  // A control's place at its window's DPI (a combo box with room for its
+  // drop-down list).
+  RECT ControlRect(const Control& c) const {
+    const Form& f = c.Owner();
+    int height = c.Height();
+    if (c.Kind() == ControlKind::ComboBox) height = std::max(height, 200);
+    return RECT{S(f, c.Left()), S(f, c.Top()), S(f, c.Left() + c.Width()), S(f, c.Top() + height)};
   }
 
   // ---- controls
@@ -304,7 +365,6 @@ class Win32Backend : public Backend {
     const wchar_t* cls = L"STATIC";
     DWORD style = WS_CHILD | WS_CLIPSIBLINGS;
     DWORD ex = 0;
-    int height = c.Height();
     switch (c.Kind()) {
       case ControlKind::Label:
         style |= SS_LEFT | SS_NOTIFY | SS_NOPREFIX;
@@ -327,7 +387,6 @@ class Win32Backend : public Backend {
       case ControlKind::ComboBox:
         cls = L"COMBOBOX";
         style |= CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP;
-        height = std::max(height, 200);  // room for the drop-down list
         break;
       case ControlKind::Edit:
         cls = L"EDIT";
@@ -360,8 +419,10 @@ class Win32Backend : public Backend {
     // every other control is a group of its own.
     if (StartsGroup(c)) style |= WS_GROUP;
     Quiet q(*this);
-    HWND h = CreateWindowExW(ex, cls, W(c.Caption()).c_str(), style, c.Left(), c.Top(), c.Width(),
-                             height, parent, nullptr, GetModuleHandleW(nullptr), nullptr);
+    const RECT at = ControlRect(c);
+    HWND h = CreateWindowExW(ex, cls, W(c.Caption()).c_str(), style, at.left, at.top,
+                             at.right - at.left, at.bottom - at.top, parent, nullptr,
+                             GetModuleHandleW(nullptr), nullptr);
     if (!h) return;
     SetPropW(h, kControlProp, &c);
     c.Handle = h;
@@ -370,7 +431,7 @@ class Win32Backend : public Backend {
       SendMessageW(h, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT);
       LVCOLUMNW col{};
       col.mask = LVCF_WIDTH;
-      col.cx = std::max(40, c.Width() - 24);
+      col.cx = S(c.Owner(), std::max(40, c.Width() - 24));
       SendMessageW(h, LVM_INSERTCOLUMNW, 0, reinterpret_cast<LPARAM>(&col));
     } else if (c.Kind() == ControlKind::Grid) {
       SendMessageW(h, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES);
@@ -448,10 +509,11 @@ class Win32Backend : public Backend {
     GetWindowRect(list, &outer);
     POINT origin{0, 0};
     ClientToScreen(list, &origin);
-    l = rc.left + (origin.x - outer.left);
-    t = rc.top + (origin.y - outer.top);
-    w = rc.right - rc.left;
-    h = rc.bottom - rc.top;
+    const int dpi = Dpi(g.Owner());
+    l = Unscaled(rc.left + (origin.x - outer.left), dpi);
+    t = Unscaled(rc.top + (origin.y - outer.top), dpi);
+    w = Unscaled(rc.right - rc.left, dpi);
+    h = Unscaled(rc.bottom - rc.top, dpi);
     return true;
   }
 
@@ -481,8 +543,13 @@ class Win32Backend : public Backend {
         break;
       case Change::Bounds:
         RedrawBehind(c);
-        MoveWindow(h, c.Left(), c.Top(), c.Width(),
-                   c.Kind() == ControlKind::ComboBox ? std::max(c.Height(), 200) : c.Height(), TRUE);
+      {
+        const RECT at = ControlRect(c);
+        MoveWindow(h, at.left, at.top, at.right - at.left, at.bottom - at.top, TRUE);
+        // The check list's one column spans the list.
+        if (c.Kind() == ControlKind::CheckList)
+          SendMessageW(h, LVM_SETCOLUMNWIDTH, 0, S(c.Owner(), std::max(40, c.Width() - 24)));
+      }
         break;
       case Change::Font:
         ApplyFont(c);
@@ -596,7 +663,7 @@ class Win32Backend : public Backend {
   }
 
   HFONT FormFont(const Form& f) {
-    return Font(f.Font().Name, f.Font().SizePx, f.Font().Bold, f.Font().Underline);
+    return Font(f.Font().Name, S(f, f.Font().SizePx), f.Font().Bold, f.Font().Underline);
   }
 
   HFONT Font(const std::string& name, int sizePx, bool bold, bool underline) {
@@ -611,7 +678,7 @@ class Win32Backend : public Backend {
   }
 
   HFONT FontOf(const Form& f, const FontInfo& font) {
-    return Font(font.Name.empty() ? f.Font().Name : font.Name, font.SizePx, font.Bold,
+    return Font(font.Name.empty() ? f.Font().Name : font.Name, S(f, font.SizePx), font.Bold,
                 font.Underline);
   }
 
@@ -627,9 +694,10 @@ class Win32Backend : public Backend {
       SetWindowRgn(h, nullptr, TRUE);
       return;
     }
-    int r = f.CornerRadius() * 2;
+    int r = S(f, f.CornerRadius()) * 2;
     // The system owns the region once it is set.
-    SetWindowRgn(h, CreateRoundRectRgn(0, 0, f.ClientWidth() + 1, f.ClientHeight() + 1, r, r), TRUE);
+    SetWindowRgn(h, CreateRoundRectRgn(0, 0, S(f, f.ClientWidth()) + 1, S(f, f.ClientHeight()) + 1, r, r),
+                 TRUE);
   }
 
   // A transparent label draws only its text: whatever it showed before must
@@ -637,7 +705,8 @@ class Win32Backend : public Backend {
   void RedrawBehind(Control& c) {
     HWND parent = H(c.Owner().Handle);
     if (!parent) return;
-    RECT rc{c.Left(), c.Top(), c.Left() + c.Width(), c.Top() + c.Height()};
+    const Form& f = c.Owner();
+    RECT rc{S(f, c.Left()), S(f, c.Top()), S(f, c.Left() + c.Width()), S(f, c.Top() + c.Height())};
     RedrawWindow(parent, &rc, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
   }
 
@@ -737,7 +806,7 @@ class Win32Backend : public Backend {
             std::wstring w = W(g.Columns()[static_cast<std::size_t>(i)]);
             LVCOLUMNW col{};
             col.mask = LVCF_TEXT | LVCF_WIDTH;
-            col.cx = g.ColumnWidths()[static_cast<std::size_t>(i)];
+            col.cx = S(g.Owner(), g.ColumnWidths()[static_cast<std::size_t>(i)]);
             col.pszText = w.data();
             SendMessageW(h, LVM_INSERTCOLUMNW, i, reinterpret_cast<LPARAM>(&col));
           }
@@ -774,7 +843,7 @@ class Win32Backend : public Backend {
       HGDIOBJ old = SelectObject(mem, face.Bitmap);
       RECT all{0, 0, w, h};
       FillRect(mem, &all, GetSysColorBrush(COLOR_BTNFACE));
-      GdiCanvas canvas(mem, [this, &f](const FontInfo& s) { return FontOf(f, s); });
+      GdiCanvas canvas(mem, Dpi(f), [this, &f](const FontInfo& s) { return FontOf(f, s); });
       App().Dispatch([&] { f.OnPaint(canvas); });
       SelectObject(mem, old);
       DeleteDC(mem);
@@ -939,12 +1008,33 @@ class Win32Backend : public Backend {
       }
       case WM_SIZE:
         f->NativeSetMinimized(wp == SIZE_MINIMIZED);
-        if (wp != SIZE_MINIMIZED) f->NativeResized(LOWORD(lp), HIWORD(lp));
+        if (wp != SIZE_MINIMIZED) {
+          const int dpi = self->Dpi(*f);
+          f->NativeResized(Unscaled(LOWORD(lp), dpi), Unscaled(HIWORD(lp), dpi));
+        }
         break;
+      case WM_DPICHANGED: {
+        // Moved to a monitor of another DPI: the system suggests the new
+        // window rectangle; fonts and controls follow.
+        self->dpi_[f] = HIWORD(wp);
+        const RECT* at = reinterpret_cast<const RECT*>(lp);
+        SetWindowPos(hwnd, nullptr, at->left, at->top, at->right - at->left, at->bottom - at->top,
+                     SWP_NOZORDER | SWP_NOACTIVATE);
+        self->ApplyRegion(*f);
+        self->DropFace(*f);
+        SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(self->FormFont(*f)), FALSE);
+        for (Control* c : f->Controls()) {
+          self->ControlChanged(*c, Change::Bounds);
+          self->ApplyFont(*c);
+          if (c->Kind() == ControlKind::Grid || c->Kind() == ControlKind::CheckList)
+            self->UpdateValue(*c, Change::Items);
+        }
+        InvalidateRect(hwnd, nullptr, TRUE);
+        return 0;
+      }
       case WM_GETMINMAXINFO:
         if (f->MinClientWidth > 0 || f->MinClientHeight > 0) {
-          RECT rc{0, 0, f->MinClientWidth, f->MinClientHeight};
-          AdjustWindowRectEx(&rc, StyleOf(*f), FALSE, ExStyleOf(*f));
+          RECT rc = self->OuterRect(*f, f->MinClientWidth, f->MinClientHeight);
           auto* mm = reinterpret_cast<MINMAXINFO*>(lp);
           mm->ptMinTrackSize.x = std::max<LONG>(mm->ptMinTrackSize.x, rc.right - rc.left);
           mm->ptMinTrackSize.y = std::max<LONG>(mm->ptMinTrackSize.y, rc.bottom - rc.top);
@@ -1051,6 +1141,7 @@ class Win32Backend : public Backend {
   std::map<std::tuple<std::string, int, bool, bool>, HFONT> fonts_;
   std::map<const Form*, HWND> tips_;
   std::map<const Form*, Face> faces_;
+  std::map<const Form*, int> dpi_;
   int quiet_ = 0;
 };
 
