@@ -43,6 +43,8 @@ constexpr Color clBlue = 0x0000FF;
 constexpr Color clGray = 0x808080;
 // "Default": the control's usual system colour.
 constexpr Color clDefault = 0xFF000000u;
+// A pixel that lets the background show through.
+constexpr Color clTransparent = 0xFE000000u;
 
 // Key codes as the window system numbers them.
 constexpr int kKeyTab = 0x09;
@@ -188,6 +190,17 @@ struct Button : Control {
   // (unless the form's key preview took the key).
   bool Cancel = false;
   bool Default = false;
+
+  // A small square picture shown in place of the caption, which stays the
+  // button's name for screen readers. Pixels 0xRRGGBB or clTransparent,
+  // drawn at size x size pixels (at 96 DPI) with plain pixel copying.
+  void SetGlyph(int size, std::vector<Color> pixels);
+  int GlyphSize() const { return glyphSize_; }
+  const std::vector<Color>& Glyph() const { return glyph_; }
+
+ private:
+  int glyphSize_ = 0;
+  std::vector<Color> glyph_;
 };
 
 struct ProgressBar : Control {

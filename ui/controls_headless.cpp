@@ -124,6 +124,16 @@ bool Control::TabStop() const {
          kind_ != ControlKind::ProgressBar;
 }
 
+void Button::SetGlyph(int size, std::vector<Color> pixels) {
+  if (size <= 0 || pixels.size() != static_cast<std::size_t>(size) * static_cast<std::size_t>(size)) {
+    size = 0;
+    pixels.clear();
+  }
+  glyphSize_ = size;
+  glyph_ = std::move(pixels);
+  Changed(Change::Pixels);
+}
+
 void ProgressBar::SetMin(int v) {
   min_ = v;
   if (max_ < min_) max_ = min_;

@@ -194,6 +194,7 @@ class Win32Backend : public Backend {
 
   ~Win32Backend() override {
     for (auto& kv : fonts_) DeleteObject(kv.second);
+    for (auto& kv : glyphs_) DestroyIcon(kv.second);
     for (auto& kv : faces_)
       if (kv.second.Bitmap) DeleteObject(kv.second.Bitmap);
     if (self_ == this) self_ = nullptr;
@@ -517,7 +518,67 @@ class Win32Backend : public Backend {
     return true;
   }
 
+  // An icon (with its transparency) from 0xRRGGBB pixels, stretched to
+  // size x size.
+  static HICON IconFromPixels(const std::vector<Color>& pixels, int from, int size) {
+    const std::vector<Color> px = StretchPixels(pixels, from, from, size, size);
+    BITMAPINFO bi{};
+    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+    bi.bmiHeader.biWidth = size;
+    bi.bmiHeader.biHeight = -size;  // top-down
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    bi.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    HBITMAP colour = CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+    if (!colour || !bits) {
+      if (colour) DeleteObject(colour);
+      return nullptr;
+    }
+    // The mask: one bit per pixel, rows padded to 16 bits; 1 is see-through.
+    const int stride = ((size + 15) / 16) * 2;
+    std::vector<BYTE> mask(static_cast<std::size_t>(stride) * static_cast<std::size_t>(size), 0);
+    auto* out = static_cast<std::uint32_t*>(bits);
+    for (int y = 0; y < size; ++y) {
+      for (int x = 0; x < size; ++x) {
+        const Color c = px[static_cast<std::size_t>(y) * static_cast<std::size_t>(size) + static_cast<std::size_t>(x)];
+        const bool clear = c == clTransparent;
+        out[y * size + x] = clear ? 0 : (0xFF000000u | (c & 0xFFFFFF));
+        if (clear) mask[static_cast<std::size_t>(y * stride + x / 8)] |= static_cast<BYTE>(0x80 >> (x % 8));
+      }
+    }
+    HBITMAP maskBitmap = CreateBitmap(size, size, 1, 1, mask.data());
+    ICONINFO ii{};
+    ii.fIcon = TRUE;
+    ii.hbmMask = maskBitmap;
+    ii.hbmColor = colour;
+    HICON icon = CreateIconIndirect(&ii);
+    DeleteObject(maskBitmap);
+    DeleteObject(colour);
+    return icon;
+  }
+
+  void UpdateGlyph(Button& b) {
+    HWND h = H(b.Handle);
+    auto old = glyphs_.find(&b);
+    HICON icon = nullptr;
+    if (b.GlyphSize() > 0) icon = IconFromPixels(b.Glyph(), b.GlyphSize(), S(b.Owner(), b.GlyphSize()));
+    LONG_PTR style = GetWindowLongPtrW(h, GWL_STYLE) & ~static_cast<LONG_PTR>(BS_ICON | BS_BITMAP);
+    SetWindowLongPtrW(h, GWL_STYLE, icon ? style | BS_ICON : style);
+    SendMessageW(h, BM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(icon));
+    if (old != glyphs_.end()) {
+      DestroyIcon(old->second);
+      glyphs_.erase(old);
+    }
+    if (icon) glyphs_[&b] = icon;
+    InvalidateRect(h, nullptr, TRUE);
+  }
+
   void DestroyControl(Control& c) override {
+    if (auto g = glyphs_.find(&c); g != glyphs_.end()) {
+      DestroyIcon(g->second);
+      glyphs_.erase(g);
+    }
     HWND h = H(c.Handle);
     if (!h) return;
     RemovePropW(h, kControlProp);
@@ -821,6 +882,9 @@ class Win32Backend : public Backend {
       case ControlKind::Picture:
         InvalidateRect(h, nullptr, FALSE);
         break;
+      case ControlKind::Button:
+        if (what == Change::Pixels) UpdateGlyph(static_cast<Button&>(c));
+        break;
       default:
         break;
     }
@@ -1028,6 +1092,7 @@ class Win32Backend : public Backend {
           self->ApplyFont(*c);
           if (c->Kind() == ControlKind::Grid || c->Kind() == ControlKind::CheckList)
             self->UpdateValue(*c, Change::Items);
+          if (c->Kind() == ControlKind::Button) self->UpdateValue(*c, Change::Pixels);
         }
         InvalidateRect(hwnd, nullptr, TRUE);
         return 0;
@@ -1142,6 +1207,7 @@ class Win32Backend : public Backend {
   std::map<const Form*, HWND> tips_;
   std::map<const Form*, Face> faces_;
   std::map<const Form*, int> dpi_;
+  std::map<const Control*, HICON> glyphs_;
   int quiet_ = 0;
 };
 

@@ -26,6 +26,35 @@ constexpr const char kNoDataSetMessage[] =
     "最初に地域設定で、SkyperfcTVにチェックを入れてください.";
 constexpr const char kConnectQuestion[] = "インターネットに接続しますか";
 
+// The home and help buttons' pictures, 16 x 16, in the icon's colours:
+// '.' see-through, '#' navy outline, 'o' roof, 'w' white, 'b' blue.
+std::vector<ui::Color> Glyph(const char* const (&rows)[16]) {
+  std::vector<ui::Color> px;
+  for (const char* row : rows) {
+    for (int x = 0; x < 16; ++x) {
+      switch (row[x]) {
+        case '#': px.push_back(ui::clNavy); break;
+        case 'o': px.push_back(0xE07020); break;
+        case 'w': px.push_back(ui::clWhite); break;
+        case 'b': px.push_back(0x2060D0); break;
+        default: px.push_back(ui::clTransparent); break;
+      }
+    }
+  }
+  return px;
+}
+
+constexpr const char* kHomeGlyph[16] = {
+    "................", ".......##.......", "......#oo#......", ".....#oooo#.....",
+    "....#oooooo#....", "...#oooooooo#...", "..#oooooooooo#..", ".##############.",
+    "..#wwwwwwwwww#..", "..#wwwwwwwwww#..", "..#w###ww###w#..", "..#w#b#ww#b#w#..",
+    "..#w#b#ww###w#..", "..#w#b#wwwwww#..", "..############..", "................"};
+constexpr const char* kHelpGlyph[16] = {
+    ".....######.....", "...##bbbbbb##...", "..#bbbbbbbbbb#..", ".#bbbbwwwwbbbb#.",
+    ".#bbbwwbbwwbbb#.", "#bbbbbbbbwwbbbb#", "#bbbbbbbwwbbbbb#", "#bbbbbbwwbbbbbb#",
+    "#bbbbbbwwbbbbbb#", "#bbbbbbbbbbbbbb#", ".#bbbbbwwbbbbb#.", ".#bbbbbwwbbbbb#.",
+    "..#bbbbbbbbbb#..", "...##bbbbbb##...", ".....######.....", "................"};
+
 // Paths use backslashes throughout, whatever form the caller gave.
 std::string FolderOf(const std::string& given) {
   std::string folder = given.empty() ? plat::ProgramFolder() : given;
@@ -62,6 +91,8 @@ TFormDLLSetup::TFormDLLSetup(Options options)
     options_.OpenAddress = [](const std::string& a) { kc::ShellOpen(a, ""); };
   if (!options_.TokenizerYield) options_.TokenizerYield = RunTokenizerYield;
 
+  ButtonHP.SetGlyph(16, Glyph(kHomeGlyph));
+  ButtonHelp.SetGlyph(16, Glyph(kHelpGlyph));
   ButtonReload.SetHint("チャンネルリストを更新する");
   ButtonHP.SetHint("ホームページを開く");
   ButtonHelp.SetHint("ヘルプを開く");
