@@ -95,6 +95,18 @@ int WindowDpi(HWND h) {
   return SystemDpi();
 }
 
+// A top-down 32-bit bitmap of size x size pixels.
+BITMAPINFO SquareBitmap(int size) {
+  BITMAPINFO bi{};
+  bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+  bi.bmiHeader.biWidth = size;
+  bi.bmiHeader.biHeight = -size;
+  bi.bmiHeader.biPlanes = 1;
+  bi.bmiHeader.biBitCount = 32;
+  bi.bmiHeader.biCompression = BI_RGB;
+  return bi;
+}
+
 #ifndef WM_DPICHANGED
 #define WM_DPICHANGED 0x02E0
 #endif
@@ -522,13 +534,7 @@ class Win32Backend : public Backend {
   // size x size.
   static HICON IconFromPixels(const std::vector<Color>& pixels, int from, int size) {
     const std::vector<Color> px = StretchPixels(pixels, from, from, size, size);
-    BITMAPINFO bi{};
-    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-    bi.bmiHeader.biWidth = size;
-    bi.bmiHeader.biHeight = -size;  // top-down
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
-    bi.bmiHeader.biCompression = BI_RGB;
+    BITMAPINFO bi = SquareBitmap(size);
     void* bits = nullptr;
     HBITMAP colour = CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
     if (!colour || !bits) {
@@ -657,13 +663,7 @@ class Win32Backend : public Backend {
     HICON icon = static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), W(resourceName).c_str(),
                                                IMAGE_ICON, size, size, LR_DEFAULTCOLOR));
     if (!icon) return false;
-    BITMAPINFO bi{};
-    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-    bi.bmiHeader.biWidth = size;
-    bi.bmiHeader.biHeight = -size;  // top-down
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
-    bi.bmiHeader.biCompression = BI_RGB;
+    BITMAPINFO bi = SquareBitmap(size);
     void* bits = nullptr;
     HDC screen = GetDC(nullptr);
     HDC dc = CreateCompatibleDC(screen);

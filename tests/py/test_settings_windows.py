@@ -22,17 +22,7 @@ BOX = "Kanalia(CS)プラグイン"  # title of the program's message boxes
 
 
 def visible_windows():
-    """(id, name) of the mapped windows on the display."""
-    kctest.ensure_display()
-    ids = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", "."],
-                         stdout=subprocess.PIPE, stderr=subprocess.DEVNULL,
-                         check=False).stdout.split()
-    out = []
-    for wid in ids:
-        name = subprocess.run(["xdotool", "getwindowname", wid], stdout=subprocess.PIPE,
-                              stderr=subprocess.DEVNULL, check=False).stdout
-        out.append((wid.decode(), name.decode("utf-8", "replace").rstrip("\n")))
-    return out
+    return kctest.x_window_names(visible_only=True)
 
 
 def wait_visible(name, proc, timeout=60, unless=None):
