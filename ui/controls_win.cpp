@@ -711,6 +711,12 @@ class Win32Backend : public Backend {
             TabTo(root, GetKeyState(VK_SHIFT) < 0);
             return;
           }
+          // Alt+F4 closes the window whichever control has the focus (a
+          // combo box would keep it for itself).
+          if (key == VK_F4 && m.message == WM_SYSKEYDOWN) {
+            PostMessageW(root, WM_SYSCOMMAND, SC_CLOSE, 0);
+            return;
+          }
         }
         // Arrow keys within a radio group and Space on buttons, as a dialog
         // box has them. Enter and Escape were the form's; their characters
