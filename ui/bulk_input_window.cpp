@@ -17,10 +17,9 @@ constexpr int kMinHeight = 120;
 TFormImport::TFormImport(TFormDLLSetup& setup)
     : ui::Form("TFormImport", "チャンネルの一括入力", 300, 360),
       Label1(*this, "Label1", 8, 12, 200, 32, "チャンネル番号を1行に１つづつ入力してください。"),
-      Memo1(*this, "Memo1", 8, 48, 284, 304),
+      Memo1(*this, "Memo1", 8, 48, 284, 304, /*wordWrap=*/false),
       ButtonImp(*this, "ButtonImp", 212, 8, 80, 26, "決定"),
       setup_(setup) {
-  Memo1.WordWrap = false;
   MinClientWidth = kMinWidth;
   MinClientHeight = kMinHeight;
   ButtonImp.Anchors = ui::akTop | ui::akRight;

@@ -93,11 +93,16 @@ enum class Change { Text, Enabled, Visible, Bounds, Font, Hint, Value, Items, Pi
 // it on construction; the backend creates the native control at once.
 class Control {
  public:
+  // creationFlags: what the native control must know when it is made
+  // (kNoWordWrap); the derived control's own members do not exist yet then.
   Control(Form& owner, ControlKind kind, std::string name, int left, int top,
-          int width, int height);
+          int width, int height, unsigned creationFlags = 0);
   virtual ~Control();
   Control(const Control&) = delete;
   Control& operator=(const Control&) = delete;
+
+  static constexpr unsigned kNoWordWrap = 1;
+  const unsigned CreationFlags;
 
   ControlKind Kind() const { return kind_; }
   const std::string& Name() const { return name_; }
@@ -283,10 +288,10 @@ struct Edit : Control {
 
 // A multi-line text box; lines joined with CR LF in Caption().
 struct Memo : Control {
-  Memo(Form& f, std::string name, int l, int t, int w, int h)
-      : Control(f, ControlKind::Memo, std::move(name), l, t, w, h) {}
+  Memo(Form& f, std::string name, int l, int t, int w, int h, bool wordWrap = true)
+      : Control(f, ControlKind::Memo, std::move(name), l, t, w, h, wordWrap ? 0 : kNoWordWrap) {}
   bool ReadOnly = false;
-  bool WordWrap = true;
+  bool WordWrap() const { return (CreationFlags & kNoWordWrap) == 0; }
   StringList Lines() const;
   void SetLines(const StringList& lines);
   void UserSetText(const std::string& text);

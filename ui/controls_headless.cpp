@@ -23,8 +23,9 @@ Backend* CurrentBackend() {
 // ---------------------------------------------------------------- Control
 
 Control::Control(Form& owner, ControlKind kind, std::string name, int left, int top,
-                 int width, int height)
-    : owner_(owner), kind_(kind), name_(std::move(name)), left_(left), top_(top),
+                 int width, int height, unsigned creationFlags)
+    : CreationFlags(creationFlags),
+      owner_(owner), kind_(kind), name_(std::move(name)), left_(left), top_(top),
       width_(width), height_(height),
       given_{left, top, width, height, owner.ClientWidth(), owner.ClientHeight()} {
   owner_.Register(this);

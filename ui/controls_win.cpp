@@ -409,7 +409,7 @@ class Win32Backend : public Backend {
       case ControlKind::Memo:
         cls = L"EDIT";
         style |= ES_MULTILINE | ES_WANTRETURN | ES_AUTOVSCROLL | WS_VSCROLL | WS_TABSTOP;
-        if (!static_cast<Memo&>(c).WordWrap) style |= ES_AUTOHSCROLL | WS_HSCROLL;
+        if (c.CreationFlags & Control::kNoWordWrap) style |= ES_AUTOHSCROLL | WS_HSCROLL;
         ex = WS_EX_CLIENTEDGE;
         break;
       case ControlKind::CheckList:

@@ -105,12 +105,16 @@ TFormCh::TFormCh(TFormDLLSetup& setup)
   OnKeyDown = [this](int& key) {
     const bool inGrid = ActiveControl() == &EditNewCh || ActiveControl() == &GridChannels;
     const bool editing = TableChChange.Active() && TableChChange.State() == TableState::Edit;
-    if (key == ui::kKeyEscape && !editing) {
-      ButtonCancelClick();
+    if (key == ui::kKeyEscape) {
+      // An unsaved number is dropped first, wherever the focus is.
+      if (editing)
+        GridChannelsKeyPress(key);
+      else
+        ButtonCancelClick();
       key = 0;
     } else if (!inGrid) {
       return;
-    } else if (key == ui::kKeyReturn || key == ui::kKeyEscape) {
+    } else if (key == ui::kKeyReturn) {
       GridChannelsKeyPress(key);
       key = 0;
     } else if (key == (ui::kKeyDelete | ui::kKeyCtrl)) {
