@@ -56,7 +56,9 @@ DWORD StyleOf(const Form& f) {
       return WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPSIBLINGS;
     case FormStyle::Normal:
     default:
-      return WS_OVERLAPPEDWINDOW | WS_CLIPSIBLINGS;
+      // Resizable, with no painted face: the background redrawn behind a
+      // control that moved must not paint over the controls now there.
+      return WS_OVERLAPPEDWINDOW | WS_CLIPSIBLINGS | WS_CLIPCHILDREN;
   }
 }
 
