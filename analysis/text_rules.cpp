@@ -8,6 +8,7 @@
 #include "analysis/text_rules.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "core/text.h"
 #include "platform/platform.h"
@@ -18,22 +19,43 @@ namespace kc {
 
 namespace {
 
+// The unit a decoded code point becomes.
+inline char16_t Mapped(unsigned cp) {
+  // A surrogate half written as three bytes has no form either, and the
+  // system conversions disagree on it; "?" keeps both backends alike.
+  if (cp >= 0xD800 && cp <= 0xDFFF) return u'?';
+  if (cp == 0x2212) return u'\u2015';  // minus sign: the host shows "―"
+  if (cp == 0x301C) return u'\uFF5E';  // wave dash: the host shows "～"
+  return static_cast<char16_t>(cp);
+}
+
 // UTF-8 to UTF-16 for one-, two- and three-byte sequences. A four-byte
 // sequence (a character beyond the basic plane, such as the enclosed
 // ideographs some listings use as marks) has no Shift-JIS form and becomes
 // "?" right away, so the rest of the title survives. Anything else that is
 // malformed (a stray continuation byte, a bad continuation, a sequence cut
 // off by the end, a byte F8-FF) gives false: the whole piece is dropped.
-bool Utf8ToUtf16(const std::string& s, std::u16string& out) {
-  out.clear();
-  out.reserve(s.size());
+// Decodes from s[i] until the text ends or out holds `limit` units.
+bool Utf8ToUtf16(const std::string& s, std::size_t& i, std::size_t limit, std::u16string& out) {
   const std::size_t n = s.size();
-  std::size_t i = 0;
-  while (i < n) {
+  // Every sequence gives one unit, so the units are at most the bytes left.
+  out.resize(std::min(limit, n - i));
+  char16_t* const o = &out[0];
+  std::size_t k = 0;
+  while (i < n && k < out.size()) {
     const unsigned char c = static_cast<unsigned char>(s[i]);
     if (c < 0x80) {
-      out += static_cast<char16_t>(c);
+      o[k++] = static_cast<char16_t>(c);
       ++i;
+      continue;
+    }
+    if ((c & 0xF0) == 0xE0 && n - i >= 3) {  // kana and kanji, the usual case
+      const unsigned b1 = static_cast<unsigned char>(s[i + 1]);
+      const unsigned b2 = static_cast<unsigned char>(s[i + 2]);
+      if ((b1 & 0xC0) != 0x80 || (b2 & 0xC0) != 0x80) return false;
+      const unsigned cp = (c & 0x0Fu) << 12 | (b1 & 0x3Fu) << 6 | (b2 & 0x3Fu);
+      i += 3;
+      o[k++] = Mapped(cp);
       continue;
     }
     std::size_t follow;
@@ -51,31 +73,40 @@ bool Utf8ToUtf16(const std::string& s, std::u16string& out) {
       return false;
     }
     if (n - i - 1 < follow) return false;
-    for (std::size_t k = 1; k <= follow; ++k) {
-      const unsigned char b = static_cast<unsigned char>(s[i + k]);
+    for (std::size_t m = 1; m <= follow; ++m) {
+      const unsigned char b = static_cast<unsigned char>(s[i + m]);
       if ((b & 0xC0) != 0x80) return false;
       cp = (cp << 6) | (b & 0x3Fu);
     }
     i += follow + 1;
-    // A surrogate half written as three bytes has no form either, and the
-    // system conversions disagree on it; "?" keeps both backends alike.
-    if (follow == 3 || (cp >= 0xD800 && cp <= 0xDFFF))
-      out += u'?';
-    else
-      out += static_cast<char16_t>(cp);
+    o[k++] = follow == 3 ? u'?' : Mapped(cp);
   }
+  out.resize(k);
   return true;
 }
 
 }  // namespace
 
 std::string DecodePageText(const std::string& utf8) {
-  // Minus sign and wave dash: the host shows them as "―" and "～".
-  std::string s = ByteReplaceAll(utf8, "\xE2\x88\x92", "\xE2\x80\x95");
-  s = ByteReplaceAll(s, "\xE3\x80\x9C", "\xEF\xBD\x9E");
+  // Minus sign and wave dash are mapped while decoding: both are whole
+  // three-byte sequences, so this equals replacing their bytes first. A long
+  // text is converted in slices that stay in the cache; the decoder never
+  // gives surrogates, so every unit converts on its own and slicing changes
+  // nothing.
+  constexpr std::size_t kSlice = 1 << 12;
   std::u16string w;
-  if (!Utf8ToUtf16(s, w)) return std::string();
-  return plat::WideToCp932(w);
+  w.reserve(std::min(utf8.size(), kSlice + 1));
+  std::size_t i = 0;
+  if (!Utf8ToUtf16(utf8, i, kSlice, w)) return std::string();
+  if (i == utf8.size()) return plat::WideToCp932(w);
+  std::string out;
+  out.reserve(utf8.size());  // no character grows from UTF-8 to Shift-JIS
+  out += plat::WideToCp932(w);
+  while (i < utf8.size()) {
+    if (!Utf8ToUtf16(utf8, i, kSlice, w)) return std::string();
+    out += plat::WideToCp932(w);
+  }
+  return out;
 }
 
 // ------------------------------------------------------------------ dashes
@@ -89,18 +120,18 @@ constexpr unsigned kKanaLo = 0x829F, kKanaHi = 0x8396;  // "ぁ" .. "ヶ"
 constexpr unsigned kWideLo = 0x824F, kWideHi = 0x829A;  // "０" .. "ｚ"
 constexpr unsigned kAsciiLo = 0x30, kAsciiHi = 0x7A;    // "0" .. "z"
 
-// What the dash between before (the text so far, already rewritten) and
-// the text after it becomes; empty when the rule stops here.
-const char* DashReplacement(const std::string& before, const std::string& t, std::size_t after) {
-  const std::size_t nb = before.size();
+// What the dash between the text before it (t[0, nb), already rewritten)
+// and the text after it (from t[after], not yet rewritten) becomes; empty
+// when the rule stops here.
+const char* DashReplacement(const std::string& t, std::size_t nb, std::size_t after) {
   const std::size_t na = t.size() - after;
   const bool b2 = nb >= 2, a2 = na >= 2, b1 = nb >= 1, a1 = na >= 1;
   auto in = [](unsigned v, unsigned lo, unsigned hi) { return v >= lo && v <= hi; };
-  const bool b2Kana = b2 && in(Pair(before, nb - 2), kKanaLo, kKanaHi);
+  const bool b2Kana = b2 && in(Pair(t, nb - 2), kKanaLo, kKanaHi);
   if (b2Kana && a2 && in(Pair(t, after), kKanaLo, kKanaHi)) return "ー";
-  if (b2 && a2 && in(Pair(before, nb - 2), kWideLo, kWideHi) && in(Pair(t, after), kWideLo, kWideHi))
+  if (b2 && a2 && in(Pair(t, nb - 2), kWideLo, kWideHi) && in(Pair(t, after), kWideLo, kWideHi))
     return "－";
-  if (b1 && a1 && in(Byte(before, nb - 1), kAsciiLo, kAsciiHi) && in(Byte(t, after), kAsciiLo, kAsciiHi))
+  if (b1 && a1 && in(Byte(t, nb - 1), kAsciiLo, kAsciiHi) && in(Byte(t, after), kAsciiLo, kAsciiHi))
     return "-";
   if (b2Kana) return "ー";
   return nullptr;
@@ -110,27 +141,37 @@ const char* DashReplacement(const std::string& before, const std::string& t, std
 // it in the text as rewritten so far; the first one that no rule covers ends
 // the rule, and it and all later ones stay. A replacement never changes the
 // character boundaries after it, so this equals looking for the first "―"
-// again after each replacement.
-std::string ApplyDashRule(const std::string& t) {
-  std::string out;
-  out.reserve(t.size());
+// again after each replacement. No replacement is longer than the dash, so
+// the text is rewritten in place: the rewritten part t[0, w) never reaches
+// the part still to be read.
+std::string ApplyDashRule(std::string t) {
   const std::size_t n = t.size();
+  std::size_t w = 0;       // end of the rewritten part
+  std::size_t copied = 0;  // start of the part not yet moved down to w
   std::size_t i = 0;
   while (i < n) {
-    const std::size_t len = SjisCharLen(t, i);
-    if (len == 2 && Pair(t, i) == 0x815C) {
-      const char* repl = DashReplacement(out, t, i + 2);
-      if (!repl) {
-        out.append(t, i, npos);
-        return out;
-      }
-      out += repl;
-    } else {
-      out.append(t, i, len);
+    if (!IsSjisLeadByte(static_cast<unsigned char>(t[i])) || i + 1 >= n) {
+      ++i;
+      continue;
     }
-    i += len;
+    if (Pair(t, i) != 0x815C) {
+      i += 2;
+      continue;
+    }
+    if (w != copied) std::memmove(&t[w], &t[copied], i - copied);
+    w += i - copied;
+    copied = i;
+    const char* repl = DashReplacement(t, w, i + 2);
+    if (!repl) break;
+    const std::size_t len = std::strlen(repl);
+    std::memcpy(&t[w], repl, len);  // over the dash itself at most
+    w += len;
+    i += 2;
+    copied = i;
   }
-  return out;
+  if (w == copied) return t;
+  t.erase(w, copied - w);
+  return t;
 }
 
 // ------------------------------------------------------------------ "&#x"
@@ -229,7 +270,7 @@ std::string NormaliseText(const std::string& text, const StopFlags& flags) {
   std::string t = ApplyDashRule(DecodePageText(text));
   // Nothing yields inside this function, so the flags cannot change while it
   // runs: the rule either runs to its end or not at all.
-  if (flags.AnySet() || FindRefFrom(t, 0) == npos) return t;
+  if (flags.AnySet() || t.find("&#x") == npos || FindRefFrom(t, 0) == npos) return t;
   std::string out;
   if (HexRuleOnePass(t, out)) return out;
   return HexRuleLoop(std::move(t));

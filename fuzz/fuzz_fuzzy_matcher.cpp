@@ -1,13 +1,15 @@
 // Fuzz target for the pattern matcher: any pattern and text, with or
 // without the fuzzy dictionary, with either line separator. A pattern
 // either compiles or fails with a pattern error; a match lies inside the
-// text on character boundaries; a tiny automaton cache gives the same result
-// as the normal one.
+// text on character boundaries and is the one the quadratic reference
+// routine finds; a tiny automaton cache gives the same result as the normal
+// one.
 #include <cstdint>
 #include <cstdlib>
 #include <string>
 
 #include "search/fuzzy_matcher.h"
+#include "tests/search/quadratic_match.h"
 
 namespace {
 
@@ -57,6 +59,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Check(IsBoundary(text, pos - 1));
     Check(IsBoundary(text, pos - 1 + len));
   }
+  kc::MatchResult want = kc::test::QuadraticMatch(matcher.Current(), text, matcher.LineSeparator());
+  Check(want.position == pos && want.length == len);
 
   if (compiled && text.size() <= 48 && pattern.size() <= 32) {
     tiny.SetLineSeparator(matcher.LineSeparator());

@@ -111,10 +111,10 @@ class PatternParser {
         case TokenKind::LineStart:
         case TokenKind::LineEnd: {
           cp_.usesAnchors_ = true;
-          int n = cp_.NewNode(t.kind == TokenKind::LineStart ? CompiledPattern::NodeKind::LineStart
-                                                              : CompiledPattern::NodeKind::LineEnd);
-          int e = cp_.NewNode(CompiledPattern::NodeKind::Eps);
-          cp_.nodes_[n].outs.push_back(e);
+          int n = cp_.nfa_.Add(t.kind == TokenKind::LineStart ? Nfa::Kind::LineStart
+                                                              : Nfa::Kind::LineEnd);
+          int e = cp_.nfa_.Add(Nfa::Kind::Eps);
+          cp_.nfa_.nodes[static_cast<std::size_t>(n)].outs.push_back(e);
           Push({n, e});
           k = Postfix(tokens, k + 1);
           break;
@@ -138,9 +138,9 @@ class PatternParser {
         case TokenKind::End: {
           if (frames_.size() > 1) throw EPatternError(msg::kNoRightParen, t.end);
           Frag whole = CloseFrame();
-          cp_.matchNode_ = cp_.NewNode(CompiledPattern::NodeKind::Match);
-          cp_.nodes_[static_cast<std::size_t>(whole.end)].outs.push_back(cp_.matchNode_);
-          cp_.startNode_ = whole.start;
+          cp_.nfa_.match = cp_.nfa_.Add(Nfa::Kind::Match);
+          cp_.nfa_.nodes[static_cast<std::size_t>(whole.end)].outs.push_back(cp_.nfa_.match);
+          cp_.nfa_.start = whole.start;
           return;
         }
         default:  // a postfix operator or "]" where a primary is needed
@@ -161,12 +161,12 @@ class PatternParser {
     std::vector<Frag> sequence;
   };
 
-  std::vector<int>& Outs(int node) { return cp_.nodes_[static_cast<std::size_t>(node)].outs; }
+  std::vector<int>& Outs(int node) { return cp_.nfa_.nodes[static_cast<std::size_t>(node)].outs; }
 
   Frag CharFrag(Ranges ranges) {
-    int n = cp_.NewNode(CompiledPattern::NodeKind::Char);
-    int e = cp_.NewNode(CompiledPattern::NodeKind::Eps);
-    cp_.nodes_[static_cast<std::size_t>(n)].ranges = std::move(ranges);
+    int n = cp_.nfa_.Add(Nfa::Kind::Char);
+    int e = cp_.nfa_.Add(Nfa::Kind::Eps);
+    cp_.nfa_.nodes[static_cast<std::size_t>(n)].ranges = std::move(ranges);
     Outs(n).push_back(e);
     return {n, e};
   }
@@ -177,10 +177,10 @@ class PatternParser {
     TokenKind kind = tokens[k].kind;
     if (kind != TokenKind::Star && kind != TokenKind::Plus && kind != TokenKind::Question) return k;
     Frag f = frames_.back().sequence.back();
-    int e = cp_.NewNode(CompiledPattern::NodeKind::Eps);
+    int e = cp_.nfa_.Add(Nfa::Kind::Eps);
     Frag r{};
     if (kind == TokenKind::Star) {
-      int s = cp_.NewNode(CompiledPattern::NodeKind::Eps);
+      int s = cp_.nfa_.Add(Nfa::Kind::Eps);
       Outs(s) = {f.start, e};
       Outs(f.end).push_back(s);
       r = {s, e};
@@ -189,7 +189,7 @@ class PatternParser {
       Outs(f.end) = {f.start, e};
       r = {f.start, e};
     } else {
-      int s = cp_.NewNode(CompiledPattern::NodeKind::Eps);
+      int s = cp_.nfa_.Add(Nfa::Kind::Eps);
       Outs(s) = {f.start, e};
       Outs(f.end).push_back(e);
       r = {s, e};
@@ -202,7 +202,7 @@ class PatternParser {
     Frame& fr = frames_.back();
     Frag seq{};
     if (fr.sequence.empty()) {
-      int e = cp_.NewNode(CompiledPattern::NodeKind::Eps);
+      int e = cp_.nfa_.Add(Nfa::Kind::Eps);
       seq = {e, e};
     } else {
       seq = fr.sequence.front();
@@ -219,8 +219,8 @@ class PatternParser {
     EndSequence();
     Frame& fr = frames_.back();
     if (fr.alternatives.size() == 1) return fr.alternatives.front();
-    int s = cp_.NewNode(CompiledPattern::NodeKind::Eps);
-    int e = cp_.NewNode(CompiledPattern::NodeKind::Eps);
+    int s = cp_.nfa_.Add(Nfa::Kind::Eps);
+    int e = cp_.nfa_.Add(Nfa::Kind::Eps);
     for (const Frag& a : fr.alternatives) {
       Outs(s).push_back(a.start);
       Outs(a.end).push_back(e);
@@ -232,14 +232,60 @@ class PatternParser {
   std::vector<Frame> frames_;
 };
 
+namespace {
+
+// The mirror image of `f`: it reads texts backwards, from where f's matches
+// end to where they begin. Every node of f becomes an Eps node at the same
+// index; every symbol-taking node n of f (with its out o) becomes a node of
+// the same kind from o's copy back to n's. Only the pattern's own nodes, the
+// first `count`, are mirrored: the anywhere loop after them is not.
+Nfa Reversed(const Nfa& f, std::size_t count) {
+  Nfa r;
+  r.nodes.resize(count);
+  for (std::size_t i = 0; i < count; ++i) {
+    const Nfa::Node& n = f.nodes[i];
+    int self = static_cast<int>(i);
+    if (n.kind == Nfa::Kind::Eps) {
+      for (int o : n.outs) r.nodes[static_cast<std::size_t>(o)].outs.push_back(self);
+    } else if (n.kind != Nfa::Kind::Match) {
+      int taker = r.Add(n.kind);
+      r.nodes[static_cast<std::size_t>(taker)].ranges = n.ranges;
+      r.nodes[static_cast<std::size_t>(taker)].outs.push_back(self);
+      r.nodes[static_cast<std::size_t>(n.outs[0])].outs.push_back(taker);
+    }
+  }
+  r.match = r.Add(Nfa::Kind::Match);
+  r.nodes[static_cast<std::size_t>(f.start)].outs.push_back(r.match);
+  r.start = f.match;
+  return r;
+}
+
+}  // namespace
+
+int Nfa::Add(Kind kind) {
+  nodes.emplace_back();
+  nodes.back().kind = kind;
+  return static_cast<int>(nodes.size() - 1);
+}
+
+void Nfa::AddAnywhere(std::size_t classCount) {
+  anywhere = Add(Kind::Eps);
+  int any = Add(Kind::Char);
+  nodes[static_cast<std::size_t>(any)].ranges = {{0, static_cast<CharCode>(classCount - 1)}};
+  nodes[static_cast<std::size_t>(any)].outs = {anywhere};
+  nodes[static_cast<std::size_t>(anywhere)].outs = {any, start};
+}
+
 std::unique_ptr<CompiledPattern> CompiledPattern::Compile(const std::string& pattern) {
   std::unique_ptr<CompiledPattern> cp(new CompiledPattern());
   PatternParser(*cp).Run(ScanPattern(pattern));
+  Nfa nfa = std::move(cp->nfa_);
+  cp->nfaSize_ = nfa.nodes.size();
 
   // Split the character sets into disjoint classes, then store each Char
   // node's set as class intervals.
   std::vector<CharCode> cuts{0};
-  for (const Node& n : cp->nodes_) {
+  for (const Nfa::Node& n : nfa.nodes) {
     for (const auto& r : n.ranges) {
       cuts.push_back(r.first);
       if (r.second < 0xFFFF) cuts.push_back(r.second + 1);
@@ -248,23 +294,56 @@ std::unique_ptr<CompiledPattern> CompiledPattern::Compile(const std::string& pat
   std::sort(cuts.begin(), cuts.end());
   cuts.erase(std::unique(cuts.begin(), cuts.end()), cuts.end());
   cp->classes_.Build(cuts);
-  for (Node& n : cp->nodes_) {
+  for (Nfa::Node& n : nfa.nodes) {
     for (auto& r : n.ranges) r = {cp->classes_.ClassOf(r.first), cp->classes_.ClassOf(r.second)};
   }
-  cp->mark_.assign(cp->nodes_.size(), 0);
+
+  nfa.AddAnywhere(cp->classes_.Count());
+  cp->forward_.Init(std::move(nfa), &cp->classes_);
+  cp->SetBudget(kDefaultBudget);
   return cp;
 }
 
-int CompiledPattern::NewNode(NodeKind kind) {
-  nodes_.emplace_back();
-  nodes_.back().kind = kind;
-  return static_cast<int>(nodes_.size() - 1);
+// Built when a text first matches: many compiled patterns never need it.
+LazyDfa& CompiledPattern::Backward() {
+  if (!backwardBuilt_) {
+    Nfa back = Reversed(forward_.Automaton(), nfaSize_);
+    back.AddAnywhere(classes_.Count());
+    backward_.Init(std::move(back), &classes_);
+    backwardBuilt_ = true;
+  }
+  return backward_;
+}
+
+void CompiledPattern::SetBudget(std::size_t bytes) {
+  forward_.SetBudget(bytes - bytes / 2);
+  backward_.SetBudget(bytes / 2);
+}
+
+DfaStats CompiledPattern::Stats() const {
+  DfaStats sum;
+  for (const LazyDfa* d : {&forward_, &backward_}) {
+    const DfaStats& s = d->Stats();
+    sum.states += s.states;
+    sum.peakStates += s.peakStates;
+    sum.created += s.created;
+    sum.flushes += s.flushes;
+    sum.bytes += s.bytes;
+  }
+  return sum;
 }
 
 // ---------------------------------------------------------------------------
 // Lazy deterministic automaton
 
-std::size_t CompiledPattern::SetHash::operator()(const NodeSet& s) const {
+void LazyDfa::Init(Nfa nfa, const CharClassMap* classes) {
+  nfa_ = std::move(nfa);
+  classes_ = classes;
+  stride_ = classes->Count() + 3;
+  mark_.assign(nfa_.nodes.size(), 0);
+}
+
+std::size_t LazyDfa::SetHash::operator()(const NodeSet& s) const {
   std::size_t h = 1469598103934665603ull;
   for (int v : s) h = (h ^ static_cast<std::size_t>(v)) * 1099511628211ull;
   return h;
@@ -272,7 +351,7 @@ std::size_t CompiledPattern::SetHash::operator()(const NodeSet& s) const {
 
 // Adds the non-Eps nodes reachable from `node` through Eps nodes (marked
 // with the current generation) to out.
-void CompiledPattern::AddClosure(int node, NodeSet& out) {
+void LazyDfa::AddClosure(int node, NodeSet& out) {
   work_.clear();
   work_.push_back(node);
   while (!work_.empty()) {
@@ -281,8 +360,8 @@ void CompiledPattern::AddClosure(int node, NodeSet& out) {
     std::size_t un = static_cast<std::size_t>(n);
     if (mark_[un] == markGen_) continue;
     mark_[un] = markGen_;
-    const Node& nd = nodes_[un];
-    if (nd.kind == NodeKind::Eps) {
+    const Nfa::Node& nd = nfa_.nodes[un];
+    if (nd.kind == Nfa::Kind::Eps) {
       for (auto it = nd.outs.rbegin(); it != nd.outs.rend(); ++it) work_.push_back(*it);
     } else {
       out.push_back(n);
@@ -290,7 +369,7 @@ void CompiledPattern::AddClosure(int node, NodeSet& out) {
   }
 }
 
-CompiledPattern::NodeSet CompiledPattern::Closure(const NodeSet& seeds) {
+LazyDfa::NodeSet LazyDfa::Closure(const NodeSet& seeds) {
   if (++markGen_ == 0) {
     std::fill(mark_.begin(), mark_.end(), 0);
     markGen_ = 1;
@@ -301,56 +380,54 @@ CompiledPattern::NodeSet CompiledPattern::Closure(const NodeSet& seeds) {
   return out;
 }
 
-std::size_t CompiledPattern::StateCost(const NodeSet& set) const {
+std::size_t LazyDfa::StateCost(const NodeSet& set) const {
   // The state, its row and its set twice (in the state and as map key).
-  return sizeof(State) + 64 + (classes_.Count() + 3) * sizeof(int) + 2 * set.size() * sizeof(int);
+  return sizeof(NodeSet) + 1 + 64 + stride_ * sizeof(int) + 2 * set.size() * sizeof(int);
 }
 
-void CompiledPattern::Flush() {
-  states_.clear();
+void LazyDfa::Flush() {
+  sets_.clear();
+  accepting_.clear();
+  table_.clear();
   ids_.clear();
-  start_ = -2;
+  start_[0] = start_[1] = kUnknown;
   stats_.states = 0;
   stats_.bytes = 0;
   ++stats_.flushes;
 }
 
-int CompiledPattern::Intern(NodeSet&& set) {
+int LazyDfa::Intern(NodeSet&& set) {
   if (set.empty()) return kDead;
   auto it = ids_.find(set);
   if (it != ids_.end()) return it->second;
   std::size_t cost = StateCost(set);
-  if (!states_.empty() && stats_.bytes + cost > budget_) Flush();
-  State st;
-  st.accepting = std::binary_search(set.begin(), set.end(), matchNode_);
-  st.next.assign(classes_.Count() + 3, -2);
-  st.set = set;
-  int id = static_cast<int>(states_.size());
-  states_.push_back(std::move(st));
+  if (!sets_.empty() && stats_.bytes + cost > budget_) Flush();
+  int id = static_cast<int>(sets_.size());
+  accepting_.push_back(std::binary_search(set.begin(), set.end(), nfa_.match) ? 1 : 0);
+  table_.resize(table_.size() + stride_, kUnknown);
+  sets_.push_back(set);
   ids_.emplace(std::move(set), id);
   stats_.bytes += cost;
-  stats_.states = states_.size();
+  stats_.states = sets_.size();
   stats_.peakStates = std::max(stats_.peakStates, stats_.states);
   ++stats_.created;
   return id;
 }
 
-int CompiledPattern::StartState() {
-  if (start_ < 0) {
-    int id = Intern(Closure({startNode_}));  // may flush, which clears start_
-    start_ = id;
+int LazyDfa::StartState(bool anywhere) {
+  int& start = start_[anywhere ? 1 : 0];
+  if (start == kUnknown) {
+    int id = Intern(Closure({anywhere ? nfa_.anywhere : nfa_.start}));  // may flush, clearing both
+    start_[anywhere ? 1 : 0] = id;
   }
-  return start_;
+  return start_[anywhere ? 1 : 0];
 }
 
-int CompiledPattern::Step(int state, CharCode c) {
-  std::uint32_t cls = classes_.ClassOf(c);
-  int cached = states_[static_cast<std::size_t>(state)].next[cls];
-  if (cached != -2) return cached;
+int LazyDfa::Build(int state, std::uint32_t cls) {
   NodeSet seeds;
-  for (int n : states_[static_cast<std::size_t>(state)].set) {
-    const Node& node = nodes_[static_cast<std::size_t>(n)];
-    if (node.kind != NodeKind::Char) continue;
+  for (int n : sets_[static_cast<std::size_t>(state)]) {
+    const Nfa::Node& node = nfa_.nodes[static_cast<std::size_t>(n)];
+    if (node.kind != Nfa::Kind::Char) continue;
     for (const auto& r : node.ranges) {
       if (cls >= r.first && cls <= r.second) {
         seeds.push_back(node.outs[0]);
@@ -361,23 +438,23 @@ int CompiledPattern::Step(int state, CharCode c) {
   std::size_t flushesBefore = stats_.flushes;
   int id = Intern(Closure(seeds));
   // After a flush `state` no longer exists; the new state stands alone.
-  if (stats_.flushes == flushesBefore) states_[static_cast<std::size_t>(state)].next[cls] = id;
+  if (stats_.flushes == flushesBefore) table_[static_cast<std::size_t>(state) * stride_ + cls] = id;
   return id;
 }
 
-int CompiledPattern::Context(int state, unsigned flags) {
+int LazyDfa::Context(int state, unsigned flags) {
   if (flags == 0) return state;
-  std::size_t slot = classes_.Count() + flags - 1;
-  int cached = states_[static_cast<std::size_t>(state)].next[slot];
-  if (cached != -2) return cached;
+  std::size_t slot = static_cast<std::size_t>(state) * stride_ + classes_->Count() + flags - 1;
+  int cached = table_[slot];
+  if (cached != kUnknown) return cached;
   // Take the allowed anchor symbols until nothing new is reached.
-  NodeSet set = states_[static_cast<std::size_t>(state)].set;
+  NodeSet set = sets_[static_cast<std::size_t>(state)];
   while (true) {
     NodeSet seeds = set;
     for (int n : set) {
-      const Node& node = nodes_[static_cast<std::size_t>(n)];
-      if ((node.kind == NodeKind::LineStart && (flags & kAtLineStart)) ||
-          (node.kind == NodeKind::LineEnd && (flags & kAtLineEnd))) {
+      const Nfa::Node& node = nfa_.nodes[static_cast<std::size_t>(n)];
+      if ((node.kind == Nfa::Kind::LineStart && (flags & CompiledPattern::kAtLineStart)) ||
+          (node.kind == Nfa::Kind::LineEnd && (flags & CompiledPattern::kAtLineEnd))) {
         seeds.push_back(node.outs[0]);
       }
     }
@@ -387,7 +464,7 @@ int CompiledPattern::Context(int state, unsigned flags) {
   }
   std::size_t flushesBefore = stats_.flushes;
   int id = Intern(std::move(set));
-  if (stats_.flushes == flushesBefore) states_[static_cast<std::size_t>(state)].next[slot] = id;
+  if (stats_.flushes == flushesBefore) table_[slot] = id;
   return id;
 }
 

@@ -27,7 +27,7 @@ void TFuzzyMatcher::SetUseSynonymDictionary(bool value) {
   SetRegExp(regExp_);
 }
 
-std::size_t TFuzzyMatcher::Match(const std::string& text, std::size_t& length) {
+std::size_t TFuzzyMatcher::Match(std::string_view text, std::size_t& length) {
   MatchResult r = Execute(text);
   length = r.length;
   return r.position;

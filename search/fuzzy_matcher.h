@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <string>
+#include <string_view>
 
 #include "search/match_engine.h"
 
@@ -29,8 +30,8 @@ class TFuzzyMatcher : public TMatchEngine {
 
   // 1-based byte position of the leftmost-longest match, 0 when there is
   // none; `length` receives its length in bytes.
-  std::size_t Match(const std::string& text, std::size_t& length);
-  std::size_t Match(const std::string& text) {
+  std::size_t Match(std::string_view text, std::size_t& length);
+  std::size_t Match(std::string_view text) {
     std::size_t length = 0;
     return Match(text, length);
   }

@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "core/error.h"
@@ -48,7 +49,7 @@ constexpr CharCode kMaxAnyChar = 0xFCFC;
 
 // The character starting at text[i]; advances i past it. A lead byte at the
 // very end is a character of its own.
-inline CharCode NextSjisChar(const std::string& text, std::size_t& i) {
+inline CharCode NextSjisChar(std::string_view text, std::size_t& i) {
   unsigned char b = static_cast<unsigned char>(text[i]);
   if (IsSjisLeadByte(b) && i + 1 < text.size()) {
     CharCode code = b * 256u + static_cast<unsigned char>(text[i + 1]);

@@ -33,20 +33,30 @@ std::string Fmt1(const char* pattern, const std::string& a) {
   return s;
 }
 
-void AppendEscaped(std::string& out, const std::string& s) {
-  for (char c : s) {
-    switch (c) {
-      case '\0': out += "%0"; break;
-      case '\n': out += "%n"; break;
-      case '\r': out += "%c"; break;
-      case '%': out += "%%"; break;
-      default: out += c;
-    }
-  }
+bool IsEscaped(char c) { return c == '\0' || c == '\n' || c == '\r' || c == '%'; }
+
+bool NeedsEscapes(const std::string& s) {
+  for (char c : s)
+    if (IsEscaped(c)) return true;
+  return false;
 }
 
+// Copies the runs between escaped bytes whole.
+void AppendEscaped(std::string& out, const std::string& s) {
+  std::size_t run = 0;
+  for (std::size_t i = 0; i < s.size(); ++i) {
+    const char c = s[i];
+    if (!IsEscaped(c)) continue;
+    out.append(s, run, i - run);
+    out += '%';
+    out += c == '\0' ? '0' : c == '\n' ? 'n' : c == '\r' ? 'c' : '%';
+    run = i + 1;
+  }
+  out.append(s, run, std::string::npos);
+}
+
+// Callers pass texts without "%" as they are.
 std::string DecodeEscapes(const std::string& s) {
-  if (s.find('%') == std::string::npos) return s;
   std::string out;
   out.reserve(s.size());
   for (std::size_t i = 0; i < s.size(); ++i) {
@@ -84,43 +94,59 @@ class CsvIo {
   }
 
   static void AppendQuoted(const MemTable& t, std::string& out, const std::string& text) {
-    if (t.CSVQuote == 0) {
+    const char q = t.CSVQuote;
+    if (q == 0) {
       out += text;
       return;
     }
-    out += t.CSVQuote;
-    if (text.find(t.CSVQuote) == std::string::npos) {
-      out += text;
-    } else {
-      for (char c : text) {
-        out += c;
-        if (c == t.CSVQuote) out += c;
-      }
+    out += q;
+    std::size_t run = 0;
+    for (std::size_t at = text.find(q); at != std::string::npos; at = text.find(q, at + 1)) {
+      out.append(text, run, at + 1 - run);
+      out += q;
+      run = at + 1;
     }
-    out += t.CSVQuote;
+    out.append(text, run, std::string::npos);
+    out += q;
   }
 
-  static std::string ValueText(const MemTable& t, const Field& f, const FieldValue& v) {
+  // The text of a value, in `scratch` or (for a string without escapes) the
+  // field's own. A date-time repeats the one before it often (one
+  // programme's end is the next one's start), so the last one is kept.
+  struct ValueTexts {
+    std::string scratch;
+    bool haveLast = false;
+    double lastDateTime = 0;
+    std::string lastDateTimeText;
+  };
+
+  static const std::string& ValueText(const MemTable& t, const Field& f, const FieldValue& v,
+                                      ValueTexts& vt) {
+    std::string& s = vt.scratch;
+    s.clear();
     switch (f.DataType()) {
-      case FieldType::String: {
-        std::string s;
-        s.reserve(v.Str.size() + 4);
+      case FieldType::String:
+        if (!NeedsEscapes(v.Str)) return v.Str;
         AppendEscaped(s, v.Str);
-        return s;
-      }
-      case FieldType::Integer: return IntToStr(static_cast<long long>(v.Num));
+        break;
+      case FieldType::Integer: s = IntToStr(static_cast<long long>(v.Num)); break;
       case FieldType::Boolean: return v.Num != 0 ? t.CSVTrueString : t.CSVFalseString;
       case FieldType::DateTime: {
-        std::string s = DateToStr(v.Num, t.FileFormats);
+        if (vt.haveLast && std::memcmp(&vt.lastDateTime, &v.Num, sizeof(double)) == 0)
+          return vt.lastDateTimeText;
+        s = DateToStr(v.Num, t.FileFormats);
         int h = 0, m = 0, sec = 0, ms = 0;
         DecodeTime(v.Num, h, m, sec, ms);
         if (h != 0 || m != 0 || sec != 0) s += " " + TimeToStr(v.Num, t.FileFormats);
-        return s;
+        vt.haveLast = true;
+        vt.lastDateTime = v.Num;
+        vt.lastDateTimeText = s;
+        break;
       }
-      case FieldType::Time: return TimeToStr(v.Num, t.FileFormats);
-      case FieldType::Date: return DateToStr(v.Num, t.FileFormats);
+      case FieldType::Time: s = TimeToStr(v.Num, t.FileFormats); break;
+      case FieldType::Date: s = DateToStr(v.Num, t.FileFormats); break;
     }
-    return std::string();
+    return s;
   }
 
   static void EndLine(const MemTable& t, std::string& line) {
@@ -142,13 +168,14 @@ class CsvIo {
       EndLine(t, line);
       put(line);
     }
+    ValueTexts vt;
     for (std::size_t idx : t.order_) {
       const MemTable::Record& r = t.records_[idx];
       line.clear();
       for (std::size_t i = 0; i < n; ++i) {
         if (i > 0) line += t.CSVFieldDelimiter;
         if (!written[i] || i >= r.Values.size() || r.Values[i].Null) continue;
-        AppendQuoted(t, line, ValueText(t, *t.fields_[i], r.Values[i]));
+        AppendQuoted(t, line, ValueText(t, *t.fields_[i], r.Values[i], vt));
       }
       EndLine(t, line);
       put(line);
@@ -417,7 +444,10 @@ class CsvIo {
         const FieldDef& def = t_.fields_[static_cast<std::size_t>(fi)]->Def();
         switch (def.DataType) {
           case FieldType::String:
-            MemTable::TextToValue(def, DecodeEscapes(value_), t_.FileFormats, currentYear_, v);
+            if (value_.find('%') == std::string::npos)
+              MemTable::TextToValue(def, value_, t_.FileFormats, currentYear_, v);
+            else
+              MemTable::TextToValue(def, DecodeEscapes(value_), t_.FileFormats, currentYear_, v);
             break;
           case FieldType::Boolean:
             v.Null = false;
@@ -483,8 +513,23 @@ void MemTable::SaveToFile(const std::string& path, unsigned options) {
 }
 
 std::string MemTable::SaveToString(unsigned options) {
+  // Gathered in blocks and joined once, so that a large table is not copied
+  // again each time the text outgrows its memory.
+  constexpr std::size_t kBlock = 1 << 20;
+  std::vector<std::string> blocks(1);
+  std::size_t total = 0;
+  CsvIo::Write(*this, options, [&blocks, &total](const std::string& line) {
+    if (blocks.back().size() + line.size() > kBlock && !blocks.back().empty()) {
+      blocks.emplace_back();
+      blocks.back().reserve(kBlock);
+    }
+    blocks.back() += line;
+    total += line.size();
+  });
+  if (blocks.size() == 1) return std::move(blocks.front());
   std::string out;
-  CsvIo::Write(*this, options, [&out](const std::string& line) { out += line; });
+  out.reserve(total);
+  for (const std::string& b : blocks) out += b;
   return out;
 }
 

@@ -104,7 +104,7 @@ KC_TOOL_COMMAND(CmdAnalyse, "analyse",
     }
     std::string bytes = mas.SaveToString(mas.PersistentSaveOptions);
     if (utf8) bytes = plat::Cp932ToUtf8(bytes);
-    std::fwrite(bytes.data(), 1, bytes.size(), stdout);
+    tool::Put(bytes);
     std::cerr << n << " programmes\n";
   } catch (const std::exception& e) {
     Err(std::string("Analyze: ") + e.what());

@@ -1,6 +1,8 @@
 // kanalia-tool match: what the find command's matcher makes of a pattern and
 // of each line of standard input.
+#include <charconv>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "search/fuzzy_matcher.h"
@@ -30,10 +32,17 @@ KC_TOOL_COMMAND(CmdMatch, "match", "match [--fuzzy] [--lf] PATTERN  < escaped li
     tool::PutLine("E\t" + tool::Escape(e.what()) + "\t" + std::to_string(e.Position()));
     return 1;
   }
-  for (const std::string& line : tool::StdinLines()) {
+  tool::LineReader in;
+  std::string_view line;
+  std::string unescaped;
+  char buf[48];
+  while (in.Next(line)) {
     std::size_t length = 0;
-    std::size_t pos = matcher.Match(tool::Unescape(line), length);
-    tool::PutLine(std::to_string(pos) + "\t" + std::to_string(length));
+    std::size_t pos = matcher.Match(tool::UnescapeInto(line, unescaped), length);
+    char* end = std::to_chars(buf, buf + 20, pos).ptr;
+    *end++ = '\t';
+    end = std::to_chars(end, end + 20, length).ptr;
+    tool::PutLine(std::string_view(buf, static_cast<std::size_t>(end - buf)));
   }
   return 0;
 }

@@ -2,7 +2,6 @@
 // written back exactly as a save would write it. Comparing the output with
 // the file shows what a load and save by the plug-in would change (cut
 // names, dropped columns, values read as null). The file is never written.
-#include <cstdio>
 #include <exception>
 #include <iostream>
 #include <string>
@@ -48,7 +47,7 @@ KC_TOOL_COMMAND(CmdTable, "table", "table channels|programmes FILE [--utf8]") {
     table.Persistent = false;
     table.Close();
     if (utf8) bytes = plat::Cp932ToUtf8(bytes);
-    std::fwrite(bytes.data(), 1, bytes.size(), stdout);
+    tool::Put(bytes);
   } catch (const std::exception& e) {
     table.Persistent = false;
     std::cerr << plat::Cp932ToUtf8(e.what()) << "\n";

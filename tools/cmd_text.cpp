@@ -59,7 +59,7 @@ KC_TOOL_COMMAND(CmdNormalise, "normalise", "normalise  (stdin: one text piece)")
   std::string text = tool::ReadStdin();
   // A text piece holds no LF, so a final one is the shell's line end.
   if (!text.empty() && text.back() == '\n') text.pop_back();
-  tool::PutLine(tool::Escape(kc::NormaliseText(text)));
+  tool::PutEscapedLine(kc::NormaliseText(text));
   return 0;
 }
 
@@ -68,8 +68,8 @@ KC_TOOL_COMMAND(CmdMarks, "marks", "marks  (stdin: escaped title line, escaped m
   const std::vector<std::string> lines = tool::StdinLines();
   std::string title = LineAt(lines, 0), memo = LineAt(lines, 1);
   kc::ApplyTitleMarks(title, memo);
-  tool::PutLine(tool::Escape(title));
-  tool::PutLine(tool::Escape(memo));
+  tool::PutEscapedLine(title);
+  tool::PutEscapedLine(memo);
   return 0;
 }
 
@@ -77,6 +77,6 @@ KC_TOOL_COMMAND(CmdNotes, "notes", "notes \"yyyy-mm-dd hh:nn:ss\"  (stdin: escap
   kc::TDateTime end;
   if (args.size() != 1 || !ParseDateTimeArg(args[0], end)) throw tool::UsageError();
   const std::vector<std::string> lines = tool::StdinLines();
-  tool::PutLine(tool::Escape(kc::ApplyExtensionNotes(LineAt(lines, 0), end)));
+  tool::PutEscapedLine(kc::ApplyExtensionNotes(LineAt(lines, 0), end));
   return 0;
 }
