@@ -40,6 +40,19 @@ std::string Mid(const std::string& s, std::size_t from, std::size_t len) {
   return s.substr(from, len);
 }
 
+// gathered = Trim(gathered + piece), in time linear in the piece. gathered
+// is always trimmed already, so only the piece's trailing blanks can go, or,
+// when nothing is gathered yet, both ends of the piece.
+void AppendTrimmed(std::string& gathered, const std::string& piece) {
+  if (gathered.empty()) {
+    gathered = Trim(piece);
+    return;
+  }
+  std::size_t end = piece.size();
+  while (end > 0 && static_cast<unsigned char>(piece[end - 1]) <= 0x20) --end;
+  gathered.append(piece, 0, end);
+}
+
 }  // namespace
 
 PageContext MakePageContext(const std::string& fileName, TDateTime now,
@@ -109,7 +122,7 @@ void ChartWalker::BeginTag(const std::string& name) {
     if (inColumn_) {
       kind_ = Kind::Span;
       blockEnded_ = false;
-      spanClass_.clear();
+      spanField_ = SpanField::None;
     }
   } else if (name == "/DIV") {
     if (inColumn_) blockEnded_ = true;
@@ -129,7 +142,17 @@ void ChartWalker::TagParam(const std::string& name, const std::string& value) {
       }
       break;
     case Kind::Span:
-      if (name == "CLASS") spanClass_ = LowerAscii(value);
+      if (name == "CLASS") {
+        // Read once here rather than for every text piece that follows: a
+        // page may give one long class to a great many pieces.
+        const std::string spanClass = LowerAscii(value);
+        if (SjisContains(spanClass, "schedule-summary"))
+          spanField_ = SpanField::Summary;
+        else if (SjisContains(spanClass, "schedule-title"))
+          spanField_ = SpanField::Title;
+        else
+          spanField_ = SpanField::None;
+      }
       break;
     case Kind::Anchor:
       if (name == "HREF" && inColumn_) {
@@ -148,11 +171,11 @@ void ChartWalker::TagParam(const std::string& name, const std::string& value) {
 void ChartWalker::Text(const std::string& decoded) {
   kind_ = Kind::Other;
   std::string t = normalise_ ? normalise_(decoded) : decoded;
-  if (!inColumn_ || t.empty() || spanClass_.empty()) return;
-  if (SjisContains(spanClass_, "schedule-summary"))
-    summary_ = Trim(summary_ + t);
-  else if (SjisContains(spanClass_, "schedule-title"))
-    title_ = Trim(title_ + t);
+  if (!inColumn_ || t.empty()) return;
+  if (spanField_ == SpanField::Summary)
+    AppendTrimmed(summary_, t);
+  else if (spanField_ == SpanField::Title)
+    AppendTrimmed(title_, t);
 }
 
 void ChartWalker::EndElement() {

@@ -93,6 +93,8 @@ class ChartWalker {
 
  private:
   enum class Kind { Other, Div, Span, CloseDiv, Anchor };
+  // Where text goes, by the class of the last SPAN in the column.
+  enum class SpanField { None, Title, Summary };
   void EndBlock();
 
   const PageContext& page_;
@@ -103,7 +105,7 @@ class ChartWalker {
   // page state
   bool inColumn_ = false;
   bool blockEnded_ = false;
-  std::string spanClass_;
+  SpanField spanField_ = SpanField::None;
   int durationMinutes_ = 0;
   // block state
   TDateTime start_ = 0;

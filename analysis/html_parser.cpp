@@ -227,33 +227,70 @@ void THTMLText::Parse(const std::string& raw) {
   Text = DecodeReferences(CollapseBlanks(s));
 }
 
+// ------------------------------------------------------------------ element list
+
+THTMLElementList::value_type THTMLElementList::operator[](std::size_t i) const {
+  const std::size_t start = static_cast<std::size_t>(starts_[i] >> 1);
+  const std::size_t end =
+      i + 1 < starts_.size() ? static_cast<std::size_t>(starts_[i + 1] >> 1) : raw_.size();
+  const std::string raw = raw_.substr(start, end - start);
+  if (starts_[i] & 1) {
+    auto t = std::make_unique<THTMLText>();
+    t->Parse(raw);
+    return t;
+  }
+  auto t = std::make_unique<THTMLTag>();
+  t->Parse(raw);
+  return t;
+}
+
+void THTMLElementList::reserve(std::size_t elements, std::size_t rawBytes) {
+  starts_.reserve(starts_.size() + elements);
+  raw_.reserve(raw_.size() + rawBytes);
+}
+
+void THTMLElementList::Append(const std::string& raw, bool text) {
+  starts_.push_back((static_cast<std::uint64_t>(raw_.size()) << 1) | (text ? 1u : 0u));
+  raw_ += raw;
+}
+
+void THTMLElementList::clear() {
+  starts_.clear();
+  raw_.clear();
+}
+
 // ------------------------------------------------------------------ parser
 
 THTMLParser::~THTMLParser() {
   Lines.clear();
-  while (!Elements.empty()) Elements.pop_back();
+  Elements.clear();
 }
 
 void THTMLParser::FlushText() {
   if (inTag_ || text_.empty()) return;
-  auto t = std::make_unique<THTMLText>();
-  t->Parse(text_);
+  Elements.AppendText(text_);
   text_.clear();
-  Elements.push_back(std::move(t));
 }
 
 void THTMLParser::CloseTag() {
   inTag_ = false;
-  auto t = std::make_unique<THTMLTag>();
-  t->Parse(tag_);
+  Elements.AppendTag(tag_);
   tag_.clear();
-  Elements.push_back(std::move(t));
 }
 
 void THTMLParser::Execute(const YieldFn& yield) {
   text_.clear();
   tag_.clear();
   inTag_ = false;
+  // Every element ends at a "<" or a ">" (or at the end), and its raw text
+  // is made of the other bytes and the line breaks a text piece takes in:
+  // room for exactly that much is taken at once.
+  std::size_t marks = 0, bytes = 0;
+  for (const std::string& line : Lines) {
+    for (char c : line) marks += (c == '<' || c == '>');
+    bytes += line.size() + 1;
+  }
+  Elements.reserve(marks + 2, bytes);
   for (const std::string& line : Lines) {
     const std::size_t n = line.size();
     for (std::size_t i = 0; i < n; ++i) {

@@ -4,7 +4,10 @@
 // it looks for is ASCII, so UTF-8 pages and Shift-JIS text read alike.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <functional>
+#include <iterator>
 #include <memory>
 #include <string>
 #include <vector>
@@ -69,6 +72,59 @@ inline const THTMLText* AsText(const THTMLElement* e) {
   return e && e->IsText() ? static_cast<const THTMLText*>(e) : nullptr;
 }
 
+// THTMLParser::Elements. Each element is kept as its raw text (what Parse
+// is given) in one buffer, and is parsed into a fresh THTMLTag or THTMLText
+// each time it is read: a page costs a few bytes per page byte, whatever it
+// holds (even one empty tag per byte), instead of objects and strings per
+// element. Read it as a list of owning pointers:
+//   for (const auto& e : parser.Elements) if (const THTMLTag* t = AsTag(e.get())) ...
+// Each element read is a new object that lives as long as the pointer that
+// came with it.
+class THTMLElementList {
+ public:
+  using value_type = std::unique_ptr<THTMLElement>;
+
+  class const_iterator {
+   public:
+    using iterator_category = std::input_iterator_tag;
+    using value_type = THTMLElementList::value_type;
+    using difference_type = std::ptrdiff_t;
+    using pointer = void;
+    using reference = value_type;
+    const_iterator(const THTMLElementList* list, std::size_t i) : list_(list), i_(i) {}
+    value_type operator*() const { return (*list_)[i_]; }
+    const_iterator& operator++() {
+      ++i_;
+      return *this;
+    }
+    bool operator==(const const_iterator& o) const { return i_ == o.i_; }
+    bool operator!=(const const_iterator& o) const { return i_ != o.i_; }
+
+   private:
+    const THTMLElementList* list_;
+    std::size_t i_;
+  };
+
+  std::size_t size() const { return starts_.size(); }
+  bool empty() const { return starts_.empty(); }
+  // Element i (below size()), parsed from its raw text.
+  value_type operator[](std::size_t i) const;
+  const_iterator begin() const { return const_iterator(this, 0); }
+  const_iterator end() const { return const_iterator(this, size()); }
+
+  // Room for that many more elements and raw bytes, so that the list never
+  // needs twice its size while it grows.
+  void reserve(std::size_t elements, std::size_t rawBytes);
+  void AppendTag(const std::string& raw) { Append(raw, false); }
+  void AppendText(const std::string& raw) { Append(raw, true); }
+  void clear();
+
+ private:
+  void Append(const std::string& raw, bool text);
+  std::string raw_;                   // every element's raw text, in order
+  std::vector<std::uint64_t> starts_;  // offset into raw_ << 1, | 1 for text
+};
+
 class THTMLParser {
  public:
   // Called after every byte Execute reads. processMessages is true when the
@@ -83,7 +139,7 @@ class THTMLParser {
   THTMLParser& operator=(const THTMLParser&) = delete;
 
   StringList Lines;  // input: one entry per line, without its line break
-  std::vector<std::unique_ptr<THTMLElement>> Elements;
+  THTMLElementList Elements;
 
   // Tokenizes Lines, appending to Elements, calling yield (when given)
   // after every byte. Run once per parser.

@@ -19,8 +19,10 @@
 // All text here is Shift-JIS.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -643,6 +645,7 @@ class HeadlessBackend : public Backend {
     int L, T;
   };
   std::vector<Pos> positions_;
+  std::map<const Control*, std::array<int, 3>> barsTold_;  // min, position, max
 };
 
 // Size of the screen's work area (the headless backend reports 1024 x 768).

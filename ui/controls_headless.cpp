@@ -2,6 +2,7 @@
 // forms, the application object and its dispatcher) and the headless
 // backend: plain values and an event queue counted in pumps.
 #include <algorithm>
+#include <array>
 #include <cstdio>
 #include <exception>
 
@@ -677,9 +678,19 @@ void HeadlessBackend::DestroyForm(Form& f) {
 
 void HeadlessBackend::FormChanged(Form&, Change) {}
 void HeadlessBackend::CreateControl(Control&) {}
-void HeadlessBackend::DestroyControl(Control&) {}
+void HeadlessBackend::DestroyControl(Control& c) { barsTold_.erase(&c); }
 
 void HeadlessBackend::ControlChanged(Control& c, Change what) {
+  // Callers set a bar once per item of long lists, mostly to what it shows
+  // already (past the end of its range): the observer hears of a bar the
+  // first time and then only when its range or position moved.
+  if (c.Kind() == ControlKind::ProgressBar && what == Change::Value) {
+    const auto& bar = static_cast<const ProgressBar&>(c);
+    const std::array<int, 3> now{bar.Min(), bar.Position(), bar.Max()};
+    auto told = barsTold_.find(&c);
+    if (told != barsTold_.end() && told->second == now) return;
+    barsTold_[&c] = now;
+  }
   if (OnControlChanged) {
     try {
       OnControlChanged(c, what);

@@ -583,6 +583,9 @@ class Win32Backend : public Backend {
   }
 
   void DestroyControl(Control& c) override {
+    progressPaintedAt_.erase(&c);
+    pendingProgress_.erase(std::remove(pendingProgress_.begin(), pendingProgress_.end(), &c),
+                           pendingProgress_.end());
     if (auto g = glyphs_.find(&c); g != glyphs_.end()) {
       DestroyIcon(g->second);
       glyphs_.erase(g);
@@ -640,6 +643,14 @@ class Win32Backend : public Backend {
   // ---- message loop
 
   void Pump() override {
+    SendPendingProgress();
+    // Asking whether anything is queued is cheaper than an empty
+    // PeekMessage (which also flushes the window surfaces and polls the
+    // display): long work pumps every few bytes and the queue is nearly
+    // always empty. Every so often the full pump runs regardless, so input
+    // that is still on its way from the display system gets read in.
+    if (HIWORD(GetQueueStatus(QS_ALLINPUT)) == 0 && ++emptyChecks_ < kFullPumpEvery) return;
+    emptyChecks_ = 0;
     MSG m;
     while (PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE)) {
       if (m.message == WM_QUIT) {
@@ -698,6 +709,51 @@ class Win32Backend : public Backend {
   };
 
   static Win32Backend* self_;
+  static constexpr unsigned kFullPumpEvery = 16;
+  unsigned emptyChecks_ = 0;
+
+  // A bar whose position moves many times a second (once per element of a
+  // page) is repainted at most once a frame: the bar repaints itself at once
+  // on every new position, and that costs most of a millisecond on some
+  // window systems. The bar always holds the latest position; one that
+  // comes within a frame of the last repaint is set with drawing held off,
+  // and the first pump after the frame repaints it.
+  static constexpr DWORD kProgressFrameMs = 30;
+  std::map<const Control*, DWORD> progressPaintedAt_;
+  std::vector<Control*> pendingProgress_;
+
+  void SendProgress(Control& c, bool now) {
+    HWND h = H(c.Handle);
+    const int pos = static_cast<ProgressBar&>(c).Position();
+    if (static_cast<int>(SendMessageW(h, PBM_GETPOS, 0, 0)) == pos) return;
+    const DWORD tick = GetTickCount();
+    auto painted = progressPaintedAt_.find(&c);
+    if (!now && painted != progressPaintedAt_.end() && tick - painted->second < kProgressFrameMs) {
+      SendMessageW(h, WM_SETREDRAW, FALSE, 0);
+      SendMessageW(h, PBM_SETPOS, pos, 0);
+      SendMessageW(h, WM_SETREDRAW, TRUE, 0);
+      if (std::find(pendingProgress_.begin(), pendingProgress_.end(), &c) == pendingProgress_.end())
+        pendingProgress_.push_back(&c);
+      return;
+    }
+    SendMessageW(h, PBM_SETPOS, pos, 0);
+    progressPaintedAt_[&c] = tick;
+  }
+
+  void SendPendingProgress() {
+    if (pendingProgress_.empty()) return;
+    const DWORD tick = GetTickCount();
+    for (auto it = pendingProgress_.begin(); it != pendingProgress_.end();) {
+      DWORD& painted = progressPaintedAt_[*it];
+      if (tick - painted < kProgressFrameMs) {
+        ++it;
+        continue;
+      }
+      RedrawWindow(H((*it)->Handle), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+      painted = tick;
+      it = pendingProgress_.erase(it);
+    }
+  }
 
   void Process(MSG& m) {
     if (m.message >= WM_KEYFIRST && m.message <= WM_KEYLAST) {
@@ -831,9 +887,14 @@ class Win32Backend : public Backend {
     HWND h = H(c.Handle);
     switch (c.Kind()) {
       case ControlKind::ProgressBar: {
+        // The range is sent only when it differs from the bar's own, since
+        // setting it may repaint the bar even when it is the same.
         auto& p = static_cast<ProgressBar&>(c);
-        SendMessageW(h, PBM_SETRANGE32, p.Min(), p.Max());
-        SendMessageW(h, PBM_SETPOS, p.Position(), 0);
+        PBRANGE range{};
+        SendMessageW(h, PBM_GETRANGE, TRUE, reinterpret_cast<LPARAM>(&range));
+        const bool newRange = range.iLow != p.Min() || range.iHigh != p.Max();
+        if (newRange) SendMessageW(h, PBM_SETRANGE32, p.Min(), p.Max());
+        SendProgress(c, newRange);
         break;
       }
       case ControlKind::CheckBox:

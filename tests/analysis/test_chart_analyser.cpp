@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 #include "analysis/run_fixture.h"
 #include "core/error.h"
 #include "core/text.h"
@@ -95,6 +98,51 @@ TEST(ChartAnalyserRules, ChannelLabelConversions) {
 }
 
 // ---- page context from the file name
+
+// Title and summary take each piece as Trim(gathered + piece): a blank that
+// ends one piece is gone before the next one comes.
+TEST(ChartAnalyserRules, GatheringTrimsAfterEveryPiece) {
+  struct Case {
+    std::vector<std::string> pieces;
+    const char* gathered;
+  };
+  const Case cases[] = {
+      {{"  a ", "b"}, "ab"},
+      {{"a", " b "}, "a b"},
+      {{" ", "\t", "x", "\r\n"}, "x"},
+      {{"x", "  ", " y\x01", "z"}, "x yz"},
+      {{"番組", " 名 ", "\x81\x40"}, "番組 名\x81\x40"},
+  };
+  PageContext page;
+  page.Today = EncodeDate(2019, 12, 6);
+  page.PageDate = page.Today;
+  page.DayBase = page.Today + EncodeTime(5, 0, 0, 0);
+  page.ChannelLabel = "101.テスト局";
+  for (const Case& c : cases) {
+    std::vector<ProgrammeRecord> stored;
+    ChartWalker w(page, nullptr, [&](const ProgrammeRecord& r) { stored.push_back(r); });
+    auto tag = [&w](const char* name, const char* param, const char* value) {
+      w.BeginTag(name);
+      if (param) w.TagParam(param, value);
+      w.EndElement();
+    };
+    auto gather = [&](const char* spanClass) {
+      tag("SPAN", "CLASS", spanClass);
+      for (const std::string& p : c.pieces) {
+        w.Text(p);
+        w.EndElement();
+      }
+    };
+    tag("DIV", "CLASS", "topcolumn");
+    tag("A", "HREF", "/m/clipAdding.action?id=500101201912062000");
+    gather("schedule-title");
+    gather("Schedule-Summary wide");
+    tag("/DIV", nullptr, nullptr);
+    ASSERT_EQ(stored.size(), 1u) << c.gathered;
+    EXPECT_EQ(stored[0].Title, c.gathered);
+    EXPECT_EQ(stored[0].Memo, c.gathered);
+  }
+}
 
 TEST(ChartAnalyserRules, PageContextFromFileName) {
   PageContext pc = MakePageContext("tvmurok16112063.html", At(2019, 12, 6, 8, 0), "", "https://b");

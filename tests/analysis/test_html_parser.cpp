@@ -311,7 +311,8 @@ TEST(HtmlParser, TextPieceKeepsRawLineBreaks) {
   parser.Lines = {"a", " b", "<i>"};
   parser.Execute();
   ASSERT_EQ(parser.Elements.size(), 2u);
-  const THTMLText* t = AsText(parser.Elements[0].get());
+  const auto first = parser.Elements[0];  // a fresh element, kept while used
+  const THTMLText* t = AsText(first.get());
   ASSERT_NE(t, nullptr);
   EXPECT_EQ(t->Raw, "a\n b\n");
   EXPECT_EQ(t->Text, "a b ");

@@ -311,6 +311,28 @@ TEST_F(HeadlessControls, ProgressBarKeepsItsPositionInRange) {
   EXPECT_EQ(p.Position(), 0);
 }
 
+// A long list sets the position once per item, mostly past the end of the
+// range: the backend hears only of what changes what the bar shows.
+TEST_F(HeadlessControls, ProgressBarTellsOnlyChanges) {
+  Form f("F", "", 10, 10);
+  ProgressBar p(f, "P", 0, 0, 10, 10);
+  std::vector<std::string> seen;
+  H().OnControlChanged = [&](const Control& c, Change) {
+    const auto& bar = static_cast<const ProgressBar&>(c);
+    seen.push_back(std::to_string(bar.Min()) + ".." + std::to_string(bar.Position()) + ".." +
+                   std::to_string(bar.Max()));
+  };
+  p.SetMax(2);
+  p.SetMax(2);
+  for (int i = 0; i <= 5; ++i) p.SetPosition(i);
+  p.SetMin(0);
+  p.SetMin(1);
+  p.SetPosition(-4);
+  p.SetMax(1);
+  EXPECT_EQ(seen, (std::vector<std::string>{"0..0..2", "0..1..2", "0..2..2", "1..2..2",
+                                             "1..1..2", "1..1..1"}));
+}
+
 TEST_F(HeadlessControls, CheckBoxAndRadioGroups) {
   Form f("F", "", 10, 10);
   CheckBox c(f, "C", 0, 0, 10, 10, "c");

@@ -71,6 +71,29 @@ TEST_F(Win32Controls, JapaneseTextReachesTheWindowsAsUtf16) {
   EXPECT_EQ(FindWindowW(nullptr, L"番組データダウンロード中..."), static_cast<HWND>(f.Handle));
 }
 
+TEST_F(Win32Controls, ProgressBarShowsTheClampedPositionAndRange) {
+  SampleForm f;
+  HWND bar = static_cast<HWND>(f.P.Handle);
+  auto shown = [bar] {
+    PBRANGE r{};
+    SendMessageW(bar, PBM_GETRANGE, TRUE, reinterpret_cast<LPARAM>(&r));
+    return std::to_string(r.iLow) + ".." + std::to_string(SendMessageW(bar, PBM_GETPOS, 0, 0)) +
+           ".." + std::to_string(r.iHigh);
+  };
+  // Positions faster than a frame are held at once (only their repaint
+  // waits for the next frame), as is a new range.
+  f.P.SetMax(3);
+  for (int i = 0; i < 50; ++i) f.P.SetPosition(i);
+  EXPECT_EQ(shown(), "0..3..3");
+  f.P.SetMax(120);
+  EXPECT_EQ(shown(), "0..3..120");
+  f.P.SetPosition(0);
+  f.P.SetMin(0);
+  EXPECT_EQ(shown(), "0..0..120");
+  PumpFor(60);
+  EXPECT_NE(GetWindowLongW(bar, GWL_STYLE) & WS_VISIBLE, 0);  // drawing is on again
+}
+
 TEST_F(Win32Controls, UserInputComesBackToTheControls) {
   SampleForm f;
   int changes = 0;
