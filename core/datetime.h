@@ -53,6 +53,9 @@ FormatSettings& ProcessFormats();
 std::string FormatDateTime(const std::string& pattern, TDateTime dt);
 std::string FormatDateTime(const std::string& pattern, TDateTime dt,
                            const FormatSettings& fs);
+// The same text appended to out.
+void AppendFormatDateTime(std::string& out, const std::string& pattern, TDateTime dt,
+                          const FormatSettings& fs);
 // DateToStr: short date format. TimeToStr: long time format. DateTimeToStr:
 // the date, then a blank and the long time unless the time is exactly 00:00:00.
 std::string DateToStr(TDateTime dt);

@@ -185,6 +185,21 @@ bool TryStrToIntLeadingBlanks(const std::string& s, int& out) { return TryStrToI
 
 std::string IntToStr(long long v) { return std::to_string(v); }
 
+void AppendInt(std::string& out, long long v) {
+  char buf[24];
+  char* const end = buf + sizeof buf;
+  char* p = end;
+  // Unsigned, so that the lowest value has a magnitude too.
+  unsigned long long mag = v < 0 ? 0ull - static_cast<unsigned long long>(v)
+                                 : static_cast<unsigned long long>(v);
+  do {
+    *--p = static_cast<char>('0' + mag % 10);
+    mag /= 10;
+  } while (mag != 0);
+  if (v < 0) *--p = '-';
+  out.append(p, end);
+}
+
 std::string Format3d(int v) {
   char buf[32];
   std::snprintf(buf, sizeof buf, "%3.3d", v);

@@ -66,6 +66,8 @@ int StrToIntDef(const std::string& s, int def);
 // The same reading, named where leading blanks matter to the caller.
 bool TryStrToIntLeadingBlanks(const std::string& s, int& out);
 std::string IntToStr(long long v);
+// The same text appended to out.
+void AppendInt(std::string& out, long long v);
 
 // Zero-padded decimal, as "%3.3d" gives it.
 std::string Format3d(int v);

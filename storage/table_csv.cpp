@@ -5,6 +5,7 @@
 // CR LF, and the four escapes %0 %n %c %%.
 #include <algorithm>
 #include <climits>
+#include <cstdint>
 #include <cstring>
 #include <functional>
 
@@ -35,14 +36,30 @@ std::string Fmt1(const char* pattern, const std::string& a) {
 
 bool IsEscaped(char c) { return c == '\0' || c == '\n' || c == '\r' || c == '%'; }
 
-bool NeedsEscapes(const std::string& s) {
-  for (char c : s)
-    if (IsEscaped(c)) return true;
+constexpr std::uint64_t kOnes = 0x0101010101010101ull;
+constexpr std::uint64_t kHighs = 0x8080808080808080ull;
+
+// Whether any byte of the eight in w is zero.
+inline std::uint64_t HasZeroByte(std::uint64_t w) { return (w - kOnes) & ~w & kHighs; }
+
+// Eight bytes at a time while none needs an escape.
+bool NeedsEscapes(std::string_view s) {
+  const char* p = s.data();
+  std::size_t i = 0;
+  for (; i + 8 <= s.size(); i += 8) {
+    std::uint64_t w;
+    std::memcpy(&w, p + i, 8);
+    if (HasZeroByte(w) | HasZeroByte(w ^ (kOnes * '\n')) | HasZeroByte(w ^ (kOnes * '\r')) |
+        HasZeroByte(w ^ (kOnes * '%')))
+      return true;
+  }
+  for (; i < s.size(); ++i)
+    if (IsEscaped(p[i])) return true;
   return false;
 }
 
 // Copies the runs between escaped bytes whole.
-void AppendEscaped(std::string& out, const std::string& s) {
+void AppendEscaped(std::string& out, std::string_view s) {
   std::size_t run = 0;
   for (std::size_t i = 0; i < s.size(); ++i) {
     const char c = s[i];
@@ -52,17 +69,21 @@ void AppendEscaped(std::string& out, const std::string& s) {
     out += c == '\0' ? '0' : c == '\n' ? 'n' : c == '\r' ? 'c' : '%';
     run = i + 1;
   }
-  out.append(s, run, std::string::npos);
+  out.append(s.substr(run));
 }
 
 // Callers pass texts without "%" as they are.
-std::string DecodeEscapes(const std::string& s) {
-  std::string out;
-  out.reserve(s.size());
+void DecodeEscapes(std::string_view s, std::string& out) {
+  out.clear();
   for (std::size_t i = 0; i < s.size(); ++i) {
-    char c = s[i];
-    if (c != '%' || i + 1 >= s.size()) {
-      out += c;
+    // The run up to the next "%" is copied whole.
+    std::size_t at = s.find('%', i);
+    if (at == std::string_view::npos) at = s.size();
+    out.append(s.data() + i, at - i);
+    i = at;
+    if (i >= s.size()) break;
+    if (i + 1 >= s.size()) {
+      out += '%';
       continue;
     }
     char n = s[++i];
@@ -73,10 +94,22 @@ std::string DecodeEscapes(const std::string& s) {
       default: out += n;  // "%%", and whatever else: the second character
     }
   }
-  return out;
 }
 
 bool IsLineEnd(char c) { return c == '\r' || c == '\n' || c == '\0'; }
+
+// Offset of the first line end in data, or size when there is none; eight
+// bytes at a time while none of them is one.
+std::size_t FindLineEnd(const char* data, std::size_t size) {
+  std::size_t i = 0;
+  for (; i + 8 <= size; i += 8) {
+    std::uint64_t w;
+    std::memcpy(&w, data + i, 8);
+    if (HasZeroByte(w) | HasZeroByte(w ^ (kOnes * '\r')) | HasZeroByte(w ^ (kOnes * '\n'))) break;
+  }
+  while (i < size && !IsLineEnd(data[i])) ++i;
+  return i;
+}
 
 }  // namespace
 
@@ -93,7 +126,7 @@ class CsvIo {
     }
   }
 
-  static void AppendQuoted(const MemTable& t, std::string& out, const std::string& text) {
+  static void AppendQuoted(const MemTable& t, std::string& out, std::string_view text) {
     const char q = t.CSVQuote;
     if (q == 0) {
       out += text;
@@ -101,12 +134,12 @@ class CsvIo {
     }
     out += q;
     std::size_t run = 0;
-    for (std::size_t at = text.find(q); at != std::string::npos; at = text.find(q, at + 1)) {
-      out.append(text, run, at + 1 - run);
+    for (std::size_t at = text.find(q); at != std::string_view::npos; at = text.find(q, at + 1)) {
+      out.append(text.data() + run, at + 1 - run);
       out += q;
       run = at + 1;
     }
-    out.append(text, run, std::string::npos);
+    out.append(text.data() + run, text.size() - run);
     out += q;
   }
 
@@ -120,31 +153,36 @@ class CsvIo {
     std::string lastDateTimeText;
   };
 
-  static const std::string& ValueText(const MemTable& t, const Field& f, const FieldValue& v,
-                                      ValueTexts& vt) {
+  static std::string_view ValueText(const MemTable& t, const Field& f, const MemTable::Cell& c,
+                                    ValueTexts& vt) {
     std::string& s = vt.scratch;
     s.clear();
     switch (f.DataType()) {
-      case FieldType::String:
-        if (!NeedsEscapes(v.Str)) return v.Str;
-        AppendEscaped(s, v.Str);
+      case FieldType::String: {
+        const std::string_view text(c.str, c.len);
+        if (!NeedsEscapes(text)) return text;
+        AppendEscaped(s, text);
         break;
-      case FieldType::Integer: s = IntToStr(static_cast<long long>(v.Num)); break;
-      case FieldType::Boolean: return v.Num != 0 ? t.CSVTrueString : t.CSVFalseString;
+      }
+      case FieldType::Integer: AppendInt(s, static_cast<long long>(c.num)); break;
+      case FieldType::Boolean: return c.num != 0 ? t.CSVTrueString : t.CSVFalseString;
       case FieldType::DateTime: {
-        if (vt.haveLast && std::memcmp(&vt.lastDateTime, &v.Num, sizeof(double)) == 0)
+        if (vt.haveLast && std::memcmp(&vt.lastDateTime, &c.num, sizeof(double)) == 0)
           return vt.lastDateTimeText;
-        s = DateToStr(v.Num, t.FileFormats);
+        AppendFormatDateTime(s, t.FileFormats.ShortDateFormat, c.num, t.FileFormats);
         int h = 0, m = 0, sec = 0, ms = 0;
-        DecodeTime(v.Num, h, m, sec, ms);
-        if (h != 0 || m != 0 || sec != 0) s += " " + TimeToStr(v.Num, t.FileFormats);
+        DecodeTime(c.num, h, m, sec, ms);
+        if (h != 0 || m != 0 || sec != 0) {
+          s += ' ';
+          AppendFormatDateTime(s, t.FileFormats.LongTimeFormat, c.num, t.FileFormats);
+        }
         vt.haveLast = true;
-        vt.lastDateTime = v.Num;
+        vt.lastDateTime = c.num;
         vt.lastDateTimeText = s;
         break;
       }
-      case FieldType::Time: s = TimeToStr(v.Num, t.FileFormats); break;
-      case FieldType::Date: s = DateToStr(v.Num, t.FileFormats); break;
+      case FieldType::Time: AppendFormatDateTime(s, t.FileFormats.LongTimeFormat, c.num, t.FileFormats); break;
+      case FieldType::Date: AppendFormatDateTime(s, t.FileFormats.ShortDateFormat, c.num, t.FileFormats); break;
     }
     return s;
   }
@@ -154,7 +192,10 @@ class CsvIo {
     line += "\r\n";
   }
 
-  static void Write(MemTable& t, unsigned options, const std::function<void(const std::string&)>& put) {
+  // Hands put each line, or with a batch size, lines gathered up to about
+  // that many bytes.
+  static void Write(MemTable& t, unsigned options, const std::function<void(const std::string&)>& put,
+                    std::size_t batch = 0) {
     const std::size_t n = t.fields_.size();
     std::vector<bool> written(n);
     for (std::size_t i = 0; i < n; ++i) written[i] = Written(*t.fields_[i], options);
@@ -166,20 +207,27 @@ class CsvIo {
         AppendQuoted(t, line, t.fields_[i]->DisplayName());
       }
       EndLine(t, line);
-      put(line);
+      if (line.size() >= batch) {
+        put(line);
+        line.clear();
+      }
     }
+    if (batch > 0) line.reserve(batch + batch / 8);
     ValueTexts vt;
     for (std::size_t idx : t.order_) {
-      const MemTable::Record& r = t.records_[idx];
-      line.clear();
+      const MemTable::Cell* r = t.RecordCells(idx);
       for (std::size_t i = 0; i < n; ++i) {
         if (i > 0) line += t.CSVFieldDelimiter;
-        if (!written[i] || i >= r.Values.size() || r.Values[i].Null) continue;
-        AppendQuoted(t, line, ValueText(t, *t.fields_[i], r.Values[i], vt));
+        if (!written[i] || r[i].null) continue;
+        AppendQuoted(t, line, ValueText(t, *t.fields_[i], r[i], vt));
       }
       EndLine(t, line);
-      put(line);
+      if (line.size() >= batch) {
+        put(line);
+        line.clear();
+      }
     }
+    if (!line.empty()) put(line);
   }
 
   // ------------------------------------------------------------ reading
@@ -201,8 +249,14 @@ class CsvIo {
           ++i;
           continue;
         }
-        std::size_t j = i;
-        while (j < size && !IsLineEnd(data[j])) ++j;
+        const std::size_t j = i + FindLineEnd(data + i, size - i);
+        if (j < size && line_.empty()) {
+          // The whole line is in this piece: read where it lies.
+          Line(std::string_view(data + i, j - i));
+          prevEnd_ = true;
+          i = j + 1;
+          continue;
+        }
         line_.append(data + i, j - i);
         prevEnd_ = false;
         i = j;
@@ -221,14 +275,26 @@ class CsvIo {
    private:
     // Reads the next value of line from pos. False at the end of the line.
     bool NextValue(const std::string& line, std::size_t& pos, std::string& value, bool& isNull) {
+      std::string_view v;
+      const bool has = NextValue(std::string_view(line), pos, v, isNull);
+      if (v.data() == value.data())
+        value.resize(v.size());  // already there
+      else
+        value.assign(v.data(), v.size());
+      return has;
+    }
+
+    // The same; the value lies in the line, or in value_ when it had doubled
+    // quotes.
+    bool NextValue(std::string_view line, std::size_t& pos, std::string_view& value, bool& isNull) {
       const std::size_t len = line.size();
       const char q = t_.CSVQuote, fd = t_.CSVFieldDelimiter, rd = t_.CSVRecordDelimiter;
-      value.clear();
+      value = std::string_view();
       if (pos >= len) return false;
       if (q == 0) {
         std::size_t e = pos;
         while (e < len && line[e] != fd && !(rd != 0 && line[e] == rd)) ++e;
-        value.assign(line, pos, e - pos);
+        value = line.substr(pos, e - pos);
         isNull = value.empty();
         pos = e < len ? e + 1 : e;
         return true;
@@ -242,19 +308,27 @@ class CsvIo {
       }
       isNull = false;
       ++pos;
+      bool joined = false;  // value_ holds the text so far
       for (;;) {
         std::size_t e = line.find(q, pos);
-        if (e == std::string::npos) {
+        if (e == std::string_view::npos) {
           // No closing quote on this line: an empty text.
-          value.clear();
+          value = std::string_view();
           pos = len;
           return true;
         }
-        value.append(line, pos, e - pos);
         if (e + 1 < len && line[e + 1] == q) {
-          value += q;
+          if (!joined) value_.clear();
+          joined = true;
+          value_.append(line.data() + pos, e + 1 - pos);  // one quote kept
           pos = e + 2;
           continue;
+        }
+        if (joined) {
+          value_.append(line.data() + pos, e - pos);
+          value = value_;
+        } else {
+          value = line.substr(pos, e - pos);
         }
         pos = e + 1;
         if (pos < len) ++pos;  // the delimiter after the closing quote
@@ -267,10 +341,10 @@ class CsvIo {
              v == kMarkIndexDefStart || v == kMarkIndexDefEnd;
     }
 
-    void Line(const std::string& line) {
+    void Line(std::string_view line) {
       ++lineNo_;
       switch (phase_) {
-        case Phase::Sections: SectionOrHeader(line); break;
+        case Phase::Sections: SectionOrHeader(std::string(line)); break;
         case Phase::Records: Record(line); break;
       }
     }
@@ -427,38 +501,51 @@ class CsvIo {
       defs_.push_back(d);
     }
 
-    void Record(const std::string& line) {
+    void Record(std::string_view line) {
       const std::size_t nf = t_.fields_.size();
-      std::vector<FieldValue> values(nf);
+      // The record is stored first and filled in place; a value that fails
+      // its conversion takes the record back out, so that only the lines
+      // before it stay.
+      MemTable::Cell* cells = t_.AddRecordCells();
       std::size_t pos = 0;
       bool isNull = true;
-      for (std::size_t col = 0; col < columns_.size(); ++col) {
-        if (!NextValue(line, pos, value_, isNull)) break;
-        int fi = columns_[col];
-        if (fi < 0 || static_cast<std::size_t>(fi) >= nf) continue;
-        FieldValue& v = values[static_cast<std::size_t>(fi)];
-        if (isNull) {
-          v = FieldValue();
-          continue;
+      std::string_view value;
+      try {
+        for (std::size_t col = 0; col < columns_.size(); ++col) {
+          if (!NextValue(line, pos, value, isNull)) break;
+          int fi = columns_[col];
+          if (fi < 0 || static_cast<std::size_t>(fi) >= nf) continue;
+          MemTable::Cell& c = cells[static_cast<std::size_t>(fi)];
+          const FieldDef& def = t_.fields_[static_cast<std::size_t>(fi)]->Def();
+          if (!c.null && def.DataType == FieldType::String) t_.DropText(def.DataType, c);
+          c.num = 0;
+          c.len = 0;
+          c.null = true;
+          if (isNull) continue;
+          switch (def.DataType) {
+            case FieldType::String: {
+              std::string_view text = value;
+              if (text.find('%') != std::string_view::npos) {
+                DecodeEscapes(text, decoded_);
+                text = decoded_;
+              }
+              t_.StoreText(c, text.data(), MemTable::FittingSize(text, def.Size));
+              break;
+            }
+            case FieldType::Boolean:
+              c.null = false;
+              c.num = value == t_.CSVTrueString ? 1 : 0;
+              break;
+            default:
+              number_.assign(value.data(), value.size());
+              c.null = !MemTable::TextToNumber(def, number_, t_.FileFormats, currentYear_, c.num);
+          }
         }
-        const FieldDef& def = t_.fields_[static_cast<std::size_t>(fi)]->Def();
-        switch (def.DataType) {
-          case FieldType::String:
-            if (value_.find('%') == std::string::npos)
-              MemTable::TextToValue(def, value_, t_.FileFormats, currentYear_, v);
-            else
-              MemTable::TextToValue(def, DecodeEscapes(value_), t_.FileFormats, currentYear_, v);
-            break;
-          case FieldType::Boolean:
-            v.Null = false;
-            v.Str.clear();
-            v.Num = value_ == t_.CSVTrueString ? 1 : 0;
-            break;
-          default:
-            MemTable::TextToValue(def, value_, t_.FileFormats, currentYear_, v);
-        }
+      } catch (...) {
+        t_.RemoveRecordCells(t_.recordCount_ - 1);
+        throw;
       }
-      t_.AppendLoadedRecord(std::move(values));
+      t_.AppendLoadedRecord();
     }
 
     enum class Phase { Sections, Records };
@@ -469,6 +556,8 @@ class CsvIo {
     bool prevEnd_ = false;
     long long lineNo_ = 0;
     std::string value_;
+    std::string decoded_;
+    std::string number_;
     std::vector<int> columns_;
     bool inTableDef_ = false;
     bool inIndexDef_ = false;
@@ -493,7 +582,7 @@ class CsvIo {
       if (before != SIZE_MAX) t.GoToRecordIndex(before);
       throw;
     }
-    if (before != SIZE_MAX && before < t.records_.size())
+    if (before != SIZE_MAX && before < t.recordCount_)
       t.GoToRecordIndex(before);
     else
       t.cur_ = t.order_.empty() ? -1 : 0;
@@ -531,6 +620,11 @@ std::string MemTable::SaveToString(unsigned options) {
   out.reserve(total);
   for (const std::string& b : blocks) out += b;
   return out;
+}
+
+void MemTable::SaveToStream(unsigned options, const std::function<void(std::string_view)>& put) {
+  CsvIo::Write(
+      *this, options, [&put](const std::string& lines) { put(lines); }, 64 * 1024);
 }
 
 void MemTable::LoadFromFile(const std::string& path) {
