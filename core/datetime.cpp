@@ -305,7 +305,7 @@ namespace {
 
 // Reads up to three unsigned numbers separated by `sep`; returns the count,
 // or -1 when something else is met. pos advances.
-int ScanNumbers(const std::string& s, std::size_t& pos, char sep, int (&nums)[3],
+int ScanNumbers(std::string_view s, std::size_t& pos, char sep, int (&nums)[3],
                 int (&digits)[3]) {
   int count = 0;
   while (count < 3) {
@@ -359,7 +359,7 @@ int Digits2(const char* p) { return (p[0] - '0') * 10 + (p[1] - '0'); }
 // read directly; the same value as the general reading gives. False when
 // the text has another form (the caller reads it the general way); `valid`
 // tells whether a text of this form was a possible date-time.
-bool ReadSavedForm(const std::string& s, const FormatSettings& fs, const DateOrder& order,
+bool ReadSavedForm(std::string_view s, const FormatSettings& fs, const DateOrder& order,
                    bool& valid, TDateTime& out) {
   if (s.size() != 10 && s.size() != 19) return false;
   if (order.at[0] != 'D' || order.at[1] != 'M' || order.at[2] != 'Y') return false;
@@ -380,7 +380,7 @@ bool ReadSavedForm(const std::string& s, const FormatSettings& fs, const DateOrd
   return true;
 }
 
-bool ScanTime(const std::string& s, std::size_t& pos, char sep, TDateTime& out) {
+bool ScanTime(std::string_view s, std::size_t& pos, char sep, TDateTime& out) {
   int nums[3] = {0, 0, 0}, digits[3];
   int count = ScanNumbers(s, pos, sep, nums, digits);
   if (count < 2) return false;
@@ -401,13 +401,13 @@ bool ScanTime(const std::string& s, std::size_t& pos, char sep, TDateTime& out) 
 
 }  // namespace
 
-bool TryStrToDateTime(const std::string& text, const FormatSettings& fs, int currentYear,
+bool TryStrToDateTime(std::string_view text, const FormatSettings& fs, int currentYear,
                       TDateTime& out) {
   const DateOrder order = DateOrderOf(fs.ShortDateFormat);
   bool valid = false;
   if (ReadSavedForm(text, fs, order, valid, out)) return valid;
   std::size_t pos = 0;
-  const std::string& s = text;
+  const std::string_view s = text;
   while (pos < s.size() && s[pos] == ' ') ++pos;
   int nums[3] = {0, 0, 0}, digits[3] = {0, 0, 0};
   std::size_t datePos = pos;
@@ -453,7 +453,7 @@ bool TryStrToDateTime(const std::string& text, const FormatSettings& fs, int cur
   return true;
 }
 
-bool TryStrToTime(const std::string& text, const FormatSettings& fs, TDateTime& out) {
+bool TryStrToTime(std::string_view text, const FormatSettings& fs, TDateTime& out) {
   std::size_t pos = 0;
   while (pos < text.size() && text[pos] == ' ') ++pos;
   TDateTime t;

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 namespace kc {
 
@@ -70,9 +71,9 @@ std::string DateTimeToStr(TDateTime dt, const FormatSettings& fs);
 // separator (h:n or h:n:s). Leading and trailing blanks are allowed. A date
 // of two numbers falls in currentYear; a two-digit year within 50 years
 // either side of it. Returns false when the text is no valid date-time.
-bool TryStrToDateTime(const std::string& text, const FormatSettings& fs,
+bool TryStrToDateTime(std::string_view text, const FormatSettings& fs,
                       int currentYear, TDateTime& out);
-bool TryStrToTime(const std::string& text, const FormatSettings& fs, TDateTime& out);
+bool TryStrToTime(std::string_view text, const FormatSettings& fs, TDateTime& out);
 
 // Saves the process formats on construction and restores them on destruction,
 // also when an exception passes.

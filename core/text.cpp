@@ -132,7 +132,7 @@ std::string TrimRight(const std::string& s) {
   return s.substr(0, e);
 }
 
-bool TryStrToInt(const std::string& s, int& out) {
+bool TryStrToInt(std::string_view s, int& out) {
   // The runtime's reading: leading blanks, an optional sign, then decimal
   // digits or a hexadecimal number after "$", "x" or "0x"; nothing after.
   std::size_t i = 0;
@@ -181,7 +181,7 @@ int StrToIntDef(const std::string& s, int def) {
   return TryStrToInt(s, v) ? v : def;
 }
 
-bool TryStrToIntLeadingBlanks(const std::string& s, int& out) { return TryStrToInt(s, out); }
+bool TryStrToIntLeadingBlanks(std::string_view s, int& out) { return TryStrToInt(s, out); }
 
 std::string IntToStr(long long v) { return std::to_string(v); }
 

@@ -195,7 +195,7 @@ void MemTable::TextToValue(const FieldDef& def, const std::string& text,
   out.Null = !TextToNumber(def, text, fs, currentYear, out.Num);
 }
 
-bool MemTable::TextToNumber(const FieldDef& def, const std::string& text,
+bool MemTable::TextToNumber(const FieldDef& def, std::string_view text,
                             const FormatSettings& fs, int currentYear, double& out) {
   if (text.empty()) return false;  // an empty text clears a non-text field
   const std::string& name = def.DisplayLabel.empty() ? def.FieldName : def.DisplayLabel;
@@ -205,35 +205,38 @@ bool MemTable::TextToNumber(const FieldDef& def, const std::string& text,
       // Blanks in front are taken, as the host's own runtime reads numbers.
       int v = 0;
       if (!TryStrToIntLeadingBlanks(text, v))
-        throw Error(Fmt2("'%s' は項目 '%s' に適した整数値ではありません", text, name));
+        throw Error(Fmt2("'%s' は項目 '%s' に適した整数値ではありません", std::string(text), name));
       out = v;
       break;
     }
-    case FieldType::Boolean:
-      if (SameTextAscii(text, "True") || SameTextAscii(text, "T") || text == "1")
+    case FieldType::Boolean: {
+      const std::string s(text);
+      if (SameTextAscii(s, "True") || SameTextAscii(s, "T") || s == "1")
         out = 1;
-      else if (SameTextAscii(text, "False") || SameTextAscii(text, "F") || text == "0")
+      else if (SameTextAscii(s, "False") || SameTextAscii(s, "F") || s == "0")
         out = 0;
       else
-        throw Error(Fmt2("'%s' は項目 '%s' に適したブール値ではありません", text, name));
+        throw Error(Fmt2("'%s' は項目 '%s' に適したブール値ではありません", s, name));
       break;
+    }
     case FieldType::DateTime: {
       TDateTime v = 0;
       if (!TryStrToDateTime(text, fs, currentYear, v))
-        throw Error(Fmt1("'%s' is not a valid date and time", text));
+        throw Error(Fmt1("'%s' is not a valid date and time", std::string(text)));
       out = v;
       break;
     }
     case FieldType::Date: {
       TDateTime v = 0;
       if (!TryStrToDateTime(text, fs, currentYear, v))
-        throw Error(Fmt1("'%s' is not a valid date", text));
+        throw Error(Fmt1("'%s' is not a valid date", std::string(text)));
       out = DateOf(v);
       break;
     }
     case FieldType::Time: {
       TDateTime v = 0;
-      if (!TryStrToTime(text, fs, v)) throw Error(Fmt1("'%s' is not a valid time", text));
+      if (!TryStrToTime(text, fs, v))
+        throw Error(Fmt1("'%s' is not a valid time", std::string(text)));
       out = v;
       break;
     }

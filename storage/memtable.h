@@ -271,7 +271,7 @@ class MemTable {
                           const FormatSettings& fs, int currentYear, FieldValue& out);
   // The same for a field that is not a string: false for an empty text
   // (null), else the number.
-  static bool TextToNumber(const FieldDef& def, const std::string& text,
+  static bool TextToNumber(const FieldDef& def, std::string_view text,
                            const FormatSettings& fs, int currentYear, double& out);
   // Bytes of text that fit a string field of this size, not splitting a
   // double-byte character.

@@ -5,10 +5,10 @@
 // CR LF, and the four escapes %0 %n %c %%.
 #include <algorithm>
 #include <climits>
-#include <cstdint>
 #include <cstring>
 #include <functional>
 
+#include "core/byte_scan.h"
 #include "core/datetime.h"
 #include "core/error.h"
 #include "core/text.h"
@@ -36,26 +36,11 @@ std::string Fmt1(const char* pattern, const std::string& a) {
 
 bool IsEscaped(char c) { return c == '\0' || c == '\n' || c == '\r' || c == '%'; }
 
-constexpr std::uint64_t kOnes = 0x0101010101010101ull;
-constexpr std::uint64_t kHighs = 0x8080808080808080ull;
+std::size_t FindByte(const char* p, std::size_t n, char c) { return ByteSet<1>(c).Find(p, n); }
 
-// Whether any byte of the eight in w is zero.
-inline std::uint64_t HasZeroByte(std::uint64_t w) { return (w - kOnes) & ~w & kHighs; }
-
-// Eight bytes at a time while none needs an escape.
 bool NeedsEscapes(std::string_view s) {
-  const char* p = s.data();
-  std::size_t i = 0;
-  for (; i + 8 <= s.size(); i += 8) {
-    std::uint64_t w;
-    std::memcpy(&w, p + i, 8);
-    if (HasZeroByte(w) | HasZeroByte(w ^ (kOnes * '\n')) | HasZeroByte(w ^ (kOnes * '\r')) |
-        HasZeroByte(w ^ (kOnes * '%')))
-      return true;
-  }
-  for (; i < s.size(); ++i)
-    if (IsEscaped(p[i])) return true;
-  return false;
+  static const ByteSet<4> escaped('\0', '\n', '\r', '%');
+  return escaped.Find(s.data(), s.size()) < s.size();
 }
 
 // Copies the runs between escaped bytes whole.
@@ -98,17 +83,10 @@ void DecodeEscapes(std::string_view s, std::string& out) {
 
 bool IsLineEnd(char c) { return c == '\r' || c == '\n' || c == '\0'; }
 
-// Offset of the first line end in data, or size when there is none; eight
-// bytes at a time while none of them is one.
+// Offset of the first line end in data, or size when there is none.
 std::size_t FindLineEnd(const char* data, std::size_t size) {
-  std::size_t i = 0;
-  for (; i + 8 <= size; i += 8) {
-    std::uint64_t w;
-    std::memcpy(&w, data + i, 8);
-    if (HasZeroByte(w) | HasZeroByte(w ^ (kOnes * '\r')) | HasZeroByte(w ^ (kOnes * '\n'))) break;
-  }
-  while (i < size && !IsLineEnd(data[i])) ++i;
-  return i;
+  static const ByteSet<3> lineEnds('\r', '\n', '\0');
+  return lineEnds.Find(data, size);
 }
 
 }  // namespace
@@ -126,26 +104,99 @@ class CsvIo {
     }
   }
 
-  static void AppendQuoted(const MemTable& t, std::string& out, std::string_view text) {
-    const char q = t.CSVQuote;
-    if (q == 0) {
-      out += text;
-      return;
+  // The output being built: bytes written through a pointer into room made
+  // beforehand, so that a value costs no check per byte.
+  class Output {
+   public:
+    // At least n bytes to write at the returned position; Commit(end) then
+    // keeps what was written up to end.
+    char* Room(std::size_t n) {
+      if (cap_ - size_ < n) {
+        const std::size_t cap = std::max(cap_ * 2, size_ + n + 4096);
+        std::unique_ptr<char[]> grown(new char[cap]);
+        if (size_ > 0) std::memcpy(grown.get(), buf_.get(), size_);
+        buf_ = std::move(grown);
+        cap_ = cap;
+      }
+      return buf_.get() + size_;
     }
-    out += q;
-    std::size_t run = 0;
-    for (std::size_t at = text.find(q); at != std::string_view::npos; at = text.find(q, at + 1)) {
-      out.append(text.data() + run, at + 1 - run);
-      out += q;
-      run = at + 1;
+    void Commit(char* end) { size_ = static_cast<std::size_t>(end - buf_.get()); }
+    void Append(std::string_view text) {
+      char* p = Room(text.size());
+      if (!text.empty()) std::memcpy(p, text.data(), text.size());
+      Commit(p + text.size());
     }
-    out.append(text.data() + run, text.size() - run);
-    out += q;
+    std::string_view View() const { return std::string_view(buf_.get(), size_); }
+    std::size_t Size() const { return size_; }
+    void Clear() { size_ = 0; }
+
+   private:
+    std::unique_ptr<char[]> buf_;
+    std::size_t size_ = 0;
+    std::size_t cap_ = 0;
+  };
+
+  static char* Copy(char* p, const char* data, std::size_t n) {
+    if (n > 0) std::memcpy(p, data, n);
+    return p + n;
   }
 
-  // The text of a value, in `scratch` or (for a string without escapes) the
-  // field's own. A date-time repeats the one before it often (one
-  // programme's end is the next one's start), so the last one is kept.
+  // text enclosed in the quote character, each one inside doubled (as it
+  // is when there is none).
+  static void PutQuoted(char q, Output& out, std::string_view text) {
+    if (q == 0) {
+      out.Append(text);
+      return;
+    }
+    char* p = out.Room(2 * text.size() + 2);
+    *p++ = q;
+    const ByteSet<1> quote(q);
+    std::size_t run = 0;
+    for (std::size_t at = quote.Find(text.data(), text.size()); at < text.size();
+         at += 1 + quote.Find(text.data() + at + 1, text.size() - at - 1)) {
+      p = Copy(p, text.data() + run, at + 1 - run);
+      *p++ = q;
+      run = at + 1;
+    }
+    p = Copy(p, text.data() + run, text.size() - run);
+    *p++ = q;
+    out.Commit(p);
+  }
+
+  // A string value escaped and quoted in one pass. That gives the same
+  // bytes as escaping, then quoting, as long as no escape writes the quote
+  // character; for such a quote (and for none) the two steps are taken.
+  static void PutString(char q, Output& out, std::string_view text, std::string& scratch) {
+    if (q == 0 || q == '%' || q == '0' || q == 'n' || q == 'c') {
+      if (!NeedsEscapes(text)) {
+        PutQuoted(q, out, text);
+      } else {
+        scratch.clear();
+        AppendEscaped(scratch, text);
+        PutQuoted(q, out, scratch);
+      }
+      return;
+    }
+    char* p = out.Room(2 * text.size() + 2);
+    *p++ = q;
+    const ByteSet<5> special('\0', '\n', '\r', '%', q);
+    std::size_t run = 0;
+    for (std::size_t at = special.Find(text.data(), text.size()); at < text.size();
+         at += 1 + special.Find(text.data() + at + 1, text.size() - at - 1)) {
+      p = Copy(p, text.data() + run, at - run);
+      const char c = text[at];
+      *p++ = IsEscaped(c) ? '%' : q;
+      *p++ = c == '\0' ? '0' : c == '\n' ? 'n' : c == '\r' ? 'c' : c;  // "%%" or the doubled quote
+      run = at + 1;
+    }
+    p = Copy(p, text.data() + run, text.size() - run);
+    *p++ = q;
+    out.Commit(p);
+  }
+
+  // The text of a value that is not a string, in `scratch`. A date-time
+  // repeats the one before it often (one programme's end is the next one's
+  // start), so the last one is kept.
   struct ValueTexts {
     std::string scratch;
     bool haveLast = false;
@@ -158,12 +209,7 @@ class CsvIo {
     std::string& s = vt.scratch;
     s.clear();
     switch (f.DataType()) {
-      case FieldType::String: {
-        const std::string_view text(c.str, c.len);
-        if (!NeedsEscapes(text)) return text;
-        AppendEscaped(s, text);
-        break;
-      }
+      case FieldType::String: s.assign(c.str, c.len); break;  // not reached: strings go through PutString
       case FieldType::Integer: AppendInt(s, static_cast<long long>(c.num)); break;
       case FieldType::Boolean: return c.num != 0 ? t.CSVTrueString : t.CSVFalseString;
       case FieldType::DateTime: {
@@ -187,47 +233,95 @@ class CsvIo {
     return s;
   }
 
-  static void EndLine(const MemTable& t, std::string& line) {
-    if (t.CSVRecordDelimiter != 0) line += t.CSVRecordDelimiter;
-    line += "\r\n";
+  static void EndLine(const MemTable& t, Output& out) {
+    char* p = out.Room(3);
+    if (t.CSVRecordDelimiter != 0) *p++ = t.CSVRecordDelimiter;
+    *p++ = '\r';
+    *p++ = '\n';
+    out.Commit(p);
   }
 
   // Hands put each line, or with a batch size, lines gathered up to about
   // that many bytes.
-  static void Write(MemTable& t, unsigned options, const std::function<void(const std::string&)>& put,
-                    std::size_t batch = 0) {
+  static void Write(MemTable& t, unsigned options, const std::function<void(std::string_view)>& put,
+                    std::size_t batch) {
     const std::size_t n = t.fields_.size();
-    std::vector<bool> written(n);
-    for (std::size_t i = 0; i < n; ++i) written[i] = Written(*t.fields_[i], options);
+    struct Column {
+      bool written;
+      FieldType type;
+    };
+    std::vector<Column> columns(n);
+    for (std::size_t i = 0; i < n; ++i)
+      columns[i] = Column{Written(*t.fields_[i], options), t.fields_[i]->DataType()};
+    const char q = t.CSVQuote, fd = t.CSVFieldDelimiter;
+    // Integers go straight into the line when no digit or sign is the quote.
+    const bool plainIntegers = q != 0 && q != '-' && (q < '0' || q > '9');
 
-    std::string line;
+    Output out;
     if (!(options & SaveNoHeader)) {
       for (std::size_t i = 0; i < n; ++i) {
-        if (i > 0) line += t.CSVFieldDelimiter;
-        AppendQuoted(t, line, t.fields_[i]->DisplayName());
+        if (i > 0) out.Append(std::string_view(&fd, 1));
+        PutQuoted(q, out, t.fields_[i]->DisplayName());
       }
-      EndLine(t, line);
-      if (line.size() >= batch) {
-        put(line);
-        line.clear();
+      EndLine(t, out);
+      if (out.Size() >= batch) {
+        put(out.View());
+        out.Clear();
       }
     }
-    if (batch > 0) line.reserve(batch + batch / 8);
     ValueTexts vt;
     for (std::size_t idx : t.order_) {
       const MemTable::Cell* r = t.RecordCells(idx);
       for (std::size_t i = 0; i < n; ++i) {
-        if (i > 0) line += t.CSVFieldDelimiter;
-        if (!written[i] || r[i].null) continue;
-        AppendQuoted(t, line, ValueText(t, *t.fields_[i], r[i], vt));
+        if (i > 0) {
+          char* p = out.Room(1);
+          *p = fd;
+          out.Commit(p + 1);
+        }
+        const MemTable::Cell& c = r[i];
+        if (!columns[i].written || c.null) continue;
+        if (columns[i].type == FieldType::String) {
+          PutString(q, out, std::string_view(c.str, c.len), vt.scratch);
+        } else if (columns[i].type == FieldType::Integer && plainIntegers) {
+          char* p = out.Room(24);
+          *p++ = q;
+          char digits[24];
+          char* const end = digits + sizeof digits;
+          char* d = end;
+          const long long v = static_cast<long long>(c.num);
+          // Unsigned, so that the lowest value has a magnitude too.
+          unsigned long long mag = v < 0 ? 0ull - static_cast<unsigned long long>(v)
+                                         : static_cast<unsigned long long>(v);
+          do {
+            *--d = static_cast<char>('0' + mag % 10);
+            mag /= 10;
+          } while (mag != 0);
+          if (v < 0) *--d = '-';
+          p = Copy(p, d, static_cast<std::size_t>(end - d));
+          *p++ = q;
+          out.Commit(p);
+        } else {
+          PutQuoted(q, out, ValueText(t, *t.fields_[i], c, vt));
+        }
       }
-      EndLine(t, line);
-      if (line.size() >= batch) {
-        put(line);
-        line.clear();
+      EndLine(t, out);
+      if (out.Size() >= batch) {
+        put(out.View());
+        out.Clear();
       }
     }
-    if (!line.empty()) put(line);
+    if (out.Size() > 0) put(out.View());
+  }
+
+  static void Write(MemTable& t, unsigned options, const std::function<void(const std::string&)>& put) {
+    std::string line;
+    Write(
+        t, options,
+        [&put, &line](std::string_view text) {
+          line.assign(text.data(), text.size());
+          put(line);
+        },
+        0);
   }
 
   // ------------------------------------------------------------ reading
@@ -310,8 +404,8 @@ class CsvIo {
       ++pos;
       bool joined = false;  // value_ holds the text so far
       for (;;) {
-        std::size_t e = line.find(q, pos);
-        if (e == std::string_view::npos) {
+        const std::size_t e = pos + FindByte(line.data() + pos, len - pos, q);
+        if (e >= len) {
           // No closing quote on this line: an empty text.
           value = std::string_view();
           pos = len;
@@ -525,7 +619,7 @@ class CsvIo {
           switch (def.DataType) {
             case FieldType::String: {
               std::string_view text = value;
-              if (text.find('%') != std::string_view::npos) {
+              if (FindByte(text.data(), text.size(), '%') < text.size()) {
                 DecodeEscapes(text, decoded_);
                 text = decoded_;
               }
@@ -536,9 +630,20 @@ class CsvIo {
               c.null = false;
               c.num = value == t_.CSVTrueString ? 1 : 0;
               break;
+            case FieldType::DateTime:
+              // One programme's end is often the next one's start.
+              if (haveLastDateTime_ && value == lastDateTimeText_) {
+                c.null = false;
+                c.num = lastDateTime_;
+                break;
+              }
+              c.null = !MemTable::TextToNumber(def, value, t_.FileFormats, currentYear_, c.num);
+              haveLastDateTime_ = !c.null;
+              lastDateTimeText_.assign(value.data(), value.size());
+              lastDateTime_ = c.num;
+              break;
             default:
-              number_.assign(value.data(), value.size());
-              c.null = !MemTable::TextToNumber(def, number_, t_.FileFormats, currentYear_, c.num);
+              c.null = !MemTable::TextToNumber(def, value, t_.FileFormats, currentYear_, c.num);
           }
         }
       } catch (...) {
@@ -557,7 +662,9 @@ class CsvIo {
     long long lineNo_ = 0;
     std::string value_;
     std::string decoded_;
-    std::string number_;
+    bool haveLastDateTime_ = false;
+    std::string lastDateTimeText_;
+    double lastDateTime_ = 0;
     std::vector<int> columns_;
     bool inTableDef_ = false;
     bool inIndexDef_ = false;
@@ -602,29 +709,26 @@ void MemTable::SaveToFile(const std::string& path, unsigned options) {
 }
 
 std::string MemTable::SaveToString(unsigned options) {
-  // Gathered in blocks and joined once, so that a large table is not copied
+  // Gathered in pieces and joined once, so that a large table is not copied
   // again each time the text outgrows its memory.
-  constexpr std::size_t kBlock = 1 << 20;
-  std::vector<std::string> blocks(1);
+  std::vector<std::string> pieces;
   std::size_t total = 0;
-  CsvIo::Write(*this, options, [&blocks, &total](const std::string& line) {
-    if (blocks.back().size() + line.size() > kBlock && !blocks.back().empty()) {
-      blocks.emplace_back();
-      blocks.back().reserve(kBlock);
-    }
-    blocks.back() += line;
-    total += line.size();
-  });
-  if (blocks.size() == 1) return std::move(blocks.front());
+  CsvIo::Write(
+      *this, options,
+      [&pieces, &total](std::string_view piece) {
+        pieces.emplace_back(piece);
+        total += piece.size();
+      },
+      1 << 20);
+  if (pieces.size() == 1) return std::move(pieces.front());
   std::string out;
   out.reserve(total);
-  for (const std::string& b : blocks) out += b;
+  for (const std::string& p : pieces) out += p;
   return out;
 }
 
 void MemTable::SaveToStream(unsigned options, const std::function<void(std::string_view)>& put) {
-  CsvIo::Write(
-      *this, options, [&put](const std::string& lines) { put(lines); }, 64 * 1024);
+  CsvIo::Write(*this, options, put, 1 << 20);
 }
 
 void MemTable::LoadFromFile(const std::string& path) {
