@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstring>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -34,21 +35,41 @@ class ByteSet {
 
   // Offset of the first byte of p[0..n) in the set, or n when none is.
   std::size_t Find(const char* p, std::size_t n) const {
-    std::size_t i = 0;
 #if defined(__SSE2__)
-    for (; i + 16 <= n; i += 16) {
-      const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
-      __m128i hit = _mm_cmpeq_epi8(v, wide_[0]);
-      for (int k = 1; k < K; ++k) hit = _mm_or_si128(hit, _mm_cmpeq_epi8(v, wide_[k]));
-      if (const int mask = _mm_movemask_epi8(hit)) return i + static_cast<std::size_t>(__builtin_ctz(static_cast<unsigned>(mask)));
+    if (n < 16) {
+      if (n == 0) return 0;
+      // A short run is looked at whole in a copy; what lies past it is
+      // left out of the result.
+      char tmp[16] = {};
+      std::memcpy(tmp, p, n);
+      const unsigned mask = Hits(tmp) & ((1u << n) - 1);
+      return mask != 0 ? static_cast<std::size_t>(__builtin_ctz(mask)) : n;
     }
-#endif
-    for (; i < n; ++i)
+    std::size_t i = 0;
+    for (; i + 16 <= n; i += 16)
+      if (const unsigned mask = Hits(p + i)) return i + static_cast<std::size_t>(__builtin_ctz(mask));
+    if (i == n) return n;
+    // The last sixteen bytes, of which those before i were looked at already.
+    const unsigned mask = Hits(p + n - 16) >> (i - (n - 16));
+    return mask != 0 ? i + static_cast<std::size_t>(__builtin_ctz(mask)) : n;
+#else
+    for (std::size_t i = 0; i < n; ++i)
       if (Has(p[i])) return i;
     return n;
+#endif
   }
 
  private:
+#if defined(__SSE2__)
+  // Bit j set when byte j of the sixteen at p is in the set.
+  unsigned Hits(const char* p) const {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    __m128i hit = _mm_cmpeq_epi8(v, wide_[0]);
+    for (int k = 1; k < K; ++k) hit = _mm_or_si128(hit, _mm_cmpeq_epi8(v, wide_[k]));
+    return static_cast<unsigned>(_mm_movemask_epi8(hit));
+  }
+#endif
+
   char bytes_[K];
 #if defined(__SSE2__)
   __m128i wide_[K];

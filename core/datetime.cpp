@@ -168,7 +168,7 @@ void AppendTwoDigits(char* p, int v) {
 bool AppendTableForm(std::string& out, const std::string& pattern, TDateTime dt,
                      const FormatSettings& fs) {
   char buf[10];
-  if (pattern == "dd/mm/yyyy") {
+  if (pattern.size() == 10 && std::memcmp(pattern.data(), "dd/mm/yyyy", 10) == 0) {
     int year, month, day;
     DecodeDate(dt, year, month, day);
     if (year < 0 || year > 9999) return false;
@@ -181,7 +181,7 @@ bool AppendTableForm(std::string& out, const std::string& pattern, TDateTime dt,
     out.append(buf, 10);
     return true;
   }
-  if (pattern == "hh:nn:ss") {
+  if (pattern.size() == 8 && std::memcmp(pattern.data(), "hh:nn:ss", 8) == 0) {
     int hour, minute, second, msec;
     DecodeTime(dt, hour, minute, second, msec);
     AppendTwoDigits(buf, hour);
@@ -336,6 +336,12 @@ struct DateOrder {
 
 DateOrder DateOrderOf(const std::string& fmt) {
   DateOrder order;
+  if (fmt.size() == 10 && std::memcmp(fmt.data(), "dd/mm/yyyy", 10) == 0) {  // the tables' own
+    order.at[0] = 'D';
+    order.at[1] = 'M';
+    order.at[2] = 'Y';
+    return order;
+  }
   int count = 0;
   for (char c : fmt) {
     const char lc = static_cast<char>(c | 0x20);

@@ -135,6 +135,16 @@ std::string TrimRight(const std::string& s) {
 bool TryStrToInt(std::string_view s, int& out) {
   // The runtime's reading: leading blanks, an optional sign, then decimal
   // digits or a hexadecimal number after "$", "x" or "0x"; nothing after.
+  if (!s.empty() && s.size() <= 9) {
+    // Up to nine decimal digits, the common case, cannot overflow.
+    int v = 0;
+    std::size_t k = 0;
+    for (; k < s.size() && s[k] >= '0' && s[k] <= '9'; ++k) v = v * 10 + (s[k] - '0');
+    if (k == s.size()) {
+      out = v;
+      return true;
+    }
+  }
   std::size_t i = 0;
   while (i < s.size() && s[i] == ' ') ++i;
   bool neg = false;

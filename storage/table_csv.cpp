@@ -166,7 +166,9 @@ class CsvIo {
   // A string value escaped and quoted in one pass. That gives the same
   // bytes as escaping, then quoting, as long as no escape writes the quote
   // character; for such a quote (and for none) the two steps are taken.
-  static void PutString(char q, Output& out, std::string_view text, std::string& scratch) {
+  // special: NUL, LF, CR, "%" and the quote character.
+  static void PutString(char q, const ByteSet<5>& special, Output& out, std::string_view text,
+                        std::string& scratch) {
     if (q == 0 || q == '%' || q == '0' || q == 'n' || q == 'c') {
       if (!NeedsEscapes(text)) {
         PutQuoted(q, out, text);
@@ -179,7 +181,6 @@ class CsvIo {
     }
     char* p = out.Room(2 * text.size() + 2);
     *p++ = q;
-    const ByteSet<5> special('\0', '\n', '\r', '%', q);
     std::size_t run = 0;
     for (std::size_t at = special.Find(text.data(), text.size()); at < text.size();
          at += 1 + special.Find(text.data() + at + 1, text.size() - at - 1)) {
@@ -256,6 +257,7 @@ class CsvIo {
     const char q = t.CSVQuote, fd = t.CSVFieldDelimiter;
     // Integers go straight into the line when no digit or sign is the quote.
     const bool plainIntegers = q != 0 && q != '-' && (q < '0' || q > '9');
+    const ByteSet<5> special('\0', '\n', '\r', '%', q);
 
     Output out;
     if (!(options & SaveNoHeader)) {
@@ -281,7 +283,7 @@ class CsvIo {
         const MemTable::Cell& c = r[i];
         if (!columns[i].written || c.null) continue;
         if (columns[i].type == FieldType::String) {
-          PutString(q, out, std::string_view(c.str, c.len), vt.scratch);
+          PutString(q, special, out, std::string_view(c.str, c.len), vt.scratch);
         } else if (columns[i].type == FieldType::Integer && plainIntegers) {
           char* p = out.Room(24);
           *p++ = q;
