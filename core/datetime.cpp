@@ -285,6 +285,48 @@ void AppendFormatDateTime(std::string& out, const std::string& pattern, TDateTim
   AppendFormatted(out, pattern, dt, fs, 0);
 }
 
+void AppendTableDateTime(std::string& out, TDateTime dt, const FormatSettings& fs) {
+  long long days, ms;
+  Split(dt, days, ms);
+  const int hour = static_cast<int>(ms / 3600000);
+  const int minute = static_cast<int>(ms / 60000 % 60);
+  const int second = static_cast<int>(ms / 1000 % 60);
+  const bool withTime = hour != 0 || minute != 0 || second != 0;
+  int year, month, day;
+  CivilFromDays(days - kEpochOffset, year, month, day);
+  const bool tableForms = fs.ShortDateFormat.size() == 10 &&
+                          std::memcmp(fs.ShortDateFormat.data(), "dd/mm/yyyy", 10) == 0 &&
+                          fs.LongTimeFormat.size() == 8 &&
+                          std::memcmp(fs.LongTimeFormat.data(), "hh:nn:ss", 8) == 0;
+  if (!tableForms || year < 0 || year > 9999) {
+    AppendFormatted(out, fs.ShortDateFormat, dt, fs, 0);
+    if (withTime) {
+      out += ' ';
+      AppendFormatted(out, fs.LongTimeFormat, dt, fs, 0);
+    }
+    return;
+  }
+  // What the two patterns give, from one decoding.
+  char buf[19];
+  AppendTwoDigits(buf, day);
+  buf[2] = fs.DateSeparator;
+  AppendTwoDigits(buf + 3, month);
+  buf[5] = fs.DateSeparator;
+  AppendTwoDigits(buf + 6, year / 100);
+  AppendTwoDigits(buf + 8, year % 100);
+  if (!withTime) {
+    out.append(buf, 10);
+    return;
+  }
+  buf[10] = ' ';
+  AppendTwoDigits(buf + 11, hour);
+  buf[13] = fs.TimeSeparator;
+  AppendTwoDigits(buf + 14, minute);
+  buf[16] = fs.TimeSeparator;
+  AppendTwoDigits(buf + 17, second);
+  out.append(buf, 19);
+}
+
 std::string DateToStr(TDateTime dt, const FormatSettings& fs) {
   return FormatDateTime(fs.ShortDateFormat, dt, fs);
 }

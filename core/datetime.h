@@ -57,6 +57,10 @@ std::string FormatDateTime(const std::string& pattern, TDateTime dt,
 // The same text appended to out.
 void AppendFormatDateTime(std::string& out, const std::string& pattern, TDateTime dt,
                           const FormatSettings& fs);
+// A date-time as the table files hold it, appended to out: the short date,
+// then a blank and the long time unless hour, minute and second are all
+// zero (milliseconds do not count).
+void AppendTableDateTime(std::string& out, TDateTime dt, const FormatSettings& fs);
 // DateToStr: short date format. TimeToStr: long time format. DateTimeToStr:
 // the date, then a blank and the long time unless the time is exactly 00:00:00.
 std::string DateToStr(TDateTime dt);

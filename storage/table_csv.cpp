@@ -216,13 +216,7 @@ class CsvIo {
       case FieldType::DateTime: {
         if (vt.haveLast && std::memcmp(&vt.lastDateTime, &c.num, sizeof(double)) == 0)
           return vt.lastDateTimeText;
-        AppendFormatDateTime(s, t.FileFormats.ShortDateFormat, c.num, t.FileFormats);
-        int h = 0, m = 0, sec = 0, ms = 0;
-        DecodeTime(c.num, h, m, sec, ms);
-        if (h != 0 || m != 0 || sec != 0) {
-          s += ' ';
-          AppendFormatDateTime(s, t.FileFormats.LongTimeFormat, c.num, t.FileFormats);
-        }
+        AppendTableDateTime(s, c.num, t.FileFormats);
         vt.haveLast = true;
         vt.lastDateTime = c.num;
         vt.lastDateTimeText = s;

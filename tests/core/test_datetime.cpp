@@ -161,6 +161,17 @@ TEST(DateTime, FormatterWritesWhatPrintfWrote) {
     const TDateTime dt = static_cast<double>(day(rng)) + static_cast<double>(ms(rng)) / 86400000.0;
     const std::string& p = patterns[static_cast<std::size_t>(k) % patterns.size()];
     ASSERT_EQ(FormatDateTime(p, dt, fs), PrintfFormat(p, dt, fs)) << p << " " << dt;
+    // The table files' date-time text, in their formats and in others.
+    FormatSettings table = fs;
+    table.ShortDateFormat = k % 2 ? "dd/mm/yyyy" : "yyyy/m/d";
+    table.LongTimeFormat = "hh:nn:ss";
+    int h, n, sec, ms;
+    DecodeTime(dt, h, n, sec, ms);
+    std::string expected = PrintfFormat(table.ShortDateFormat, dt, table);
+    if (h != 0 || n != 0 || sec != 0) expected += " " + PrintfFormat(table.LongTimeFormat, dt, table);
+    std::string text = "x";
+    AppendTableDateTime(text, dt, table);
+    ASSERT_EQ(text, "x" + expected) << dt;
   }
 }
 
