@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <cmath>
 #include <climits>
+#include <cstdint>
 #include <cstring>
+#include <stdexcept>
 
 #include "core/error.h"
 #include "core/text.h"
@@ -353,6 +355,7 @@ void MemTable::RemoveRecordCells(std::size_t recIndex) {
 }
 
 void MemTable::StoreText(Cell& c, const char* data, std::size_t size) {
+  if (size > UINT32_MAX) throw std::length_error("text too long for a table value");
   c.null = false;
   c.len = static_cast<std::uint32_t>(size);
   c.str = nullptr;

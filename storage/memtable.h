@@ -255,7 +255,8 @@ class MemTable {
   // A new record at the end of the store, every cell null.
   Cell* AddRecordCells();
   void RemoveRecordCells(std::size_t recIndex);
-  // Copies text into the text store and points the cell at it.
+  // Copies text into the text store and points the cell at it (a text of
+  // 4 GB or more fails with std::length_error).
   void StoreText(Cell& c, const char* data, std::size_t size);
   void StoreValue(FieldType type, const FieldValue& v, Cell& c);
   // Text of a cell that is no longer used; the store is compacted when that
@@ -303,7 +304,7 @@ class MemTable {
   std::size_t textLeft_ = 0;
   std::size_t textUsed_ = 0;     // bytes held by live cells
   std::size_t textDropped_ = 0;  // bytes no cell uses any more
-  std::vector<std::size_t> order_;  // current order: indexes into records_
+  std::vector<std::size_t> order_;  // current order: record indexes
   std::vector<int> sortFields_;
   int cur_ = -1;                    // index into order_
   bool eof_ = true;
