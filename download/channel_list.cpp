@@ -1,6 +1,8 @@
 #include "download/channel_list.h"
 
 #include <exception>
+#include <utility>
+#include <vector>
 
 #include "analysis/html_parser.h"
 #include "analysis/text_rules.h"
@@ -22,25 +24,136 @@ namespace kc {
 
 namespace {
 
-// The scanner walks the gathered script text with 1-based positions and
-// cut-to-fit copies, so that every odd layout still consumes text and ends.
-std::size_t Pos(const std::string& needle, const std::string& hay) {
-  return SjisPos(needle, hay);
-}
+// The scanner walks the gathered script text as if it cut each consumed
+// entry off the front: positions are 1-based from the current start, copies
+// are cut to fit, and every step consumes at least two bytes, so every odd
+// layout still ends. Cutting the front off would copy the rest each time
+// and every search would start at the front again, which makes a long page
+// quadratic; the cursor below keeps an offset instead, remembers where each
+// marker is found next, and searches again only once the start has passed it.
+//
+// Markers count only where a character starts (a trail byte that equals a
+// quote is no quote). A cut inside a double-byte character makes its trail
+// byte the first character of the rest, so the character boundaries are
+// kept for the whole text and walked again from such a cut until they meet
+// the earlier ones.
+class ScanCursor {
+ public:
+  explicit ScanCursor(std::string text) : text_(std::move(text)), boundary_(text_.size() + 1) {
+    boundary_[0] = true;
+  }
 
-std::string Copy(const std::string& s, long long index, long long count) {
-  if (index < 1) index = 1;
-  if (count <= 0 || index > static_cast<long long>(s.size())) return std::string();
-  return s.substr(static_cast<std::size_t>(index - 1), static_cast<std::size_t>(count));
-}
+  bool Empty() const { return start_ >= text_.size(); }
 
-void Delete(std::string& s, long long count) {
-  if (count <= 0) return;
-  if (count >= static_cast<long long>(s.size()))
-    s.clear();
-  else
-    s.erase(0, static_cast<std::size_t>(count));
-}
+  // Drops count bytes from the front (all when count reaches the end).
+  void Drop(long long count) {
+    if (count <= 0) return;
+    const std::size_t rest = text_.size() - start_;
+    const std::size_t to = static_cast<std::size_t>(count) >= rest
+                               ? text_.size()
+                               : start_ + static_cast<std::size_t>(count);
+    if (to == start_) return;
+    if (to >= text_.size()) {
+      start_ = text_.size();
+      return;
+    }
+    Extend(to);
+    start_ = to;
+    if (!boundary_[to]) Rewalk(to);
+    for (Marker& m : markers_)
+      if (m.found != npos && m.found < start_) m.found = Find(m.needle, start_);
+  }
+
+  // 1-based position of the first occurrence in the rest; 0 when absent.
+  long long Pos(int marker) {
+    Marker& m = markers_[static_cast<std::size_t>(marker)];
+    if (!m.searched) {
+      m.found = Find(m.needle, start_);
+      m.searched = true;
+    }
+    return m.found == npos ? 0 : static_cast<long long>(m.found - start_ + 1);
+  }
+
+  // count bytes from the 1-based position index of the rest, cut to fit.
+  std::string Copy(long long index, long long count) const {
+    const long long rest = static_cast<long long>(text_.size() - start_);
+    if (index < 1) index = 1;
+    if (count <= 0 || index > rest) return std::string();
+    return text_.substr(start_ + static_cast<std::size_t>(index - 1),
+                        static_cast<std::size_t>(count));
+  }
+
+  int AddMarker(const char* needle) {
+    markers_.push_back(Marker{needle});
+    return static_cast<int>(markers_.size() - 1);
+  }
+
+ private:
+  struct Marker {
+    std::string needle;
+    std::size_t found = npos;
+    bool searched = false;
+  };
+
+  // Character boundaries are known up to frontier_.
+  void Extend(std::size_t to) {
+    while (frontier_ < to) {
+      frontier_ += SjisCharLen(text_, frontier_);
+      boundary_[frontier_] = true;
+    }
+  }
+
+  // The rest starts inside a character: its boundaries follow from there
+  // until they land on one the walk from the earlier start had.
+  void Rewalk(std::size_t from) {
+    boundary_[from] = true;
+    std::size_t q = from;
+    while (q < frontier_) {
+      const std::size_t next = q + SjisCharLen(text_, q);
+      for (std::size_t i = q + 1; i < next && i <= frontier_; ++i) boundary_[i] = false;
+      const bool met = next <= frontier_ && boundary_[next];
+      boundary_[next] = true;
+      q = next;
+      if (met) {
+        Recheck(from, q);
+        return;
+      }
+    }
+    frontier_ = q;
+    Recheck(from, q);
+  }
+
+  // After a rewalk of [from, to): a marker may now start at a new boundary
+  // there, or its found place may have become a trail byte.
+  void Recheck(std::size_t from, std::size_t to) {
+    for (Marker& m : markers_) {
+      if (!m.searched) continue;
+      std::size_t first = npos;
+      for (std::size_t i = from; i < to && first == npos; ++i)
+        if (boundary_[i] && text_.compare(i, m.needle.size(), m.needle) == 0) first = i;
+      if (first != npos)
+        m.found = first;
+      else if (m.found != npos && (m.found < to || !boundary_[m.found]))
+        m.found = Find(m.needle, to);
+    }
+  }
+
+  std::size_t Find(const std::string& needle, std::size_t from) {
+    std::size_t c = text_.find(needle, from);
+    while (c != npos) {
+      Extend(c);
+      if (boundary_[c]) return c;
+      c = text_.find(needle, c + 1);
+    }
+    return npos;
+  }
+
+  std::string text_;
+  std::vector<bool> boundary_;
+  std::size_t frontier_ = 0;
+  std::size_t start_ = 0;
+  std::vector<Marker> markers_;
+};
 
 bool Stopped(const ChannelListSink& sink) { return sink.Stop && sink.Stop(); }
 
@@ -71,16 +184,17 @@ bool GatherSkyptScript(const std::string& path, const std::function<bool()>& sto
   return true;
 }
 
-void MergeChannel(MemTable& table, int number, const std::string& name) {
+bool MergeChannel(MemTable& table, int number, const std::string& name) {
   const std::string channel = IntToStr(number);
   if (table.Locate("TVChannel", channel)) {
     table.Edit();
     table.FieldByName("TVName").SetAsString(name);
     table.FieldByName("Status").SetAsInteger(0);
     table.Post();
-  } else {
-    AppendChannel(table, channel, name, 1);
+    return true;
   }
+  AppendChannel(table, channel, name, 1);
+  return false;
 }
 
 void OrderChannelTable(MemTable& table) { table.SortOn("TVChannel"); }
@@ -90,17 +204,27 @@ void ScanSkyptEntries(std::string text, ChannelListVariant variant,
   const bool downloadWindow = variant == ChannelListVariant::DownloadWindow;
   const long long markerLen = static_cast<long long>(sizeof kAllChannels - 1);
   const long long openerLen = static_cast<long long>(sizeof kNameOpener - 1);
+  ScanCursor cur(std::move(text));
+  const int separator = cur.AddMarker(kSeparator);
+  const int opener = cur.AddMarker(kNameOpener);
+  const int entryEnd = cur.AddMarker(kEntryEnd);
+  const int quote = cur.AddMarker("\"");
   if (downloadWindow) {
-    long long m = static_cast<long long>(Pos(kAllChannels, text));
-    if (m > 0)
-      Delete(text, m - 1 + markerLen + 1);
-    else
-      Delete(text, markerLen);
+    const int all = cur.AddMarker(kAllChannels);
+    long long m = cur.Pos(all);
+    cur.Drop(m > 0 ? m - 1 + markerLen + 1 : markerLen);
   }
-  while (!text.empty() && !Stopped(sink)) {
-    long long d = static_cast<long long>(Pos(kSeparator, text));
-    long long n = static_cast<long long>(Pos(kNameOpener, text));
-    std::string numberText = Copy(text, n + openerLen, d - n - openerLen);
+  // The same entry merged again changes nothing once the table had its row;
+  // text without entry ends repeats an entry every two bytes.
+  int lastNumber = 0;
+  std::string lastName;
+  bool lastFound = false;
+  unsigned long long steps = 0;
+  while (!cur.Empty() && !Stopped(sink)) {
+    if (sink.TokenizerYield && ++steps % 256 == 0) sink.TokenizerYield(true);
+    long long d = cur.Pos(separator);
+    long long n = cur.Pos(opener);
+    std::string numberText = cur.Copy(n + openerLen, d - n - openerLen);
     if (!downloadWindow && numberText.size() > 3) {
       numberText = numberText.substr(numberText.size() - 3);
       // The first number text of the settings window's scan runs from a
@@ -114,16 +238,19 @@ void ScanSkyptEntries(std::string text, ChannelListVariant variant,
         numberText.erase(0, digits);
     }
     int number = StrToIntDef(numberText, 0);
-    long long e = static_cast<long long>(Pos(kEntryEnd, text));
-    std::string name = Trim(Copy(text, d + 3, e - d - 3));
-    long long q = static_cast<long long>(Pos("\"", text));
-    int station = StrToIntDef(Copy(text, q + 1, 6), 0);
-    Delete(text, e > 0 ? e + 2 : 2);
+    long long e = cur.Pos(entryEnd);
+    std::string name = Trim(cur.Copy(d + 3, e - d - 3));
+    long long q = cur.Pos(quote);
+    int station = StrToIntDef(cur.Copy(q + 1, 6), 0);
+    cur.Drop(e > 0 ? e + 2 : 2);
     if (number < 1) continue;
     if (downloadWindow && sink.Keys)
       sink.Keys->push_back(IntToStr(number) + "=" + IntToStr(station));
     sink.Numbers.push_back(IntToStr(number));
-    MergeChannel(sink.Table, number, name);
+    if (lastFound && number == lastNumber && name == lastName) continue;
+    lastFound = MergeChannel(sink.Table, number, name);
+    lastNumber = number;
+    lastName = name;
   }
 }
 
@@ -235,6 +362,21 @@ void SaveChannelNumberList(const StringList& numbers, const std::string& pluginF
 
 StringList LoadChannelNumberList(const std::string& pluginFolder) {
   return LoadStringListFromFile(ChannelNumberListFile(pluginFolder));
+}
+
+bool SaveChannelKeyList(const StringList& keys, const std::string& pluginFolder, bool useE2) {
+  const std::string file = ChannelKeyListFile(pluginFolder, useE2);
+  const std::string temp = file + ".new";
+  if (plat::WriteWholeFile(temp, JoinLinesCrLf(keys)) && plat::Fs().ReplaceFile(temp, file))
+    return true;
+  plat::Fs().DeleteFile(temp);
+  return false;
+}
+
+StringList LoadChannelKeyList(const std::string& pluginFolder, bool useE2) {
+  std::string data;
+  if (!plat::ReadWholeFile(ChannelKeyListFile(pluginFolder, useE2), data)) return StringList();
+  return SplitLines(data);
 }
 
 }  // namespace kc

@@ -52,8 +52,8 @@ void ReadE2Page(const std::string& path, ChannelListVariant variant,
                 ChannelListSink& sink);
 
 // Merge one channel: an existing row gets the name and Status 0, a new one
-// is appended with Status 1.
-void MergeChannel(MemTable& table, int number, const std::string& name);
+// is appended with Status 1. True when the row was there.
+bool MergeChannel(MemTable& table, int number, const std::string& name);
 // Ascending by TVChannel, compared as text.
 void OrderChannelTable(MemTable& table);
 
@@ -89,5 +89,13 @@ void RetrieveChannelListForSettings(ChannelPlatform platform, MemTable& tableTV,
 // Load throws kc::Error when the file is missing.
 void SaveChannelNumberList(const StringList& numbers, const std::string& pluginFolder);
 StringList LoadChannelNumberList(const std::string& pluginFolder);
+
+// ---- the page keys of the last list that came (ChannelKeyListFile)
+
+// Entries channel=key, one a line with CR LF; written beside and then put in
+// place in one step. Save reports failure by its result; Load gives an empty
+// list when the file is missing.
+bool SaveChannelKeyList(const StringList& keys, const std::string& pluginFolder, bool useE2);
+StringList LoadChannelKeyList(const std::string& pluginFolder, bool useE2);
 
 }  // namespace kc

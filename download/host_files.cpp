@@ -31,6 +31,10 @@ std::string ChannelNumberListFile(const std::string& pluginFolder) {
   return HostFile(pluginFolder, host::kChannelNumbers);
 }
 
+std::string ChannelKeyListFile(const std::string& pluginFolder, bool useE2) {
+  return plat::IncludeTrailingBackslash(pluginFolder) + (useE2 ? host::kE2KeyFile : host::kSkyptKeyFile);
+}
+
 std::string DataSetFile(const std::string& pluginFolder, int n) {
   return HostFile(pluginFolder, host::kDataSetPrefix + IntToStr(n) + host::kDataSetExt);
 }

@@ -29,6 +29,11 @@ constexpr const char kWorkFilePattern[] = "tvmurok*.*";
 constexpr const char kPageFileExt[] = ".html";
 constexpr const char kProgrammeFileExt[] = ".dat";
 constexpr const char kChannelWorkFile[] = "tvchannel.html";
+// The page keys of the last channel list that came (ChannelKeyList), per
+// platform, in the plug-in's own folder: what the fallback to the saved
+// channel numbers needs to build chart page addresses.
+constexpr const char kSkyptKeyFile[] = "pagekeys_skypt.txt";
+constexpr const char kE2KeyFile[] = "pagekeys_e2.txt";
 
 // ---- hoz.ini
 constexpr const char kSetupSection[] = "TSetup";
@@ -76,6 +81,8 @@ std::string HozIniPath(const std::string& pluginFolder);
 std::string ChannelIniPath(const std::string& pluginFolder);
 std::string ChannelTableFile(const std::string& pluginFolder);
 std::string ChannelNumberListFile(const std::string& pluginFolder);
+// The plug-in folder + kSkyptKeyFile or kE2KeyFile.
+std::string ChannelKeyListFile(const std::string& pluginFolder, bool useE2);
 // "..\tvdata" + n + ".csv" below the plug-in folder.
 std::string DataSetFile(const std::string& pluginFolder, int n);
 // The host's log as the download window binds it: the plug-in folder with a

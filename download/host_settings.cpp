@@ -7,6 +7,7 @@
 #include "download/channel_entry.h"
 #include "download/host_files.h"
 #include "download/run_context.h"
+#include "platform/message_pump.h"
 #include "platform/platform.h"
 #include "storage/log_file.h"
 #include "storage/memtable.h"
@@ -79,13 +80,16 @@ void GetDataSetChannels(RunContext& ctx, int n) {
 
 StringList ReadChannelConversions(
     const std::string& pluginFolder,
-    const std::function<void(const std::string& key)>& onError) {
+    const std::function<void(const std::string& key)>& onError,
+    const std::function<bool()>& goOn) {
   const std::string ini = ChannelIniPath(pluginFolder);
   StringList out;
-  StringList keys = plat::ReadProfileKeys(ini, host::kChannelChangeSection);
-  for (const std::string& key : keys) {
+  // One read of the file for the whole section: a look-up per key would read
+  // and parse it again for every key.
+  for (const auto& [key, value] : plat::ReadProfileSection(ini, host::kChannelChangeSection)) {
+    if (goOn && !goOn()) break;
     try {
-      out.push_back(key + "=" + plat::ReadProfileString(ini, host::kChannelChangeSection, key, key));
+      out.push_back(key + "=" + value);
     } catch (const std::exception&) {
       if (onError) onError(key);
     }
@@ -96,9 +100,13 @@ StringList ReadChannelConversions(
 void LoadChannelConversions(RunContext& ctx) {
   ctx.State.PhaseName = "LoadChChangeList";
   ctx.State.ChannelConversionList.clear();
-  ctx.State.ChannelConversionList =
-      ReadChannelConversions(ctx.State.PluginFolder, [&](const std::string& key) {
-        ctx.Log.WriteLine("チャンネル変換エラー:" + key + "ch", true);
+  unsigned long long entries = 0;
+  ctx.State.ChannelConversionList = ReadChannelConversions(
+      ctx.State.PluginFolder,
+      [&](const std::string& key) { ctx.Log.WriteLine("チャンネル変換エラー:" + key + "ch", true); },
+      [&] {
+        if (++entries % 256 == 0) YieldToMessages();
+        return !ctx.State.StopRequested;
       });
 }
 

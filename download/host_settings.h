@@ -53,12 +53,16 @@ void GetDataSetChannels(RunContext& ctx, int n);
 // ..\tvskypch.ini: one line key=value per key in file order (the key itself
 // is the default value). Phase "LoadChChangeList". A key that cannot be read
 // is logged as the error line "チャンネル変換エラー:" + key + "ch" and skipped.
+// The file is read once; the window's messages flow every 256 keys and Stop
+// ends the list there.
 void LoadChannelConversions(RunContext& ctx);
 // The reader behind it, for callers without a run (the developer tool).
-// onError is called with the key for every key that failed.
+// onError is called with the key for every key that failed; goOn (may be
+// empty) before every key, and false ends the list there.
 StringList ReadChannelConversions(
     const std::string& pluginFolder,
-    const std::function<void(const std::string& key)>& onError = nullptr);
+    const std::function<void(const std::string& key)>& onError = nullptr,
+    const std::function<bool()>& goOn = nullptr);
 
 
 // ---- for the settings window

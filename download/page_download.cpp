@@ -87,7 +87,20 @@ std::int64_t DownloadToFile(RunContext& ctx, const std::string& address,
     plat::SleepMs(100);
   }
   st.LastRequestTime = plat::Now();
-  return FetchAndCopy(address, dest, [&st] { return st.StopRequested; }, &ctx.Log);
+  const std::int64_t size =
+      FetchAndCopy(address, dest, [&st] { return st.StopRequested; }, &ctx.Log);
+  if (size > 0) {
+    st.EmptyFetchRun = 0;
+  } else if (!st.StopRequested) {
+    if (st.EmptyFetchRun++ == 0) st.EmptyFetchRunStart = st.LastRequestTime;
+  }
+  return size;
+}
+
+bool SiteGivenUp(const DownloadRunState& st) {
+  return st.EmptyFetchRun >= kDeadSiteRequests ||
+         (st.EmptyFetchRun > 0 &&
+          (plat::Now() - st.EmptyFetchRunStart) * kSecondsPerDay >= kDeadSiteSeconds);
 }
 
 std::int64_t DownloadToFileNoLog(const std::string& address, const std::string& dest,
@@ -112,7 +125,9 @@ void DownloadChartPages(RunContext& ctx) {
     for (std::size_t p = 0;
          p < channels.size() && !st.StopRequested && !st.SkipRequested; ++p) {
       const std::string& channel = channels[p];
-      if (IndexOf(st.ChannelNumberList, channel) >= 0) {
+      // A channel without a page key has no page address the site knows.
+      if (IndexOf(st.ChannelNumberList, channel) >= 0 &&
+          !ChannelPageKey(st.ChannelKeyList, channel).empty()) {
         ctx.View.ShowProgress(static_cast<int>(p));
         for (int i = 0; i < kDayWindowCount && !st.StopRequested && !st.SkipRequested;
              ++i) {
@@ -124,6 +139,10 @@ void DownloadChartPages(RunContext& ctx) {
                 st.UseE2, ChannelPageKey(st.ChannelKeyList, channel), today, i);
             const std::string file = ChartPageFile(st.HostFolder, channel, today, i);
             if (!plat::Fs().FileExists(file) || !reuse) {
+              if (SiteGivenUp(st)) {
+                ctx.Log.WriteLine("通信エラーが続いたため残りの番組表を取得しません");
+                return;
+              }
               ctx.View.ShowDetail(channel + "チャンネルをダウンロード中...");
               std::int64_t size = DownloadToFile(ctx, address, file);
               if (size == 0)

@@ -19,6 +19,7 @@
 namespace kc {
 
 struct RunContext;
+struct DownloadRunState;
 
 // A downloaded chart page below this size is a failure and is deleted.
 constexpr std::int64_t kMinPageSize = 5000;
@@ -27,6 +28,12 @@ constexpr unsigned kRequestSpacingMs = 900;
 // A fetcher that has not ended after this long is ended; its page counts as
 // no data.
 constexpr unsigned kFetchTimeoutMs = 180000;
+// A site that brings nothing for this many requests in a row, or for this
+// long from the start of the first of them, is given up for the rest of the
+// run: the remaining pages are not requested (one log line). A page that
+// brings anything, even too little, ends such a run of failures.
+constexpr int kDeadSiteRequests = 6;
+constexpr double kDeadSiteSeconds = 300;
 // Another time-out for its lifetime (tests shorten it); the one before it
 // comes back afterwards.
 class ScopedFetchTimeout {
@@ -76,9 +83,13 @@ std::string FetchCommandLine(const std::string& escapedAddress,
 // counts as no data); copies a non-empty result to dest (replacing it; a
 // failed copy is logged as dest + "書き込みエラー"); deletes the temp file;
 // then pauses about half a second with the window responsive. Returns the
-// size fetched, 0 when nothing came.
+// size fetched, 0 when nothing came (also when the fetcher reports failure).
+// Counts the run of requests that brought nothing (ctx.State.EmptyFetchRun).
 std::int64_t DownloadToFile(RunContext& ctx, const std::string& address,
                             const std::string& dest);
+// True once the run of requests that brought nothing reached
+// kDeadSiteRequests or kDeadSiteSeconds.
+bool SiteGivenUp(const DownloadRunState& st);
 
 // The settings window's routine: the same without the spacing and without a
 // log; stop is its own stop flag (may be empty).
@@ -87,7 +98,9 @@ std::int64_t DownloadToFileNoLog(const std::string& address, const std::string& 
 
 // The page download phase "DLLTVMurok2": for every dataset and every wanted
 // channel that ChannelNumberList holds, the four pages of today's chart day
-// into the cache; accepted pages go into DownloadedFiles.
+// into the cache; accepted pages go into DownloadedFiles. Once the site is
+// given up (SiteGivenUp) no further page is requested and the log says so
+// once: "通信エラーが続いたため残りの番組表を取得しません".
 void DownloadChartPages(RunContext& ctx);
 
 }  // namespace kc

@@ -207,6 +207,61 @@ void BuildProgrammeFiles(RunContext& ctx) {
   ctx.View.ShowDetail("");
 }
 
+// True when the file's last byte ends a line (or the file is empty or
+// cannot be read: nothing to glue onto then that we could see).
+bool EndsWithLineBreak(const std::string& path) {
+  std::unique_ptr<plat::File> f = plat::Fs().Open(path, plat::OpenMode::Read);
+  if (!f) return true;
+  const std::int64_t size = f->Size();
+  char last = '\n';
+  if (size > 0 && (!f->Seek(size - 1) || f->Read(&last, 1) != 1)) last = '\n';
+  f->Close();
+  return last == '\n';
+}
+
+enum class AppendResult { Done, TargetUnavailable, WriteFailed };
+
+// One programme file's lines appended to a dataset file. The header line
+// goes only into a file that is new or empty, and only once; a file whose
+// last line lacks its break gets one first, so that no record is glued on.
+// A failed write cuts the file back to its size before this append, so that
+// the host never reads a half line.
+AppendResult AppendToDataset(RunContext& ctx, const std::string& target,
+                             const StringList& lines) {
+  DownloadRunState& st = ctx.State;
+  plat::FileSystem& fs = plat::Fs();
+  // A folder of that name does not go away by waiting for it.
+  if (fs.DirectoryExists(target)) return AppendResult::TargetUnavailable;
+  const bool created = fs.FileSize(target) <= 0;
+  const bool needsBreak = !created && !EndsWithLineBreak(target);
+  std::unique_ptr<plat::File> out = created ? RewriteWithRetry(target, kMergeOpenRetries)
+                                            : AppendWithRetry(target, kMergeOpenRetries);
+  if (!out) return AppendResult::TargetUnavailable;
+  const std::int64_t before = created ? 0 : out->Size();
+  std::string pending = needsBreak ? "\r\n" : "";
+  bool firstLine = created;
+  for (const std::string& line : lines) {
+    if (st.StopRequested || st.SkipRequested) break;
+    if (!SjisContains(line, kHeaderMark) || firstLine) {
+      pending += line;
+      pending += "\r\n";
+      if (!out->Write(pending.data(), pending.size())) {
+        // A full disk or a lost share: say so instead of reporting a normal
+        // end with lines missing from the dataset.
+        if (before >= 0) out->Truncate(before);
+        out->Close();
+        ctx.Log.WriteLine(st.PhaseName + ": ファイル " + target + " に書き込めません", true);
+        return AppendResult::WriteFailed;
+      }
+      pending.clear();
+      firstLine = false;
+    }
+    YieldToMessages();
+  }
+  out->Close();
+  return AppendResult::Done;
+}
+
 void MergeIntoDatasets(RunContext& ctx) {
   DownloadRunState& st = ctx.State;
   st.PhaseName = "MergeTVMurok";
@@ -228,34 +283,17 @@ void MergeIntoDatasets(RunContext& ctx) {
           OpenFailed(ctx, source);
           return;
         }
-        if (in->Size() > 0) {
-          const bool created = !plat::Fs().FileExists(target);
-          std::unique_ptr<plat::File> out =
-              created ? RewriteWithRetry(target, kMergeOpenRetries)
-                      : AppendWithRetry(target, kMergeOpenRetries);
-          if (!out) {
-            OpenFailed(ctx, target);
-            return;
-          }
-          // Only a file we created gets a header, and only the first one.
-          bool firstLine = created;
-          for (const std::string& line : lines) {
-            if (st.StopRequested || st.SkipRequested) break;
-            if (!SjisContains(line, kHeaderMark) || firstLine) {
-              std::string bytes = line + "\r\n";
-              if (!out->Write(bytes.data(), bytes.size())) {
-                // A full disk or a lost share: say so instead of reporting
-                // a normal end with lines missing from the dataset.
-                ctx.Log.WriteLine(st.PhaseName + ": ファイル " + target + " に書き込めません", true);
-                return;
-              }
-              firstLine = false;
-            }
-            YieldToMessages();
-          }
-          out->Close();
-        }
+        const bool hasData = in->Size() > 0;
         in->Close();
+        if (hasData) {
+          const AppendResult r = AppendToDataset(ctx, target, lines);
+          if (r == AppendResult::WriteFailed) return;
+          if (r == AppendResult::TargetUnavailable) {
+            // The other datasets still get their programmes.
+            OpenFailed(ctx, target);
+            break;
+          }
+        }
       }
       YieldToMessages();
     }

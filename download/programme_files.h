@@ -45,9 +45,14 @@ void GapFill(RunContext& ctx);
 // "ANATVMurok2a".
 void BuildProgrammeFiles(RunContext& ctx);
 
-// Phase "MergeTVMurok". A programme or dataset file that cannot be opened
-// within its retries ends the merge with an error line naming the file; the
-// programme files are then left in the temp folder.
+// Phase "MergeTVMurok". A programme file that cannot be opened within its
+// retries ends the merge with an error line naming the file; the programme
+// files are then left in the temp folder. A dataset file that cannot be
+// opened within its retries, or at once when a folder has its name, gets
+// the same line and the merge goes on with the next dataset. A dataset file
+// that is missing or empty is new and gets the header; an append to a file
+// whose last line has no break starts with one; a failed write cuts the file
+// back to its size before the append, is logged and ends the merge.
 void MergeIntoDatasets(RunContext& ctx);
 
 }  // namespace kc

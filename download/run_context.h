@@ -30,6 +30,9 @@ struct DownloadRunState {
   StringList ChannelConversionList;
   StringList ChannelKeyList;
   TDateTime LastRequestTime = 0;
+  // Requests in a row that brought nothing, and when the first of them began.
+  int EmptyFetchRun = 0;
+  TDateTime EmptyFetchRunStart = 0;
   bool UseE2 = false;
   std::string PhaseName;
   // Not in the window's list of fields but needed everywhere: the plug-in's

@@ -2,8 +2,11 @@
 
 #include <cmath>
 #include <exception>
+#include <utility>
+#include <vector>
 
 #include "core/datetime.h"
+#include "core/text.h"
 #include "download/channel_list.h"
 #include "download/host_files.h"
 #include "download/host_settings.h"
@@ -38,6 +41,11 @@ void PrepareRun(RunContext& ctx) {
   ctx.Log.SetLogFileName(LogFilePath(st.PluginFolder));
   ctx.Log.SetActive(true);
   ctx.Log.WriteLine(kAppTitle);
+  const std::string recovered = ctx.TableSkypch.RecoveredFrom();
+  if (!recovered.empty())
+    ctx.Log.WriteLine(st.PhaseName + ": " + plat::ExtractFileName(ctx.TableSkypch.PersistentFile) +
+                          " がないため " + plat::ExtractFileName(recovered) + " から読み込みました",
+                      true);
   st.DataSetCount = GetDataSetCount(st.PluginFolder);
 }
 
@@ -49,11 +57,28 @@ void EnsureRunLogActive(RunContext& ctx) {
 
 TDateTime CacheCutOff(TDateTime now) { return DateOf(now) - 7 + 10.0 / 24.0; }
 
+bool IsOwnFetchFile(const std::string& name) {
+  // "_v" + hhnnss and the milliseconds (one to three digits) + ".tmp", as
+  // UniqueTempFileName makes them.
+  if (name.size() < 13 || name.size() > 15 || name.compare(0, 2, "_v") != 0 ||
+      LowerAscii(name.substr(name.size() - 4)) != ".tmp")
+    return false;
+  for (std::size_t i = 2; i + 4 < name.size(); ++i)
+    if (name[i] < '0' || name[i] > '9') return false;
+  return true;
+}
+
 void DeleteTemp(RunContext& ctx) {
   DownloadRunState& st = ctx.State;
   st.PhaseName = "DeleteTemp";
   const std::string folder = TempFolder();
-  for (const plat::FoundFile& f : plat::Fs().FindFiles(folder + host::kWorkFilePattern, plat::faAnyFile)) {
+  std::vector<plat::FoundFile> files =
+      plat::Fs().FindFiles(folder + host::kWorkFilePattern, plat::faAnyFile);
+  // Fetch files of a run that was killed: only one copy of the program runs
+  // at a time, so none of them belongs to a fetch still going on.
+  for (plat::FoundFile& f : plat::Fs().FindFiles(folder + "_v*.tmp", plat::faAnyFile))
+    if (IsOwnFetchFile(f.Name)) files.push_back(std::move(f));
+  for (const plat::FoundFile& f : files) {
     if (st.StopRequested || st.SkipRequested) break;
     plat::Fs().DeleteFile(folder + f.Name);
     YieldToMessages();
@@ -83,15 +108,21 @@ void Main(RunContext& ctx) {
   ctx.Log.WriteLine("Kanalia(CS) ダウンロード開始");
   ctx.View.ShowPhase("番組表をダウンロード中");
 
-  // Without a list from the site the numbers of the previous run stand in;
-  // when there are none either, nothing is fetched and nothing is said.
+  // Without a list from the site the numbers of the previous run stand in,
+  // with the page keys of the last list that came; when there are no numbers
+  // either, nothing is fetched and nothing is said.
   try {
     st.ChannelNumberList.clear();
     RetrieveChannelList(ctx);
-    if (st.ChannelNumberList.empty())
+    if (st.ChannelNumberList.empty()) {
       st.ChannelNumberList = LoadChannelNumberList(st.PluginFolder);
-    else
+      st.ChannelKeyList = LoadChannelKeyList(st.PluginFolder, st.UseE2);
+      if (st.ChannelKeyList.empty())
+        ctx.Log.WriteLine("チャンネル一覧を取得できず、保存したページキーもないため番組表を取得できません");
+    } else {
+      SaveChannelKeyList(st.ChannelKeyList, st.PluginFolder, st.UseE2);
       SaveChannelNumberList(st.ChannelNumberList, st.PluginFolder);
+    }
   } catch (const std::exception&) {
   }
 

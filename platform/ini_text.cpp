@@ -1,5 +1,6 @@
 #include "platform/ini_text.h"
 
+#include <unordered_map>
 #include <vector>
 
 #include "core/text.h"
@@ -160,6 +161,28 @@ kc::StringList Keys(const std::string& content, const std::string& section) {
   if (!FindSection(lines, section, first, last)) return out;
   for (std::size_t i = first; i < last; ++i)
     if (lines[i].kind == Kind::Key && !lines[i].name.empty()) out.push_back(lines[i].name);
+  return out;
+}
+
+std::vector<std::pair<std::string, std::string>> SectionValues(const std::string& content,
+                                                               const std::string& section) {
+  std::vector<std::pair<std::string, std::string>> out;
+  std::vector<Line> lines = Parse(content);
+  std::size_t first, last;
+  if (!FindSection(lines, section, first, last)) return out;
+  // Names compare as SameName does: bytes with ASCII letters folded.
+  auto fold = [](std::string s) {
+    for (char& c : s)
+      if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
+    return s;
+  };
+  std::unordered_map<std::string, std::string> firstValue;
+  for (std::size_t i = first; i < last; ++i)
+    if (lines[i].kind == Kind::Key || lines[i].kind == Kind::Comment)
+      firstValue.emplace(fold(lines[i].name), StripQuotes(lines[i].value));
+  for (std::size_t i = first; i < last; ++i)
+    if (lines[i].kind == Kind::Key && !lines[i].name.empty())
+      out.emplace_back(lines[i].name, firstValue[fold(lines[i].name)]);
   return out;
 }
 

@@ -11,6 +11,8 @@
 #pragma once
 
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "core/stringlist.h"
 
@@ -27,6 +29,12 @@ std::string GetString(const std::string& content, const std::string& section,
 // without "=" are left out.
 kc::StringList Keys(const std::string& content, const std::string& section);
 kc::StringList Sections(const std::string& content);
+
+// Every key of the first matching section in file order, each with the
+// value GetString gives for it (the first of duplicate keys wins), from one
+// pass over the content.
+std::vector<std::pair<std::string, std::string>> SectionValues(const std::string& content,
+                                                               const std::string& section);
 
 // The content after writing key=value (leading blanks of the value dropped):
 // an existing key's line is replaced; a new key goes right after the last

@@ -19,6 +19,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/datetime.h"
@@ -65,6 +66,10 @@ enum class OpenMode {
   Read,     // read only, others may read and write (no sharing restriction)
   Rewrite,  // create or truncate, exclusive
   Append,   // append, create when missing
+  // Append, create when missing, while others may read and write the file
+  // too (a log the host also writes): every write lands whole at the end as
+  // it is then.
+  AppendShared,
 };
 
 // An open file. Move-only; the destructor closes it and never throws.
@@ -77,6 +82,10 @@ class File {
   virtual bool Flush() = 0;
   virtual bool Close() = 0;
   virtual std::int64_t Size() = 0;
+  // Moves the read position to offset bytes from the start.
+  virtual bool Seek(std::int64_t offset) = 0;
+  // Cuts the file to size bytes (a write-mode file); writes go on at the end.
+  virtual bool Truncate(std::int64_t size) = 0;
 };
 
 class FileSystem {
@@ -95,6 +104,9 @@ class FileSystem {
   virtual bool CopyFile(const std::string& from, const std::string& to,
                         bool overwrite) = 0;
   virtual bool RenameFile(const std::string& from, const std::string& to) = 0;
+  // Moves from over to in one step, replacing to when it exists: readers see
+  // the old file or the new one, never none.
+  virtual bool ReplaceFile(const std::string& from, const std::string& to) = 0;
   virtual bool CreateDir(const std::string& path) = 0;         // one level
   virtual bool ForceDirectories(const std::string& path) = 0;  // with parents
   virtual std::int64_t FileSize(const std::string& path) = 0;  // -1 if missing
@@ -161,6 +173,11 @@ bool WriteProfileString(const std::string& file, const std::string& section,
 StringList ReadProfileKeys(const std::string& file, const std::string& section);
 // Section names in file order.
 StringList ReadProfileSections(const std::string& file);
+// Every key of a section in file order with the value ReadProfileString
+// gives for it; the file is read once (POSIX; Windows asks the system, which
+// keeps the file cached).
+std::vector<std::pair<std::string, std::string>> ReadProfileSection(const std::string& file,
+                                                                    const std::string& section);
 void FlushProfile(const std::string& file);
 
 // ---------------------------------------------------------------- code page
@@ -194,6 +211,19 @@ class ScopedClock {
 };
 
 void SleepMs(unsigned ms);  // 0 gives up the rest of the time slice
+
+// SleepMs calls sleep for its lifetime (tests that run many whole runs
+// quickly, or let the fake clock move instead).
+class ScopedSleep {
+ public:
+  explicit ScopedSleep(std::function<void(unsigned ms)> sleep);
+  ~ScopedSleep();
+  ScopedSleep(const ScopedSleep&) = delete;
+  ScopedSleep& operator=(const ScopedSleep&) = delete;
+
+ private:
+  std::function<void(unsigned)> previous_;
+};
 std::uint64_t TickMs();     // monotonic milliseconds
 
 // ---------------------------------------------------------------- environment
@@ -214,6 +244,9 @@ class Process {
   virtual ~Process() = default;
   virtual bool Running() = 0;    // false once ended (or when the test fails)
   virtual void Terminate() = 0;  // ends it; harmless when already ended
+  // Once it has ended by itself: its exit status (0 is success); -1 while it
+  // runs, after Terminate, or when it ended by a signal.
+  virtual int ExitCode() = 0;
 };
 
 class ProcessLauncher {

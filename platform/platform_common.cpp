@@ -250,6 +250,22 @@ ScopedClock::ScopedClock(std::function<TDateTime()> now) : previous_(std::move(g
 }
 ScopedClock::~ScopedClock() { g_nowOverride = std::move(previous_); }
 
+namespace {
+std::function<void(unsigned)> g_sleepOverride;
+}  // namespace
+
+void SleepMs(unsigned ms) {
+  if (g_sleepOverride)
+    g_sleepOverride(ms);
+  else
+    detail::SystemSleepMs(ms);
+}
+ScopedSleep::ScopedSleep(std::function<void(unsigned)> sleep)
+    : previous_(std::move(g_sleepOverride)) {
+  g_sleepOverride = std::move(sleep);
+}
+ScopedSleep::~ScopedSleep() { g_sleepOverride = std::move(previous_); }
+
 // ---------------------------------------------------------------- shared logic
 
 namespace detail {

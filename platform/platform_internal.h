@@ -13,6 +13,7 @@ namespace detail {
 
 // Backend hooks.
 TDateTime SystemNow();
+void SystemSleepMs(unsigned ms);
 FileSystem& SystemFs();
 ProcessLauncher& SystemProcesses();
 

@@ -8,6 +8,7 @@
 #include <iconv.h>
 #include <signal.h>
 #include <sys/file.h>
+#include <sys/prctl.h>
 #include <sys/stat.h>
 #include <sys/time.h>
 #include <sys/types.h>
@@ -168,6 +169,17 @@ class PosixFile : public File {
     if (fd_ < 0 || ::fstat(fd_, &st) != 0) return -1;
     return st.st_size;
   }
+  bool Seek(std::int64_t offset) override {
+    return fd_ >= 0 && ::lseek(fd_, static_cast<off_t>(offset), SEEK_SET) == offset;
+  }
+  bool Truncate(std::int64_t size) override {
+    if (fd_ < 0) return false;
+    for (;;) {
+      if (::ftruncate(fd_, static_cast<off_t>(size)) == 0) break;
+      if (errno != EINTR) return false;
+    }
+    return ::lseek(fd_, 0, SEEK_END) >= 0;
+  }
 
  private:
   int fd_;
@@ -180,7 +192,8 @@ class PosixFs : public FileSystem {
     switch (mode) {
       case OpenMode::Read: flags |= O_RDONLY; break;
       case OpenMode::Rewrite: flags |= O_WRONLY | O_CREAT | O_TRUNC; break;
-      case OpenMode::Append: flags |= O_WRONLY | O_CREAT | O_APPEND; break;
+      case OpenMode::Append:
+      case OpenMode::AppendShared: flags |= O_WRONLY | O_CREAT | O_APPEND; break;
     }
     std::string p = MapPath(path);
     struct stat st;
@@ -262,6 +275,13 @@ class PosixFs : public FileSystem {
     if (::access(src.c_str(), F_OK) != 0) return false;
     // The system's rename never replaces an existing target.
     if (::access(dst.c_str(), F_OK) == 0) return false;
+    return ::rename(src.c_str(), dst.c_str()) == 0;
+  }
+  bool ReplaceFile(const std::string& from, const std::string& to) override {
+    std::string src = MapPath(from), dst = MapPath(to);
+    struct stat st;
+    if (::stat(src.c_str(), &st) != 0 || S_ISDIR(st.st_mode)) return false;
+    if (::stat(dst.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) return false;
     return ::rename(src.c_str(), dst.c_str()) == 0;
   }
   bool CreateDir(const std::string& path) override {
@@ -381,7 +401,9 @@ class PosixProcess : public Process {
     ::kill(-pid_, SIGKILL);  // the whole group: the shell and what it started
     ::kill(pid_, SIGKILL);
     Reap(0);
+    exitCode_ = -1;
   }
+  int ExitCode() override { return Running() ? -1 : exitCode_; }
 
  private:
   void Reap(int flags) {
@@ -390,6 +412,7 @@ class PosixProcess : public Process {
       pid_t r = ::waitpid(pid_, &status, flags);
       if (r == pid_ || (r < 0 && errno != EINTR)) {
         ended_ = true;  // a failed wait ends the waiting too
+        exitCode_ = r == pid_ && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
         return;
       }
       if (r == 0) return;
@@ -397,7 +420,14 @@ class PosixProcess : public Process {
   }
   pid_t pid_;
   bool ended_ = false;
+  int exitCode_ = -1;
 };
+
+// The started command's first process watches the program: when the
+// program ends, however it ends, the system signals the watcher, which ends
+// its whole process group (the shell and what the shell started). Only
+// calls that are safe between fork and exec are made here.
+extern "C" void EndOwnGroup(int) { ::kill(0, SIGKILL); }
 
 class PosixLauncher : public ProcessLauncher {
  public:
@@ -413,6 +443,7 @@ class PosixLauncher : public ProcessLauncher {
     // A pipe closed on exec tells whether the child got as far as exec.
     int fds[2];
     if (::pipe2(fds, O_CLOEXEC) != 0) return nullptr;
+    const pid_t parent = ::getpid();
     pid_t pid = ::fork();
     if (pid < 0) {
       ::close(fds[0]);
@@ -421,15 +452,32 @@ class PosixLauncher : public ProcessLauncher {
     }
     if (pid == 0) {
       ::setpgid(0, 0);
-      int err = 0;
-      if (!dir.empty() && ::chdir(dir.c_str()) != 0) err = errno;
-      if (!err) {
-        ::execl("/bin/sh", "sh", "-c", cmd.c_str(), static_cast<char*>(nullptr));
-        err = errno;
+      struct sigaction sa;
+      std::memset(&sa, 0, sizeof sa);
+      sa.sa_handler = EndOwnGroup;
+      ::sigaction(SIGTERM, &sa, nullptr);
+      ::prctl(PR_SET_PDEATHSIG, SIGTERM);
+      if (::getppid() != parent) EndOwnGroup(0);  // the program ended already
+      pid_t command = ::fork();
+      if (command == 0) {
+        sa.sa_handler = SIG_DFL;
+        ::sigaction(SIGTERM, &sa, nullptr);
+        int err = 0;
+        if (!dir.empty() && ::chdir(dir.c_str()) != 0) err = errno;
+        if (!err) {
+          ::execl("/bin/sh", "sh", "-c", cmd.c_str(), static_cast<char*>(nullptr));
+          err = errno;
+        }
+        ssize_t ignored = ::write(fds[1], &err, sizeof err);
+        (void)ignored;
+        ::_exit(127);
       }
-      ssize_t ignored = ::write(fds[1], &err, sizeof err);
-      (void)ignored;
-      ::_exit(127);
+      ::close(fds[1]);
+      if (command < 0) ::_exit(127);
+      int status = 0;
+      while (::waitpid(command, &status, 0) < 0 && errno == EINTR) {
+      }
+      ::_exit(WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status));
     }
     ::setpgid(pid, pid);
     ::close(fds[1]);
@@ -558,6 +606,13 @@ StringList ReadProfileKeys(const std::string& file, const std::string& section) 
   return ini::Keys(content, section);
 }
 
+std::vector<std::pair<std::string, std::string>> ReadProfileSection(const std::string& file,
+                                                                    const std::string& section) {
+  std::string content;
+  if (!ReadSystemFile(file, content)) return {};
+  return ini::SectionValues(content, section);
+}
+
 StringList ReadProfileSections(const std::string& file) {
   std::string content;
   if (!ReadSystemFile(file, content)) return StringList();
@@ -651,7 +706,8 @@ bool IsCp932LeadByteSystem(unsigned char b) {
 
 // ---------------------------------------------------------------- clock
 
-void SleepMs(unsigned ms) {
+namespace detail {
+void SystemSleepMs(unsigned ms) {
   if (ms == 0) {
     ::sched_yield();
     return;
@@ -662,6 +718,7 @@ void SleepMs(unsigned ms) {
   while (::nanosleep(&ts, &ts) != 0 && errno == EINTR) {
   }
 }
+}  // namespace detail
 
 std::uint64_t TickMs() {
   struct timespec ts;

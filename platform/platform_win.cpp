@@ -83,6 +83,17 @@ class WinFile : public File {
     if (h_ == INVALID_HANDLE_VALUE || !GetFileSizeEx(h_, &li)) return -1;
     return li.QuadPart;
   }
+  bool Seek(std::int64_t offset) override {
+    LARGE_INTEGER li;
+    li.QuadPart = offset;
+    return h_ != INVALID_HANDLE_VALUE && SetFilePointerEx(h_, li, nullptr, FILE_BEGIN);
+  }
+  bool Truncate(std::int64_t size) override {
+    if (!Seek(size) || !SetEndOfFile(h_)) return false;
+    LARGE_INTEGER zero;
+    zero.QuadPart = 0;
+    return SetFilePointerEx(h_, zero, nullptr, FILE_END) != FALSE;
+  }
 
  private:
   HANDLE h_;
@@ -110,6 +121,13 @@ class WinFs : public FileSystem {
       case OpenMode::Append:
         access = GENERIC_WRITE;
         share = FILE_SHARE_READ;
+        disp = OPEN_ALWAYS;
+        break;
+      case OpenMode::AppendShared:
+        // Append data only: the system puts every write at the end of file
+        // as it is at that moment, whoever else appends meanwhile.
+        access = FILE_GENERIC_WRITE & ~FILE_WRITE_DATA;
+        share = FILE_SHARE_READ | FILE_SHARE_WRITE;
         disp = OPEN_ALWAYS;
         break;
     }
@@ -157,6 +175,10 @@ class WinFs : public FileSystem {
   }
   bool RenameFile(const std::string& from, const std::string& to) override {
     return MoveFileW(W(from).c_str(), W(to).c_str()) != FALSE;
+  }
+  bool ReplaceFile(const std::string& from, const std::string& to) override {
+    return MoveFileExW(W(from).c_str(), W(to).c_str(),
+                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
   }
   bool CreateDir(const std::string& path) override {
     return CreateDirectoryW(W(path).c_str(), nullptr) != FALSE;
@@ -240,13 +262,40 @@ class WinProcess : public Process {
     TerminateProcess(process_, 1);
     WaitForSingleObject(process_, 5000);
     ended_ = true;
+    terminated_ = true;
+  }
+  int ExitCode() override {
+    DWORD code = 0;
+    if (Running() || terminated_ || !GetExitCodeProcess(process_, &code) ||
+        code == STILL_ACTIVE)
+      return -1;
+    return static_cast<int>(code);
   }
 
  private:
   HANDLE process_;
   HANDLE thread_;
   bool ended_ = false;
+  bool terminated_ = false;
 };
+
+// Every started process joins one job that ends its processes when the job's
+// last handle closes: ours, which the system closes when the program ends,
+// however it ends. Null when the system gives no such job.
+HANDLE EndWithProgramJob() {
+  static HANDLE job = [] {
+    HANDLE j = CreateJobObjectW(nullptr, nullptr);
+    if (!j) return static_cast<HANDLE>(nullptr);
+    JOBOBJECT_EXTENDED_LIMIT_INFORMATION info{};
+    info.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
+    if (!SetInformationJobObject(j, JobObjectExtendedLimitInformation, &info, sizeof info)) {
+      CloseHandle(j);
+      return static_cast<HANDLE>(nullptr);
+    }
+    return j;
+  }();
+  return job;
+}
 
 class WinLauncher : public ProcessLauncher {
  public:
@@ -261,9 +310,14 @@ class WinLauncher : public ProcessLauncher {
     si.dwFlags = STARTF_USESHOWWINDOW;
     si.wShowWindow = static_cast<WORD>(showState);
     PROCESS_INFORMATION pi{};
-    if (!CreateProcessW(nullptr, buf.data(), nullptr, nullptr, FALSE, NORMAL_PRIORITY_CLASS,
-                        nullptr, dir.empty() ? nullptr : dir.c_str(), &si, &pi))
+    if (!CreateProcessW(nullptr, buf.data(), nullptr, nullptr, FALSE,
+                        NORMAL_PRIORITY_CLASS | CREATE_SUSPENDED, nullptr,
+                        dir.empty() ? nullptr : dir.c_str(), &si, &pi))
       return nullptr;
+    // Joined before it runs, so that nothing it starts escapes the job. A
+    // process that cannot join (a job of our own that forbids it) still runs.
+    if (HANDLE job = EndWithProgramJob()) AssignProcessToJobObject(job, pi.hProcess);
+    ResumeThread(pi.hThread);
     return std::unique_ptr<Process>(new WinProcess(pi.hProcess, pi.hThread));
   }
 };
@@ -371,6 +425,14 @@ StringList ReadProfileKeys(const std::string& file, const std::string& section) 
   }
 }
 
+std::vector<std::pair<std::string, std::string>> ReadProfileSection(const std::string& file,
+                                                                    const std::string& section) {
+  std::vector<std::pair<std::string, std::string>> out;
+  for (const std::string& key : ReadProfileKeys(file, section))
+    out.emplace_back(key, ReadProfileString(file, section, key, key));
+  return out;
+}
+
 StringList ReadProfileSections(const std::string& file) {
   std::string path = FullPathA(file);
   std::vector<char> buf(4096);
@@ -414,7 +476,9 @@ bool IsCp932LeadByteSystem(unsigned char b) { return IsDBCSLeadByteEx(kCp, b) !=
 
 // ---------------------------------------------------------------- clock
 
-void SleepMs(unsigned ms) { Sleep(ms); }
+namespace detail {
+void SystemSleepMs(unsigned ms) { Sleep(ms); }
+}  // namespace detail
 std::uint64_t TickMs() {
   // The performance counter: the tick count moves in steps of about 16 ms.
   static const LONGLONG freq = [] {

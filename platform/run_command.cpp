@@ -23,7 +23,7 @@ bool RunAndWait(const std::string& commandLine, int showState,
       return false;
     }
   }
-  return true;
+  return p->ExitCode() == 0;
 }
 
 void ShellOpen(const std::string& target, const std::string& params) {

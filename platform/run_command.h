@@ -11,7 +11,7 @@ namespace kc {
 // process has ended, handling window messages every 100 ms; returns at once
 // when it cannot be started. shouldAbort (tested every poll) and timeoutMs
 // (0: none) end the process early. Result: true when the process ended by
-// itself.
+// itself and reported success (exit status 0).
 bool RunAndWait(const std::string& commandLine, int showState,
                 const std::function<bool()>& shouldAbort = nullptr,
                 unsigned timeoutMs = 0);

@@ -20,6 +20,18 @@ FormatSettings StampFormats() {
   return fs;
 }
 
+// The host may hold its log open for a moment while it writes; a few short
+// tries, so that its line and ours both land.
+std::unique_ptr<plat::File> OpenForAppend(const std::string& path) {
+  constexpr int kAttempts = 20;
+  constexpr unsigned kPauseMs = 25;
+  for (int attempt = 1;; ++attempt) {
+    std::unique_ptr<plat::File> f = plat::Fs().Open(path, plat::OpenMode::AppendShared);
+    if (f || attempt == kAttempts) return f;
+    plat::SleepMs(kPauseMs);
+  }
+}
+
 }  // namespace
 
 TLogFile::~TLogFile() {
@@ -33,7 +45,7 @@ bool TLogFile::NameBlank() const { return Trim(fileName_).empty(); }
 
 bool TLogFile::AppendLine(const std::string& line) {
   try {
-    std::unique_ptr<plat::File> f = plat::Fs().Open(fileName_, plat::OpenMode::Append);
+    std::unique_ptr<plat::File> f = OpenForAppend(fileName_);
     if (!f) return false;
     std::string data = line;
     data += "\r\n";
@@ -65,7 +77,7 @@ void TLogFile::WriteStartBlock() {
 
     const std::string start =
         "--- START ---\t" + FormatDateTime("yyyy-mm-dd hh:nn:ss", plat::Now(), StampFormats());
-    std::unique_ptr<plat::File> f = plat::Fs().Open(fileName_, plat::OpenMode::Append);
+    std::unique_ptr<plat::File> f = OpenForAppend(fileName_);
     if (f) {
       std::string data = start + "\r\n" + "Version " + version + "\r\n";
       ok = f->Write(data.data(), data.size());

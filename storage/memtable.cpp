@@ -5,6 +5,7 @@
 #include <climits>
 #include <cstdint>
 #include <cstring>
+#include <exception>
 #include <stdexcept>
 
 #include "core/error.h"
@@ -474,27 +475,44 @@ void MemTable::Open() {
 }
 
 void MemTable::PersistentLoad() {
+  recoveredFrom_.clear();
   if (!Persistent || PersistentFile.empty()) return;
-  if (!plat::Fs().FileExists(PersistentFile)) return;
-  LoadFromFile(PersistentFile);
+  plat::FileSystem& fs = plat::Fs();
+  if (fs.FileExists(PersistentFile)) {
+    LoadFromFile(PersistentFile);
+    return;
+  }
+  if (!PersistentBackup) return;
+  // A save cut short by a crash in an earlier version's two renames left
+  // the content only in the new file or the backup; start from the newest
+  // of them that reads whole rather than from an empty table.
+  for (const std::string& ext : {std::string(".$$$"), PersistentBackupExt}) {
+    const std::string candidate = plat::ChangeFileExt(PersistentFile, ext);
+    if (!fs.FileExists(candidate)) continue;
+    try {
+      LoadFromFile(candidate);
+      recoveredFrom_ = candidate;
+      return;
+    } catch (const std::exception&) {
+      ReleaseRecords();
+    }
+  }
 }
 
 void MemTable::PersistentSave() {
   const std::string temp = plat::ChangeFileExt(PersistentFile, ".$$$");
   SaveToFile(temp, PersistentSaveOptions);
   plat::FileSystem& fs = plat::Fs();
-  const std::string backup = plat::ChangeFileExt(PersistentFile, PersistentBackupExt);
-  if (PersistentBackup) {
-    fs.DeleteFile(backup);
-    fs.RenameFile(PersistentFile, backup);
-  } else {
-    fs.DeleteFile(PersistentFile);
+  // The bound file is never missing: the backup is a copy of it, and the
+  // new content replaces it in one step. A backup copy that failed part-way
+  // goes, so that the backup is always some whole earlier content.
+  if (PersistentBackup && fs.FileExists(PersistentFile)) {
+    const std::string backup = plat::ChangeFileExt(PersistentFile, PersistentBackupExt);
+    if (!fs.CopyFile(PersistentFile, backup, true)) fs.DeleteFile(backup);
   }
-  if (!fs.RenameFile(temp, PersistentFile)) {
-    // The new content is only in the temporary file. Put the former file
-    // back where it was moved aside, and tell the caller rather than let a
-    // lost save pass as done; the table stays open with its records.
-    if (PersistentBackup && !fs.FileExists(PersistentFile)) fs.RenameFile(backup, PersistentFile);
+  if (!fs.ReplaceFile(temp, PersistentFile)) {
+    // The new content is only in the temporary file; tell the caller rather
+    // than let a lost save pass as done. The table stays open with its records.
     throw Error(Fmt1("ファイル %s を作成できません", PersistentFile));
   }
   saved_ = true;

@@ -170,7 +170,9 @@ class MemTable {
 
   // ---- life cycle
   // Enters browsing and loads the bound file (persistent, file set and
-  // present); the first record becomes current. A load error goes to the
+  // present; with a backup kept and the bound file missing, the first of
+  // ".$$$" and the backup that loads without error); the first record
+  // becomes current. A load error goes to the
   // caller with the table open and holding the records read so far; such a
   // table is then not written over its file at Close.
   void Open();
@@ -182,6 +184,9 @@ class MemTable {
   TableState State() const { return state_; }
   bool Saved() const { return saved_; }
   bool LoadFailed() const { return loadFailed_; }
+  // The file the last Open read in place of a missing bound file (its new
+  // file ".$$$" or its backup); empty when it read the bound file or none.
+  const std::string& RecoveredFrom() const { return recoveredFrom_; }
 
   // ---- editing
   void Append();
@@ -313,6 +318,7 @@ class MemTable {
   Record buffer_;                   // edit / insert buffer
   bool saved_ = false;
   bool loadFailed_ = false;
+  std::string recoveredFrom_;
 };
 
 }  // namespace kc

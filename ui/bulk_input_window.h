@@ -15,15 +15,22 @@ class TFormImport : public ui::Form {
   explicit TFormImport(TFormDLLSetup& setup);
   ~TFormImport() override;
 
+  // Created in the order Tab visits them: the memo first, where the
+  // focus is on opening.
   ui::Label Label1;
-  ui::Button ButtonImp;  // "決定"
   ui::Memo Memo1;
+  ui::Button ButtonImp;  // "決定"
+
+  // Shows the window: where it was kept, or the first time centred on the
+  // settings window when nothing is kept.
+  void Present();
 
   void ButtonImpClick();
   void FormClose();
 
  private:
   TFormDLLSetup& setup_;
+  bool placed_ = false;
 };
 
 }  // namespace kc

@@ -43,10 +43,18 @@ constexpr Color clBlue = 0x0000FF;
 constexpr Color clGray = 0x808080;
 // "Default": the control's usual system colour.
 constexpr Color clDefault = 0xFF000000u;
+// A pixel that lets the background show through.
+constexpr Color clTransparent = 0xFE000000u;
 
 // Key codes as the window system numbers them.
+constexpr int kKeyTab = 0x09;
 constexpr int kKeyReturn = 0x0D;
 constexpr int kKeyEscape = 0x1B;
+constexpr int kKeyUp = 0x26;
+constexpr int kKeyDown = 0x28;
+constexpr int kKeyDelete = 0x2E;
+// Added to the key code while Ctrl is held.
+constexpr int kKeyCtrl = 0x10000;
 
 struct FontInfo {
   std::string Name;  // empty: the form's font
@@ -74,6 +82,10 @@ enum class ControlKind {
   Picture,
 };
 
+// Edges of the form a control keeps its distance to when the form is
+// resized. Left and right together stretch it; right alone moves it along.
+enum Anchor : unsigned { akLeft = 1, akTop = 2, akRight = 4, akBottom = 8 };
+
 // What a setter changed, so the backend updates only that.
 enum class Change { Text, Enabled, Visible, Bounds, Font, Hint, Value, Items, Pixels, Cursor };
 
@@ -81,11 +93,16 @@ enum class Change { Text, Enabled, Visible, Bounds, Font, Hint, Value, Items, Pi
 // it on construction; the backend creates the native control at once.
 class Control {
  public:
+  // creationFlags: what the native control must know when it is made
+  // (kNoWordWrap); the derived control's own members do not exist yet then.
   Control(Form& owner, ControlKind kind, std::string name, int left, int top,
-          int width, int height);
+          int width, int height, unsigned creationFlags = 0);
   virtual ~Control();
   Control(const Control&) = delete;
   Control& operator=(const Control&) = delete;
+
+  static constexpr unsigned kNoWordWrap = 1;
+  const unsigned CreationFlags;
 
   ControlKind Kind() const { return kind_; }
   const std::string& Name() const { return name_; }
@@ -110,7 +127,10 @@ class Control {
   int Top() const { return top_; }
   int Width() const { return width_; }
   int Height() const { return height_; }
+  // Bounds at the form's present client size; a resize moves and stretches
+  // the control from there by its anchors.
   void SetBounds(int left, int top, int width, int height);
+  unsigned Anchors = akLeft | akTop;
 
   // Fired by a press (buttons, check boxes, radio buttons, labels).
   std::function<void()> OnClick;
@@ -121,12 +141,22 @@ class Control {
   // disabled or hidden. Fires OnClick through the dispatcher.
   virtual void Click();
 
+  // Gives the control the keyboard focus; while its window is hidden or
+  // inactive, the window remembers it and gives it the focus when activated.
+  void SetFocus();
+  bool Focused() const;
+  // Tab stops at controls the user operates (not labels, pictures or
+  // progress bars), in the order they were created.
+  bool TabStop() const;
+
   // Backend data (the native window under Win32).
   void* Handle = nullptr;
 
   // Backend only: a value changed in the native control (no notification
   // back to the backend).
   void NativeSetCaption(const std::string& text) { caption_ = text; }
+  // Form only: the bounds for a client size of w x h.
+  void FollowAnchors(int w, int h);
 
  protected:
   void Changed(Change what);
@@ -136,6 +166,10 @@ class Control {
   ControlKind kind_;
   std::string name_;
   int left_, top_, width_, height_;
+  // The bounds last given and the client size they were given for.
+  struct {
+    int L, T, W, H, FormW, FormH;
+  } given_;
   std::string caption_;
   bool enabled_ = true;
   bool visible_ = true;
@@ -161,6 +195,17 @@ struct Button : Control {
   // (unless the form's key preview took the key).
   bool Cancel = false;
   bool Default = false;
+
+  // A small square picture shown in place of the caption, which stays the
+  // button's name for screen readers. Pixels 0xRRGGBB or clTransparent,
+  // drawn at size x size pixels (at 96 DPI) with plain pixel copying.
+  void SetGlyph(int size, std::vector<Color> pixels);
+  int GlyphSize() const { return glyphSize_; }
+  const std::vector<Color>& Glyph() const { return glyph_; }
+
+ private:
+  int glyphSize_ = 0;
+  std::vector<Color> glyph_;
 };
 
 struct ProgressBar : Control {
@@ -234,16 +279,19 @@ struct Edit : Control {
     if (!text.empty()) SetCaption(text);
   }
   bool ReadOnly = false;
+  // Enter in this box presses the button, which shows as the default
+  // button while the box has the focus.
+  Button* DefaultButton = nullptr;
   // As the user would type: sets the text and fires OnChange.
   void UserSetText(const std::string& text);
 };
 
 // A multi-line text box; lines joined with CR LF in Caption().
 struct Memo : Control {
-  Memo(Form& f, std::string name, int l, int t, int w, int h)
-      : Control(f, ControlKind::Memo, std::move(name), l, t, w, h) {}
+  Memo(Form& f, std::string name, int l, int t, int w, int h, bool wordWrap = true)
+      : Control(f, ControlKind::Memo, std::move(name), l, t, w, h, wordWrap ? 0 : kNoWordWrap) {}
   bool ReadOnly = false;
-  bool WordWrap = true;
+  bool WordWrap() const { return (CreationFlags & kNoWordWrap) == 0; }
   StringList Lines() const;
   void SetLines(const StringList& lines);
   void UserSetText(const std::string& text);
@@ -288,6 +336,11 @@ struct Grid : Control {
   int Row() const { return row_; }  // selected row, -1 when none
   void SetRow(int r);
   void NativeSetRow(int r) { row_ = r; }
+  // Where a cell shows, relative to the grid's top-left corner; false when
+  // it is scrolled out of sight (or does not exist).
+  bool CellBounds(int col, int row, int& left, int& top, int& width, int& height) const;
+  // Fired after the rows scrolled or the grid changed size.
+  std::function<void()> OnScroll;
 
  private:
   StringList headers_;
@@ -343,7 +396,11 @@ class Form {
   void SetCaption(const std::string& text);
   int ClientWidth() const { return cw_; }
   int ClientHeight() const { return ch_; }
+  // Moves and stretches the controls by their anchors.
   void SetClientSize(int w, int h);
+  // The smallest client size the user can drag the window to (0: any).
+  int MinClientWidth = 0;
+  int MinClientHeight = 0;
   const FontInfo& Font() const { return font_; }
   void SetFont(const FontInfo& f);
   Color BackColor() const { return back_; }
@@ -360,11 +417,12 @@ class Form {
   void CenterOnScreen();
   // The window-placement store (ui/placement.cpp). RestorePlacement puts the
   // window where it was stored under `name` (with its client size too when
-  // withSize, at least minWidth x minHeight), or centres it when nothing is
-  // stored or the stored place lies off the screen. KeepPlacement stores the
-  // position and client size, but never from a minimised window.
-  void RestorePlacement(const std::string& name, bool withSize, int minWidth = 0,
-                        int minHeight = 0);
+  // withSize, at least the minimum client size), or centres it (on
+  // centreOn, else on the screen) when nothing is stored or the stored place
+  // lies off the screen. KeepPlacement stores the position and client size,
+  // but never from a minimised window.
+  void RestorePlacement(const std::string& name, bool withSize,
+                        const Form* centreOn = nullptr);
   void KeepPlacement(const std::string& name) const;
 
   void Show();
@@ -392,9 +450,17 @@ class Form {
   std::function<int(int defaultResult)> OnNcHitTest;
 
   // A key as the user would press it: key preview first, then Escape presses
-  // the cancel button. True when the key was used up (the focused control
-  // must not see it).
+  // the cancel button and Enter the button that stands for the focused
+  // control (a focused button itself, a text box's default button, else the
+  // form's default button). True when the key was used up (the focused
+  // control must not see it).
   bool KeyDown(int key);
+
+  // The control with the keyboard focus, or the one that gets it when the
+  // window is next activated; null when none.
+  Control* ActiveControl() const { return active_; }
+  // The first enabled, visible tab stop; null when none.
+  Control* FirstTabStop() const;
   // Activation as the window system reports it (the handler is dispatched).
   void Activate();
 
@@ -408,6 +474,9 @@ class Form {
   void Unregister(Control* c);
   void NativeSetVisible(bool v) { visible_ = v; }
   void NativeSetMinimized(bool m) { minimized_ = m; }
+  void NativeSetActiveControl(Control* c) { active_ = c; }
+  // The user resized the window: the new client size, controls follow.
+  void NativeResized(int w, int h);
 
  private:
   std::string name_;
@@ -422,6 +491,7 @@ class Form {
   bool closed_ = false;
   bool minimized_ = false;
   bool closing_ = false;
+  Control* active_ = nullptr;
   std::vector<Control*> controls_;
 };
 
@@ -440,6 +510,9 @@ class Backend {
   virtual void CreateControl(Control& c) = 0;
   virtual void DestroyControl(Control& c) = 0;
   virtual void ControlChanged(Control& c, Change what) = 0;
+  virtual void FocusControl(Control& c) = 0;
+  virtual bool GridCellBounds(const Grid& g, int col, int row, int& l, int& t, int& w,
+                              int& h) const = 0;
   virtual void ShowForm(Form& f, bool show) = 0;
   virtual void MinimizeForm(Form& f) = 0;
   virtual void RepaintForm(Form& f) = 0;
@@ -539,6 +612,10 @@ class HeadlessBackend : public Backend {
   void CreateControl(Control& c) override;
   void DestroyControl(Control& c) override;
   void ControlChanged(Control& c, Change what) override;
+  void FocusControl(Control& c) override;
+  // Header 20 pixels, rows 18, columns as wide as set, 2-pixel border.
+  bool GridCellBounds(const Grid& g, int col, int row, int& l, int& t, int& w,
+                      int& h) const override;
   void ShowForm(Form& f, bool show) override;
   void MinimizeForm(Form& f) override;
   void RepaintForm(Form& f) override;

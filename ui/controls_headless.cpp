@@ -23,9 +23,11 @@ Backend* CurrentBackend() {
 // ---------------------------------------------------------------- Control
 
 Control::Control(Form& owner, ControlKind kind, std::string name, int left, int top,
-                 int width, int height)
-    : owner_(owner), kind_(kind), name_(std::move(name)), left_(left), top_(top),
-      width_(width), height_(height) {
+                 int width, int height, unsigned creationFlags)
+    : CreationFlags(creationFlags),
+      owner_(owner), kind_(kind), name_(std::move(name)), left_(left), top_(top),
+      width_(width), height_(height),
+      given_{left, top, width, height, owner.ClientWidth(), owner.ClientHeight()} {
   owner_.Register(this);
   if (Backend* b = CurrentBackend()) b->CreateControl(*this);
 }
@@ -73,6 +75,7 @@ void Control::SetHandCursor(bool on) {
 }
 
 void Control::SetBounds(int left, int top, int width, int height) {
+  given_ = {left, top, width, height, owner_.ClientWidth(), owner_.ClientHeight()};
   left_ = left;
   top_ = top;
   width_ = width;
@@ -86,6 +89,51 @@ void Control::Click() {
 }
 
 // ---------------------------------------------------------------- controls
+
+void Control::FollowAnchors(int w, int h) {
+  const int dx = w - given_.FormW, dy = h - given_.FormH;
+  int l = given_.L, t = given_.T, cw = given_.W, ch = given_.H;
+  if (Anchors & akRight) {
+    if (Anchors & akLeft)
+      cw = std::max(0, cw + dx);
+    else
+      l += dx;
+  }
+  if (Anchors & akBottom) {
+    if (Anchors & akTop)
+      ch = std::max(0, ch + dy);
+    else
+      t += dy;
+  }
+  if (l == left_ && t == top_ && cw == width_ && ch == height_) return;
+  left_ = l;
+  top_ = t;
+  width_ = cw;
+  height_ = ch;
+  Changed(Change::Bounds);
+}
+
+void Control::SetFocus() {
+  owner_.NativeSetActiveControl(this);
+  if (Backend* b = CurrentBackend()) b->FocusControl(*this);
+}
+
+bool Control::Focused() const { return owner_.ActiveControl() == this; }
+
+bool Control::TabStop() const {
+  return kind_ != ControlKind::Label && kind_ != ControlKind::Picture &&
+         kind_ != ControlKind::ProgressBar;
+}
+
+void Button::SetGlyph(int size, std::vector<Color> pixels) {
+  if (size <= 0 || pixels.size() != static_cast<std::size_t>(size) * static_cast<std::size_t>(size)) {
+    size = 0;
+    pixels.clear();
+  }
+  glyphSize_ = size;
+  glyph_ = std::move(pixels);
+  Changed(Change::Pixels);
+}
 
 void ProgressBar::SetMin(int v) {
   min_ = v;
@@ -248,6 +296,11 @@ void Grid::SetCell(int col, int row, const std::string& text) {
   Changed(Change::Items);
 }
 
+bool Grid::CellBounds(int col, int row, int& left, int& top, int& width, int& height) const {
+  Backend* b = CurrentBackend();
+  return b && b->GridCellBounds(*this, col, row, left, top, width, height);
+}
+
 void Grid::SetRow(int r) {
   row_ = (r >= 0 && r < RowCount()) ? r : -1;
   Changed(Change::Value);
@@ -310,7 +363,15 @@ void Form::SetCaption(const std::string& text) {
 void Form::SetClientSize(int w, int h) {
   cw_ = w;
   ch_ = h;
+  for (Control* c : controls_) c->FollowAnchors(w, h);
   if (Backend* b = CurrentBackend()) b->FormChanged(*this, Change::Bounds);
+}
+
+void Form::NativeResized(int w, int h) {
+  if (w == cw_ && h == ch_) return;
+  cw_ = w;
+  ch_ = h;
+  for (Control* c : controls_) c->FollowAnchors(w, h);
 }
 
 void Form::SetFont(const FontInfo& f) {
@@ -401,14 +462,34 @@ bool Form::KeyDown(int key) {
     App().Dispatch([&] { OnKeyDown(key); });
     if (key == 0) return true;
   }
+  auto usable = [](const Control* c) { return c && c->Enabled() && c->Visible(); };
   if (key == kKeyEscape) {
     for (Control* c : controls_) {
       if (c->Kind() != ControlKind::Button) continue;
       auto* b = static_cast<Button*>(c);
-      if (b->Cancel && b->Enabled() && b->Visible()) {
+      if (b->Cancel && usable(b)) {
         b->Click();
         return true;
       }
+    }
+  }
+  if (key == kKeyReturn) {
+    Control* press = nullptr;
+    if (active_ && active_->Kind() == ControlKind::Button) {
+      press = active_;
+    } else if (active_ && active_->Kind() == ControlKind::Edit) {
+      press = static_cast<Edit*>(active_)->DefaultButton;
+    } else if (!active_ || active_->Kind() != ControlKind::Memo) {
+      for (Control* c : controls_) {
+        if (c->Kind() == ControlKind::Button && static_cast<Button*>(c)->Default) {
+          press = c;
+          break;
+        }
+      }
+    }
+    if (usable(press)) {
+      press->Click();
+      return true;
     }
   }
   return false;
@@ -422,9 +503,16 @@ Control* Form::FindControl(const std::string& name) const {
   return nullptr;
 }
 
+Control* Form::FirstTabStop() const {
+  for (Control* c : controls_)
+    if (c->TabStop() && c->Enabled() && c->Visible()) return c;
+  return nullptr;
+}
+
 void Form::Register(Control* c) { controls_.push_back(c); }
 
 void Form::Unregister(Control* c) {
+  if (active_ == c) active_ = nullptr;
   controls_.erase(std::remove(controls_.begin(), controls_.end(), c), controls_.end());
 }
 
@@ -600,7 +688,21 @@ void HeadlessBackend::ControlChanged(Control& c, Change what) {
   }
 }
 
+void HeadlessBackend::FocusControl(Control&) {}
+
+bool HeadlessBackend::GridCellBounds(const Grid& g, int col, int row, int& l, int& t, int& w,
+                                     int& h) const {
+  if (col < 0 || col >= g.ColCount() || row < 0 || row >= g.RowCount()) return false;
+  l = 2;
+  for (int i = 0; i < col; ++i) l += g.ColumnWidths()[static_cast<std::size_t>(i)];
+  w = g.ColumnWidths()[static_cast<std::size_t>(col)];
+  t = 2 + 20 + 18 * row;
+  h = 18;
+  return t + h <= g.Height() - 2;
+}
+
 void HeadlessBackend::ShowForm(Form& f, bool show) {
+  if (show && !f.ActiveControl()) f.NativeSetActiveControl(f.FirstTabStop());
   if (show && !f.Visible()) After(1, [&f] { f.Activate(); });
   if (show) f.NativeSetMinimized(false);
 }

@@ -56,7 +56,9 @@ DWORD StyleOf(const Form& f) {
       return WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPSIBLINGS;
     case FormStyle::Normal:
     default:
-      return WS_OVERLAPPEDWINDOW | WS_CLIPSIBLINGS;
+      // Resizable, with no painted face: the background redrawn behind a
+      // control that moved must not paint over the controls now there.
+      return WS_OVERLAPPEDWINDOW | WS_CLIPSIBLINGS | WS_CLIPCHILDREN;
   }
 }
 
@@ -71,19 +73,56 @@ DWORD ExStyleOf(const Form& f) {
   }
 }
 
-// GDI drawing for a form's painted face.
+// The control layer counts in pixels at 96 DPI; windows are drawn at their
+// own DPI, so every size and position is scaled on its way to the system.
+int Scaled(int v, int dpi) { return MulDiv(v, dpi, 96); }
+int Unscaled(int v, int dpi) { return MulDiv(v, 96, dpi); }
+
+int SystemDpi() {
+  HDC dc = GetDC(nullptr);
+  int dpi = dc ? GetDeviceCaps(dc, LOGPIXELSY) : 96;
+  if (dc) ReleaseDC(nullptr, dc);
+  return dpi > 0 ? dpi : 96;
+}
+
+// The window's monitor's DPI where the system has it (Windows 10 1607 and
+// later), else the system's.
+int WindowDpi(HWND h) {
+  using Fn = UINT(WINAPI*)(HWND);
+  static const Fn dpiForWindow = reinterpret_cast<Fn>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
+  if (dpiForWindow && h) {
+    if (UINT dpi = dpiForWindow(h)) return static_cast<int>(dpi);
+  }
+  return SystemDpi();
+}
+
+// A top-down 32-bit bitmap of size x size pixels.
+BITMAPINFO SquareBitmap(int size) {
+  BITMAPINFO bi{};
+  bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+  bi.bmiHeader.biWidth = size;
+  bi.bmiHeader.biHeight = -size;
+  bi.bmiHeader.biPlanes = 1;
+  bi.bmiHeader.biBitCount = 32;
+  bi.bmiHeader.biCompression = BI_RGB;
+  return bi;
+}
+
+#ifndef WM_DPICHANGED
+#define WM_DPICHANGED 0x02E0
+#endif
+
+// GDI drawing for a form's painted face, scaled from 96 DPI to the window's.
 class GdiCanvas : public Canvas {
  public:
-  GdiCanvas(HDC dc, std::function<HFONT(const FontInfo&)> font) : dc_(dc), font_(std::move(font)) {}
+  GdiCanvas(HDC dc, int dpi, std::function<HFONT(const FontInfo&)> font)
+      : dc_(dc), dpi_(dpi), font_(std::move(font)) {}
 
-  void FillRect(int l, int t, int r, int b, Color c) override {
-    RECT rc{l, t, r, b};
-    HBRUSH br = CreateSolidBrush(Ref(c));
-    ::FillRect(dc_, &rc, br);
-    DeleteObject(br);
-  }
+  void FillRect(int l, int t, int r, int b, Color c) override { Fill(S(l), S(t), S(r), S(b), c); }
 
   void GradientRect(int l, int t, int r, int b, Color from, Color to, bool vertical) override {
+    l = S(l), t = S(t), r = S(r), b = S(b);
     const int span = vertical ? b - t : r - l;
     if (span <= 0) return;
     for (int i = 0; i < span; ++i) {
@@ -93,27 +132,27 @@ class GdiCanvas : public Canvas {
       };
       Color c = mix(16) | mix(8) | mix(0);
       if (vertical)
-        FillRect(l, t + i, r, t + i + 1, c);
+        Fill(l, t + i, r, t + i + 1, c);
       else
-        FillRect(l + i, t, l + i + 1, b, c);
+        Fill(l + i, t, l + i + 1, b, c);
     }
   }
 
   void FrameRoundRect(int l, int t, int r, int b, int radius, Color pen, int penWidth) override {
-    HPEN p = CreatePen(PS_SOLID, penWidth, Ref(pen));
+    HPEN p = CreatePen(PS_SOLID, S(penWidth), Ref(pen));
     HGDIOBJ op = SelectObject(dc_, p);
     HGDIOBJ ob = SelectObject(dc_, GetStockObject(NULL_BRUSH));
-    RoundRect(dc_, l, t, r, b, radius * 2, radius * 2);
+    RoundRect(dc_, S(l), S(t), S(r), S(b), S(radius) * 2, S(radius) * 2);
     SelectObject(dc_, ob);
     SelectObject(dc_, op);
     DeleteObject(p);
   }
 
   void Line(int x1, int y1, int x2, int y2, Color c, int width) override {
-    HPEN p = CreatePen(PS_SOLID, width, Ref(c));
+    HPEN p = CreatePen(PS_SOLID, S(width), Ref(c));
     HGDIOBJ op = SelectObject(dc_, p);
-    MoveToEx(dc_, x1, y1, nullptr);
-    LineTo(dc_, x2, y2);
+    MoveToEx(dc_, S(x1), S(y1), nullptr);
+    LineTo(dc_, S(x2), S(y2));
     SelectObject(dc_, op);
     DeleteObject(p);
   }
@@ -123,12 +162,21 @@ class GdiCanvas : public Canvas {
     SetBkMode(dc_, TRANSPARENT);
     SetTextColor(dc_, font.Colour == clDefault ? GetSysColor(COLOR_WINDOWTEXT) : Ref(font.Colour));
     std::wstring w = W(text);
-    TextOutW(dc_, x, y, w.c_str(), static_cast<int>(w.size()));
+    TextOutW(dc_, S(x), S(y), w.c_str(), static_cast<int>(w.size()));
     SelectObject(dc_, of);
   }
 
  private:
+  int S(int v) const { return Scaled(v, dpi_); }
+  void Fill(int l, int t, int r, int b, Color c) {
+    RECT rc{l, t, r, b};
+    HBRUSH br = CreateSolidBrush(Ref(c));
+    ::FillRect(dc_, &rc, br);
+    DeleteObject(br);
+  }
+
   HDC dc_;
+  int dpi_;
   std::function<HFONT(const FontInfo&)> font_;
 };
 
@@ -160,6 +208,7 @@ class Win32Backend : public Backend {
 
   ~Win32Backend() override {
     for (auto& kv : fonts_) DeleteObject(kv.second);
+    for (auto& kv : glyphs_) DestroyIcon(kv.second);
     for (auto& kv : faces_)
       if (kv.second.Bitmap) DeleteObject(kv.second.Bitmap);
     if (self_ == this) self_ = nullptr;
@@ -170,8 +219,8 @@ class Win32Backend : public Backend {
   // ---- forms
 
   void CreateForm(Form& f) override {
-    RECT rc{0, 0, f.ClientWidth(), f.ClientHeight()};
-    AdjustWindowRectEx(&rc, StyleOf(f), FALSE, ExStyleOf(f));
+    dpi_[&f] = SystemDpi();
+    RECT rc = OuterRect(f, f.ClientWidth(), f.ClientHeight());
     HWND owner = nullptr;
     if (App().MainForm && App().MainForm != &f) owner = H(App().MainForm->Handle);
     HWND h = CreateWindowExW(ExStyleOf(f), kFormClass, W(f.Caption()).c_str(), StyleOf(f),
@@ -180,6 +229,12 @@ class Win32Backend : public Backend {
     if (!h) return;
     SetPropW(h, kFormProp, &f);
     f.Handle = h;
+    if (int dpi = WindowDpi(h); dpi != dpi_[&f]) {
+      dpi_[&f] = dpi;
+      RECT at = OuterRect(f, f.ClientWidth(), f.ClientHeight());
+      SetWindowPos(h, nullptr, 0, 0, at.right - at.left, at.bottom - at.top,
+                   SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
     HWND tip = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
                                WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT,
                                CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, h, nullptr,
@@ -197,6 +252,7 @@ class Win32Backend : public Backend {
       tips_.erase(t);
     }
     DropFace(f);
+    dpi_.erase(&f);
     if (!h) return;
     RemovePropW(h, kFormProp);
     DestroyWindow(h);
@@ -211,8 +267,7 @@ class Win32Backend : public Backend {
         SetWindowTextW(h, W(f.Caption()).c_str());
         break;
       case Change::Bounds: {
-        RECT rc{0, 0, f.ClientWidth(), f.ClientHeight()};
-        AdjustWindowRectEx(&rc, StyleOf(f), FALSE, ExStyleOf(f));
+        RECT rc = OuterRect(f, f.ClientWidth(), f.ClientHeight());
         SetWindowPos(h, nullptr, 0, 0, rc.right - rc.left, rc.bottom - rc.top,
                      SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
         ApplyRegion(f);
@@ -249,9 +304,11 @@ class Win32Backend : public Backend {
     ShowWindow(h, SW_SHOWNORMAL);
     UpdateWindow(h);
     SetForegroundWindow(h);
-    // A window shown while another program has the focus is not activated;
-    // it must still see its first activation.
-    if (!wasVisible && GetActiveWindow() != h) PostMessageW(h, kMsgActivate, 0, 0);
+    // A window shown while another program has the focus is not activated,
+    // and one that was made active while hidden (the owner of a box that
+    // closed) is not activated again: it must still see its first
+    // activation, now that it can be seen.
+    if (!wasVisible) PostMessageW(h, kMsgActivate, 0, 0);
   }
 
   void MinimizeForm(Form& f) override {
@@ -288,10 +345,31 @@ class Win32Backend : public Backend {
   }
 
   void GetFormOuterSize(const Form& f, int& w, int& h) const override {
-    RECT rc{0, 0, f.ClientWidth(), f.ClientHeight()};
-    AdjustWindowRectEx(&rc, StyleOf(f), FALSE, ExStyleOf(f));
+    RECT rc = OuterRect(f, f.ClientWidth(), f.ClientHeight());
     w = rc.right - rc.left;
     h = rc.bottom - rc.top;
+  }
+
+  int Dpi(const Form& f) const {
+    auto it = dpi_.find(&f);
+    return it == dpi_.end() ? 96 : it->second;
+  }
+  int S(const Form& f, int v) const { return Scaled(v, Dpi(f)); }
+
+  // The window rectangle for a client area of w x h (at 96 DPI).
+  RECT OuterRect(const Form& f, int w, int h) const {
+    RECT rc{0, 0, S(f, w), S(f, h)};
+    AdjustWindowRectEx(&rc, StyleOf(f), FALSE, ExStyleOf(f));
+    return rc;
+  }
+
+  // A control's place at its window's DPI (a combo box with room for its
+  // drop-down list).
+  RECT ControlRect(const Control& c) const {
+    const Form& f = c.Owner();
+    int height = c.Height();
+    if (c.Kind() == ControlKind::ComboBox) height = std::max(height, 200);
+    return RECT{S(f, c.Left()), S(f, c.Top()), S(f, c.Left() + c.Width()), S(f, c.Top() + height)};
   }
 
   // ---- controls
@@ -302,7 +380,6 @@ class Win32Backend : public Backend {
     const wchar_t* cls = L"STATIC";
     DWORD style = WS_CHILD | WS_CLIPSIBLINGS;
     DWORD ex = 0;
-    int height = c.Height();
     switch (c.Kind()) {
       case ControlKind::Label:
         style |= SS_LEFT | SS_NOTIFY | SS_NOPREFIX;
@@ -325,7 +402,6 @@ class Win32Backend : public Backend {
       case ControlKind::ComboBox:
         cls = L"COMBOBOX";
         style |= CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP;
-        height = std::max(height, 200);  // room for the drop-down list
         break;
       case ControlKind::Edit:
         cls = L"EDIT";
@@ -335,7 +411,7 @@ class Win32Backend : public Backend {
       case ControlKind::Memo:
         cls = L"EDIT";
         style |= ES_MULTILINE | ES_WANTRETURN | ES_AUTOVSCROLL | WS_VSCROLL | WS_TABSTOP;
-        if (!static_cast<Memo&>(c).WordWrap) style |= ES_AUTOHSCROLL | WS_HSCROLL;
+        if (c.CreationFlags & Control::kNoWordWrap) style |= ES_AUTOHSCROLL | WS_HSCROLL;
         ex = WS_EX_CLIENTEDGE;
         break;
       case ControlKind::CheckList:
@@ -354,9 +430,14 @@ class Win32Backend : public Backend {
     }
     if (c.Visible()) style |= WS_VISIBLE;
     if (!c.Enabled()) style |= WS_DISABLED;
+    // Arrow keys move within a group: radio buttons that follow each other;
+    // every other control is a group of its own.
+    if (StartsGroup(c)) style |= WS_GROUP;
     Quiet q(*this);
-    HWND h = CreateWindowExW(ex, cls, W(c.Caption()).c_str(), style, c.Left(), c.Top(), c.Width(),
-                             height, parent, nullptr, GetModuleHandleW(nullptr), nullptr);
+    const RECT at = ControlRect(c);
+    HWND h = CreateWindowExW(ex, cls, W(c.Caption()).c_str(), style, at.left, at.top,
+                             at.right - at.left, at.bottom - at.top, parent, nullptr,
+                             GetModuleHandleW(nullptr), nullptr);
     if (!h) return;
     SetPropW(h, kControlProp, &c);
     c.Handle = h;
@@ -365,16 +446,147 @@ class Win32Backend : public Backend {
       SendMessageW(h, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT);
       LVCOLUMNW col{};
       col.mask = LVCF_WIDTH;
-      col.cx = std::max(40, c.Width() - 24);
+      col.cx = S(c.Owner(), std::max(40, c.Width() - 24));
       SendMessageW(h, LVM_INSERTCOLUMNW, 0, reinterpret_cast<LPARAM>(&col));
     } else if (c.Kind() == ControlKind::Grid) {
       SendMessageW(h, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES);
+      SetWindowSubclass(h, GridProc, 0, 0);
     }
     ApplyFont(c);
     ControlChanged(c, Change::Hint);
   }
 
+  static bool StartsGroup(const Control& c) {
+    if (c.Kind() != ControlKind::RadioButton) return true;
+    const auto& all = c.Owner().Controls();
+    auto it = std::find(all.begin(), all.end(), &c);
+    if (it == all.begin() || it == all.end()) return true;
+    // (The radio button's own members do not exist yet while the base
+    // creates the native control, so its Group cannot be read here.)
+    return (*(it - 1))->Kind() != ControlKind::RadioButton;
+  }
+
+  void FocusControl(Control& c) override {
+    HWND h = H(c.Handle);
+    HWND form = H(c.Owner().Handle);
+    if (h && form && IsWindowVisible(form) && GetActiveWindow() == form) ::SetFocus(h);
+  }
+
+  // Gives the focus back to the control that had it, or to the first tab
+  // stop, as a dialog box does when it is activated.
+  static void RestoreFocus(Form& f) {
+    Control* c = f.ActiveControl();
+    if (!c || !c->Enabled() || !c->Visible() || !c->Handle) c = f.FirstTabStop();
+    if (!c || !c->Handle) return;
+    f.NativeSetActiveControl(c);
+    ::SetFocus(H(c->Handle));
+  }
+
+  static Control* FocusedControl(HWND root) {
+    HWND h = GetFocus();
+    // A control's own child windows (a combo box's edit) count as the control.
+    for (; h && h != root; h = GetParent(h))
+      if (Control* c = ControlOf(h)) return c;
+    return nullptr;
+  }
+
+  // Tab and Shift+Tab to the next or previous enabled, visible tab stop.
+  static void TabTo(HWND root, bool back) {
+    HWND focus = GetFocus();
+    Control* from = FocusedControl(root);
+    HWND next = GetNextDlgTabItem(root, from ? H(from->Handle) : nullptr, back ? TRUE : FALSE);
+    if (!next || next == focus) return;
+    if (SendMessageW(next, WM_GETDLGCODE, 0, 0) & DLGC_HASSETSEL) SendMessageW(next, EM_SETSEL, 0, -1);
+    ::SetFocus(next);
+  }
+
+  bool GridCellBounds(const Grid& g, int col, int row, int& l, int& t, int& w,
+                      int& h) const override {
+    HWND list = H(g.Handle);
+    if (!list || col < 0 || col >= g.ColCount() || row < 0 ||
+        row >= static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0)))
+      return false;
+    RECT rc{};
+    rc.top = col;
+    rc.left = col == 0 ? LVIR_LABEL : LVIR_BOUNDS;
+    if (!SendMessageW(list, LVM_GETSUBITEMRECT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&rc)))
+      return false;
+    RECT client;
+    GetClientRect(list, &client);
+    int headerBottom = 0;
+    if (HWND header = reinterpret_cast<HWND>(SendMessageW(list, LVM_GETHEADER, 0, 0))) {
+      RECT hr;
+      if (IsWindowVisible(header) && GetWindowRect(header, &hr)) headerBottom = hr.bottom - hr.top;
+    }
+    if (rc.top < headerBottom || rc.bottom > client.bottom) return false;
+    // From the list's client area to its outer corner (the border).
+    RECT outer;
+    GetWindowRect(list, &outer);
+    POINT origin{0, 0};
+    ClientToScreen(list, &origin);
+    const int dpi = Dpi(g.Owner());
+    l = Unscaled(rc.left + (origin.x - outer.left), dpi);
+    t = Unscaled(rc.top + (origin.y - outer.top), dpi);
+    w = Unscaled(rc.right - rc.left, dpi);
+    h = Unscaled(rc.bottom - rc.top, dpi);
+    return true;
+  }
+
+  // An icon (with its transparency) from 0xRRGGBB pixels, stretched to
+  // size x size.
+  static HICON IconFromPixels(const std::vector<Color>& pixels, int from, int size) {
+    const std::vector<Color> px = StretchPixels(pixels, from, from, size, size);
+    BITMAPINFO bi = SquareBitmap(size);
+    void* bits = nullptr;
+    HBITMAP colour = CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+    if (!colour || !bits) {
+      if (colour) DeleteObject(colour);
+      return nullptr;
+    }
+    // The mask: one bit per pixel, rows padded to 16 bits; 1 is see-through.
+    const int stride = ((size + 15) / 16) * 2;
+    std::vector<BYTE> mask(static_cast<std::size_t>(stride) * static_cast<std::size_t>(size), 0);
+    auto* out = static_cast<std::uint32_t*>(bits);
+    for (int y = 0; y < size; ++y) {
+      for (int x = 0; x < size; ++x) {
+        const Color c = px[static_cast<std::size_t>(y) * static_cast<std::size_t>(size) + static_cast<std::size_t>(x)];
+        const bool clear = c == clTransparent;
+        out[y * size + x] = clear ? 0 : (0xFF000000u | (c & 0xFFFFFF));
+        if (clear) mask[static_cast<std::size_t>(y * stride + x / 8)] |= static_cast<BYTE>(0x80 >> (x % 8));
+      }
+    }
+    HBITMAP maskBitmap = CreateBitmap(size, size, 1, 1, mask.data());
+    ICONINFO ii{};
+    ii.fIcon = TRUE;
+    ii.hbmMask = maskBitmap;
+    ii.hbmColor = colour;
+    HICON icon = CreateIconIndirect(&ii);
+    DeleteObject(maskBitmap);
+    DeleteObject(colour);
+    return icon;
+  }
+
+  void UpdateGlyph(Button& b) {
+    HWND h = H(b.Handle);
+    auto old = glyphs_.find(&b);
+    HICON icon = nullptr;
+    if (b.GlyphSize() > 0) icon = IconFromPixels(b.Glyph(), b.GlyphSize(), S(b.Owner(), b.GlyphSize()));
+    LONG_PTR style = GetWindowLongPtrW(h, GWL_STYLE) & ~static_cast<LONG_PTR>(BS_ICON | BS_BITMAP);
+    SetWindowLongPtrW(h, GWL_STYLE, icon ? style | BS_ICON : style);
+    SendMessageW(h, BM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(icon));
+    if (old != glyphs_.end()) {
+      DestroyIcon(old->second);
+      glyphs_.erase(old);
+    }
+    if (icon) glyphs_[&b] = icon;
+    InvalidateRect(h, nullptr, TRUE);
+  }
+
   void DestroyControl(Control& c) override {
+    if (auto g = glyphs_.find(&c); g != glyphs_.end()) {
+      DestroyIcon(g->second);
+      glyphs_.erase(g);
+    }
     HWND h = H(c.Handle);
     if (!h) return;
     RemovePropW(h, kControlProp);
@@ -400,8 +612,13 @@ class Win32Backend : public Backend {
         break;
       case Change::Bounds:
         RedrawBehind(c);
-        MoveWindow(h, c.Left(), c.Top(), c.Width(),
-                   c.Kind() == ControlKind::ComboBox ? std::max(c.Height(), 200) : c.Height(), TRUE);
+      {
+        const RECT at = ControlRect(c);
+        MoveWindow(h, at.left, at.top, at.right - at.left, at.bottom - at.top, TRUE);
+        // The check list's one column spans the list.
+        if (c.Kind() == ControlKind::CheckList)
+          SendMessageW(h, LVM_SETCOLUMNWIDTH, 0, S(c.Owner(), std::max(40, c.Width() - 24)));
+      }
         break;
       case Change::Font:
         ApplyFont(c);
@@ -448,13 +665,7 @@ class Win32Backend : public Backend {
     HICON icon = static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), W(resourceName).c_str(),
                                                IMAGE_ICON, size, size, LR_DEFAULTCOLOR));
     if (!icon) return false;
-    BITMAPINFO bi{};
-    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-    bi.bmiHeader.biWidth = size;
-    bi.bmiHeader.biHeight = -size;  // top-down
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
-    bi.bmiHeader.biCompression = BI_RGB;
+    BITMAPINFO bi = SquareBitmap(size);
     void* bits = nullptr;
     HDC screen = GetDC(nullptr);
     HDC dc = CreateCompatibleDC(screen);
@@ -489,10 +700,31 @@ class Win32Backend : public Backend {
   static Win32Backend* self_;
 
   void Process(MSG& m) {
-    if (m.message == WM_KEYDOWN || m.message == WM_SYSKEYDOWN) {
+    if (m.message >= WM_KEYFIRST && m.message <= WM_KEYLAST) {
       HWND root = m.hwnd ? GetAncestor(m.hwnd, GA_ROOT) : nullptr;
       if (Form* f = FormOf(root)) {
-        if (f->KeyDown(static_cast<int>(m.wParam))) return;
+        const bool down = m.message == WM_KEYDOWN || m.message == WM_SYSKEYDOWN;
+        const int key = static_cast<int>(m.wParam);
+        if (down) {
+          f->NativeSetActiveControl(FocusedControl(root));
+          const bool ctrl = GetKeyState(VK_CONTROL) < 0;
+          if (f->KeyDown(ctrl ? key | kKeyCtrl : key)) return;
+          if (key == VK_TAB && !ctrl && GetKeyState(VK_MENU) >= 0) {
+            TabTo(root, GetKeyState(VK_SHIFT) < 0);
+            return;
+          }
+          // Alt+F4 closes the window whichever control has the focus (a
+          // combo box would keep it for itself).
+          if (key == VK_F4 && m.message == WM_SYSKEYDOWN) {
+            PostMessageW(root, WM_SYSCOMMAND, SC_CLOSE, 0);
+            return;
+          }
+        }
+        // Arrow keys within a radio group and Space on buttons, as a dialog
+        // box has them. Enter and Escape were the form's; their characters
+        // go to the control.
+        if (key != VK_RETURN && key != VK_ESCAPE && key != VK_TAB && IsDialogMessageW(root, &m))
+          return;
       }
     }
     TranslateMessage(&m);
@@ -500,7 +732,7 @@ class Win32Backend : public Backend {
   }
 
   HFONT FormFont(const Form& f) {
-    return Font(f.Font().Name, f.Font().SizePx, f.Font().Bold, f.Font().Underline);
+    return Font(f.Font().Name, S(f, f.Font().SizePx), f.Font().Bold, f.Font().Underline);
   }
 
   HFONT Font(const std::string& name, int sizePx, bool bold, bool underline) {
@@ -515,7 +747,7 @@ class Win32Backend : public Backend {
   }
 
   HFONT FontOf(const Form& f, const FontInfo& font) {
-    return Font(font.Name.empty() ? f.Font().Name : font.Name, font.SizePx, font.Bold,
+    return Font(font.Name.empty() ? f.Font().Name : font.Name, S(f, font.SizePx), font.Bold,
                 font.Underline);
   }
 
@@ -531,9 +763,10 @@ class Win32Backend : public Backend {
       SetWindowRgn(h, nullptr, TRUE);
       return;
     }
-    int r = f.CornerRadius() * 2;
+    int r = S(f, f.CornerRadius()) * 2;
     // The system owns the region once it is set.
-    SetWindowRgn(h, CreateRoundRectRgn(0, 0, f.ClientWidth() + 1, f.ClientHeight() + 1, r, r), TRUE);
+    SetWindowRgn(h, CreateRoundRectRgn(0, 0, S(f, f.ClientWidth()) + 1, S(f, f.ClientHeight()) + 1, r, r),
+                 TRUE);
   }
 
   // A transparent label draws only its text: whatever it showed before must
@@ -541,7 +774,8 @@ class Win32Backend : public Backend {
   void RedrawBehind(Control& c) {
     HWND parent = H(c.Owner().Handle);
     if (!parent) return;
-    RECT rc{c.Left(), c.Top(), c.Left() + c.Width(), c.Top() + c.Height()};
+    const Form& f = c.Owner();
+    RECT rc{S(f, c.Left()), S(f, c.Top()), S(f, c.Left() + c.Width()), S(f, c.Top() + c.Height())};
     RedrawWindow(parent, &rc, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
   }
 
@@ -641,7 +875,7 @@ class Win32Backend : public Backend {
             std::wstring w = W(g.Columns()[static_cast<std::size_t>(i)]);
             LVCOLUMNW col{};
             col.mask = LVCF_TEXT | LVCF_WIDTH;
-            col.cx = g.ColumnWidths()[static_cast<std::size_t>(i)];
+            col.cx = S(g.Owner(), g.ColumnWidths()[static_cast<std::size_t>(i)]);
             col.pszText = w.data();
             SendMessageW(h, LVM_INSERTCOLUMNW, i, reinterpret_cast<LPARAM>(&col));
           }
@@ -655,6 +889,9 @@ class Win32Backend : public Backend {
       }
       case ControlKind::Picture:
         InvalidateRect(h, nullptr, FALSE);
+        break;
+      case ControlKind::Button:
+        if (what == Change::Pixels) UpdateGlyph(static_cast<Button&>(c));
         break;
       default:
         break;
@@ -678,7 +915,7 @@ class Win32Backend : public Backend {
       HGDIOBJ old = SelectObject(mem, face.Bitmap);
       RECT all{0, 0, w, h};
       FillRect(mem, &all, GetSysColorBrush(COLOR_BTNFACE));
-      GdiCanvas canvas(mem, [this, &f](const FontInfo& s) { return FontOf(f, s); });
+      GdiCanvas canvas(mem, Dpi(f), [this, &f](const FontInfo& s) { return FontOf(f, s); });
       App().Dispatch([&] { f.OnPaint(canvas); });
       SelectObject(mem, old);
       DeleteDC(mem);
@@ -725,7 +962,13 @@ class Win32Backend : public Backend {
         break;
       case ControlKind::Edit:
       case ControlKind::Memo:
-        if (code == EN_CHANGE) {
+        if (code == EN_SETFOCUS || code == EN_KILLFOCUS) {
+          if (c.Kind() == ControlKind::Edit) {
+            if (Button* b = static_cast<Edit&>(c).DefaultButton; b && b->Handle)
+              SendMessageW(H(b->Handle), BM_SETSTYLE,
+                           code == EN_SETFOCUS ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON, TRUE);
+          }
+        } else if (code == EN_CHANGE) {
           c.NativeSetCaption(WindowText(h));
           App().Dispatch(c.OnChange);
         }
@@ -759,6 +1002,21 @@ class Win32Backend : public Backend {
     }
   }
 
+  // A list shows its selection in the highlight colours also while another
+  // control has the focus (a found entry must stand out, not sit in grey).
+  static LRESULT SelectionAlwaysHighlighted(NMLVCUSTOMDRAW* cd) {
+    if (cd->nmcd.dwDrawStage == CDDS_PREPAINT) return CDRF_NOTIFYITEMDRAW;
+    if (cd->nmcd.dwDrawStage != CDDS_ITEMPREPAINT) return CDRF_DODEFAULT;
+    HWND list = cd->nmcd.hdr.hwndFrom;
+    const auto item = static_cast<WPARAM>(cd->nmcd.dwItemSpec);
+    if (GetFocus() == list || !(SendMessageW(list, LVM_GETITEMSTATE, item, LVIS_SELECTED) & LVIS_SELECTED))
+      return CDRF_DODEFAULT;
+    cd->nmcd.uItemState &= ~static_cast<UINT>(CDIS_SELECTED);
+    cd->clrText = GetSysColor(COLOR_HIGHLIGHTTEXT);
+    cd->clrTextBk = GetSysColor(COLOR_HIGHLIGHT);
+    return CDRF_NEWFONT;
+  }
+
   LRESULT ColourStatic(Form& f, HDC dc, HWND child) {
     Control* c = ControlOf(child);
     Color text = c ? c->Font().Colour : clDefault;
@@ -777,10 +1035,22 @@ class Win32Backend : public Backend {
     if (!f || !self) return DefWindowProcW(hwnd, msg, wp, lp);
     switch (msg) {
       case WM_ACTIVATE:
-        if (LOWORD(wp) != WA_INACTIVE) PostMessageW(hwnd, kMsgActivate, 0, 0);
-        break;
+        if (LOWORD(wp) == WA_INACTIVE) {
+          if (Control* c = FocusedControl(hwnd)) f->NativeSetActiveControl(c);
+          return 0;
+        }
+        PostMessageW(hwnd, kMsgActivate, 0, 0);
+        if (HIWORD(wp)) break;  // minimised: no focus to give
+        RestoreFocus(*f);
+        return 0;
+      case WM_SETFOCUS:
+        // The focus came to the window itself (a box owned by it closed).
+        RestoreFocus(*f);
+        return 0;
       case kMsgActivate:
-        f->Activate();
+        // A hidden window's activation is none the user sees; showing the
+        // window brings its own.
+        if (IsWindowVisible(hwnd)) f->Activate();
         return 0;
       case WM_CLOSE:
         f->Close();
@@ -810,6 +1080,39 @@ class Win32Backend : public Backend {
       }
       case WM_SIZE:
         f->NativeSetMinimized(wp == SIZE_MINIMIZED);
+        if (wp != SIZE_MINIMIZED) {
+          const int dpi = self->Dpi(*f);
+          f->NativeResized(Unscaled(LOWORD(lp), dpi), Unscaled(HIWORD(lp), dpi));
+        }
+        break;
+      case WM_DPICHANGED: {
+        // Moved to a monitor of another DPI: the system suggests the new
+        // window rectangle; fonts and controls follow.
+        self->dpi_[f] = HIWORD(wp);
+        const RECT* at = reinterpret_cast<const RECT*>(lp);
+        SetWindowPos(hwnd, nullptr, at->left, at->top, at->right - at->left, at->bottom - at->top,
+                     SWP_NOZORDER | SWP_NOACTIVATE);
+        self->ApplyRegion(*f);
+        self->DropFace(*f);
+        SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(self->FormFont(*f)), FALSE);
+        for (Control* c : f->Controls()) {
+          self->ControlChanged(*c, Change::Bounds);
+          self->ApplyFont(*c);
+          if (c->Kind() == ControlKind::Grid || c->Kind() == ControlKind::CheckList)
+            self->UpdateValue(*c, Change::Items);
+          if (c->Kind() == ControlKind::Button) self->UpdateValue(*c, Change::Pixels);
+        }
+        InvalidateRect(hwnd, nullptr, TRUE);
+        return 0;
+      }
+      case WM_GETMINMAXINFO:
+        if (f->MinClientWidth > 0 || f->MinClientHeight > 0) {
+          RECT rc = self->OuterRect(*f, f->MinClientWidth, f->MinClientHeight);
+          auto* mm = reinterpret_cast<MINMAXINFO*>(lp);
+          mm->ptMinTrackSize.x = std::max<LONG>(mm->ptMinTrackSize.x, rc.right - rc.left);
+          mm->ptMinTrackSize.y = std::max<LONG>(mm->ptMinTrackSize.y, rc.bottom - rc.top);
+          return 0;
+        }
         break;
       case WM_COMMAND:
         if (Control* c = ControlOf(reinterpret_cast<HWND>(lp))) {
@@ -823,7 +1126,10 @@ class Win32Backend : public Backend {
         break;
       case WM_NOTIFY: {
         auto* hdr = reinterpret_cast<NMHDR*>(lp);
-        if (Control* c = ControlOf(hdr->hwndFrom)) self->Notify(*c, hdr);
+        Control* c = ControlOf(hdr->hwndFrom);
+        if (c && hdr->code == NM_CUSTOMDRAW && c->Kind() == ControlKind::CheckList)
+          return SelectionAlwaysHighlighted(reinterpret_cast<NMLVCUSTOMDRAW*>(lp));
+        if (c) self->Notify(*c, hdr);
         break;
       }
       case WM_CTLCOLORSTATIC:
@@ -855,6 +1161,21 @@ class Win32Backend : public Backend {
       RemoveWindowSubclass(hwnd, LabelProc, 0);
     }
     return DefSubclassProc(hwnd, msg, wp, lp);
+  }
+
+  // Tells the grid's owner when the rows moved under a cell editor.
+  static LRESULT CALLBACK GridProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR) {
+    if (msg == WM_NCDESTROY) {
+      RemoveWindowSubclass(hwnd, GridProc, 0);
+      return DefSubclassProc(hwnd, msg, wp, lp);
+    }
+    LRESULT r = DefSubclassProc(hwnd, msg, wp, lp);
+    if (msg == WM_VSCROLL || msg == WM_HSCROLL || msg == WM_MOUSEWHEEL || msg == WM_SIZE ||
+        (msg == WM_KEYDOWN && (wp == VK_NEXT || wp == VK_PRIOR || wp == VK_HOME || wp == VK_END))) {
+      auto* g = static_cast<Grid*>(ControlOf(hwnd));
+      if (g && g->OnScroll && self_ && self_->quiet_ == 0) App().Dispatch(g->OnScroll);
+    }
+    return r;
   }
 
   static LRESULT CALLBACK PictureProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
@@ -893,6 +1214,8 @@ class Win32Backend : public Backend {
   std::map<std::tuple<std::string, int, bool, bool>, HFONT> fonts_;
   std::map<const Form*, HWND> tips_;
   std::map<const Form*, Face> faces_;
+  std::map<const Form*, int> dpi_;
+  std::map<const Control*, HICON> glyphs_;
   int quiet_ = 0;
 };
 

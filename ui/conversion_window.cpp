@@ -1,5 +1,7 @@
 #include "ui/conversion_window.h"
 
+#include <algorithm>
+
 #include "core/text.h"
 #include "download/conversion_file.h"
 #include "platform/message_pump.h"
@@ -11,6 +13,10 @@ namespace kc {
 namespace {
 
 constexpr int kNameSize = 256;
+constexpr int kMinWidth = 380;
+constexpr int kMinHeight = 100;
+constexpr const char kPlacementName[] = "TFormCh";
+constexpr const char kDeleteQuestion[] = "この行を削除しますか?";
 
 ui::FileDialogOptions ChgFiles() {
   ui::FileDialogOptions s;
@@ -55,9 +61,8 @@ TFormCh::TFormCh(TFormDLLSetup& setup)
       ButtonCancel(*this, "ButtonCancel", 94, 8, 80, 26, "キャンセル"),
       ButtonImport(*this, "ButtonImport", 180, 8, 80, 26, "読み込み"),
       ButtonExport(*this, "ButtonExport", 266, 8, 80, 26, "書き出し"),
-      GridChannels(*this, "GridChannels", 8, 42, 384, 340),
-      LabelNewCh(*this, "LabelNewCh", 8, 393, 40, 16, "新Ch"),
-      EditNewCh(*this, "EditNewCh", 48, 390, 80, 22),
+      EditNewCh(*this, "EditNewCh", 0, 0, 60, 18),
+      GridChannels(*this, "GridChannels", 8, 42, 384, 370),
       TableChChange("TableChChange"),
       setup_(setup) {
   FieldDef newCh;
@@ -81,24 +86,61 @@ TFormCh::TFormCh(TFormDLLSetup& setup)
 
   GridChannels.SetColumns({"新Ch", "チャンネル名"}, {60, 300});
   EditNewCh.SetHint("新しいチャンネル番号");
+  EditNewCh.SetVisible(false);  // until a row is edited
+
+  MinClientWidth = kMinWidth;
+  MinClientHeight = kMinHeight;
+  GridChannels.Anchors = ui::akLeft | ui::akTop | ui::akRight | ui::akBottom;
 
   ButtonClose.OnClick = [this] { ButtonCloseClick(); };
   ButtonCancel.OnClick = [this] { ButtonCancelClick(); };
   ButtonImport.OnClick = [this] { ButtonImportClick(); };
   ButtonExport.OnClick = [this] { ButtonExportClick(); };
   GridChannels.OnClick = [this] { GridChannelsClick(); };
+  GridChannels.OnScroll = [this] { PlaceEditor(); };
   EditNewCh.OnChange = [this] { EditNewChChange(); };
-  // Enter and Escape belong to the grid's editor; the form sees them first.
+  OnClose = [this] { FormClose(); };
+  // The grid's keys; the form sees them before the editor does.
   KeyPreview = true;
   OnKeyDown = [this](int& key) {
-    if (key == ui::kKeyReturn || key == ui::kKeyEscape) {
+    const bool inGrid = ActiveControl() == &EditNewCh || ActiveControl() == &GridChannels;
+    const bool editing = TableChChange.Active() && TableChChange.State() == TableState::Edit;
+    if (key == ui::kKeyEscape) {
+      // An unsaved number is dropped first, wherever the focus is.
+      if (editing)
+        GridChannelsKeyPress(key);
+      else
+        ButtonCancelClick();
+      key = 0;
+    } else if (!inGrid) {
+      return;
+    } else if (key == ui::kKeyReturn) {
       GridChannelsKeyPress(key);
+      key = 0;
+    } else if (key == (ui::kKeyDelete | ui::kKeyCtrl)) {
+      DeleteCurrentRow();
+      key = 0;
+    } else if ((key == ui::kKeyUp || key == ui::kKeyDown) && TableChChange.Active()) {
+      GoToRow(TableChChange.RecNo() + (key == ui::kKeyUp ? -1 : 1));
       key = 0;
     }
   };
 }
 
-TFormCh::~TFormCh() { OnKeyDown = nullptr; }
+TFormCh::~TFormCh() {
+  if (Visible()) KeepPlacement(kPlacementName);
+  OnKeyDown = nullptr;
+  OnClose = nullptr;
+}
+
+void TFormCh::Present() {
+  if (!placed_) RestorePlacement(kPlacementName, true, &setup_);
+  placed_ = true;
+  Show();
+  PlaceEditor();
+}
+
+void TFormCh::FormClose() { KeepPlacement(kPlacementName); }
 
 void TFormCh::Load(const std::string& fileName, bool allEntries) {
   YieldToMessages();
@@ -171,7 +213,8 @@ void TFormCh::GridChannelsKeyPress(int& key) {
   } else if (key == ui::kKeyEscape) {
     if (TableChChange.State() == TableState::Edit) TableChChange.Cancel();
     ShowCurrentRow();
-    ShowCurrentInEditor();
+    // Selected again, so that the next key typed replaces the number.
+    StartEditing();
   }
 }
 
@@ -180,13 +223,35 @@ void TFormCh::TableChChangeBeforeEdit() { ui::SelectAllText(EditNewCh); }
 void TFormCh::GridChannelsClick() {
   if (!TableChChange.Active()) return;
   const int row = GridChannels.Row();
-  if (row < 0 || row >= TableChChange.RecordCount() || row == TableChChange.RecNo()) return;
+  if (row == TableChChange.RecNo()) {
+    StartEditing();  // a click on the row being edited goes back to its editor
+    return;
+  }
+  GoToRow(row);
+}
+
+void TFormCh::GoToRow(int row) {
+  if (!TableChChange.Active() || row < 0 || row >= TableChChange.RecordCount()) return;
   // Leaving a row stores its change, as a data grid does.
   if (TableChChange.State() == TableState::Edit) TableChChange.Post();
   ShowCurrentRow();
   TableChChange.First();
   for (int i = 0; i < row; ++i) TableChChange.Next();
   GridChannels.SetRow(row);
+  StartEditing();
+}
+
+void TFormCh::DeleteCurrentRow() {
+  if (!TableChChange.Active() || TableChChange.RecNo() < 0) return;
+  if (!ui::ConfirmYesNo(this, kDeleteQuestion)) return;
+  const int row = TableChChange.RecNo();
+  if (TableChChange.State() != TableState::Browse) TableChChange.Cancel();
+  TableChChange.Delete();
+  // The row that took its place, or the new last row.
+  const int next = std::min(row, TableChChange.RecordCount() - 1);
+  TableChChange.First();
+  for (int i = 0; i < next; ++i) TableChChange.Next();
+  ShowTable();
   StartEditing();
 }
 
@@ -239,7 +304,19 @@ void TFormCh::ShowCurrentInEditor() {
 
 void TFormCh::StartEditing() {
   ShowCurrentInEditor();
+  PlaceEditor();
   if (TableChChange.Active() && TableChChange.RecNo() >= 0) TableChChangeBeforeEdit();
+}
+
+void TFormCh::PlaceEditor() {
+  const int row = TableChChange.Active() ? TableChChange.RecNo() : -1;
+  int l = 0, t = 0, w = 0, h = 0;
+  if (row < 0 || !GridChannels.CellBounds(0, row, l, t, w, h)) {
+    EditNewCh.SetVisible(false);
+    return;
+  }
+  EditNewCh.SetBounds(GridChannels.Left() + l, GridChannels.Top() + t, w, h);
+  EditNewCh.SetVisible(true);
 }
 
 }  // namespace kc

@@ -5,9 +5,12 @@
 // and read from ".chg" files of the same form.
 //
 // The grid shows the table; the one editable column, the new number, is
-// edited in the grid's cell editor EditNewCh, which always holds the current
-// row's value. Enter stores the row and moves on, Escape drops the change,
-// moving to another row stores it.
+// edited in place by the cell editor EditNewCh, which lies over the current
+// row's NewCh cell and always holds its value with the whole text selected,
+// so typing replaces it. Enter stores the row and moves on, Escape drops the
+// change (and with nothing to drop closes the window, as its cancel does),
+// moving to another row stores it, Ctrl+Delete deletes the row after a
+// confirmation. The channel names are read-only.
 #pragma once
 
 #include <string>
@@ -29,9 +32,8 @@ class TFormCh : public ui::Form {
   ui::Button ButtonCancel;  // "キャンセル"
   ui::Button ButtonImport;  // "読み込み"
   ui::Button ButtonExport;  // "書き出し"
+  ui::Edit EditNewCh;  // the grid's cell editor for NewCh, over the grid
   ui::Grid GridChannels;
-  ui::Label LabelNewCh;
-  ui::Edit EditNewCh;  // the grid's cell editor for NewCh
 
   // NewCh, OldCh (integers), TVName (the whole list entry, 256 bytes);
   // in memory only.
@@ -42,6 +44,9 @@ class TFormCh : public ui::Form {
   void Load(const std::string& fileName, bool allEntries);
   // Writes every row of the table into [ChannelChange] of file, key by key.
   void Save(const std::string& fileName);
+  // Shows the window: where it was kept, or the first time centred on the
+  // settings window when nothing is kept.
+  void Present();
 
   // ---- event handlers
   void ButtonCloseClick();
@@ -54,6 +59,9 @@ class TFormCh : public ui::Form {
   void GridChannelsClick();
   // The user typed in the cell editor.
   void EditNewChChange();
+  // Ctrl+Delete: the current row leaves the table once the user confirms.
+  void DeleteCurrentRow();
+  void FormClose();
 
  private:
   void ShowTable();
@@ -61,8 +69,13 @@ class TFormCh : public ui::Form {
   void ShowCurrentRow();
   void ShowCurrentInEditor();
   void StartEditing();
+  void GoToRow(int row);
+  // The cell editor over the current row's NewCh cell, hidden while that
+  // cell is scrolled out of sight.
+  void PlaceEditor();
 
   TFormDLLSetup& setup_;
+  bool placed_ = false;
 };
 
 }  // namespace kc

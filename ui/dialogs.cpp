@@ -75,6 +75,7 @@ bool SaveFileDialog(const Form* owner, const FileDialogOptions& options, std::st
 
 void SelectAllText(Edit& edit) {
   if (Native()) return detail::NativeSelectAll(edit);
+  edit.SetFocus();
   HeadlessDialogs().SelectedAll.push_back(&edit);
 }
 

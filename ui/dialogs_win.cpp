@@ -81,10 +81,8 @@ bool NativeFileDialog(const Form* owner, const FileDialogOptions& options, bool 
 }
 
 void NativeSelectAll(Edit& edit) {
-  if (HWND h = static_cast<HWND>(edit.Handle)) {
-    SendMessageW(h, EM_SETSEL, 0, -1);
-    SetFocus(h);
-  }
+  if (HWND h = static_cast<HWND>(edit.Handle)) SendMessageW(h, EM_SETSEL, 0, -1);
+  edit.SetFocus();
 }
 
 }  // namespace kc::ui::detail

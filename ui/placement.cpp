@@ -7,22 +7,27 @@
 
 namespace kc::ui {
 
-void Form::RestorePlacement(const std::string& name, bool withSize, int minWidth,
-                            int minHeight) {
+void Form::RestorePlacement(const std::string& name, bool withSize, const Form* centreOn) {
+  auto centre = [this, centreOn] {
+    if (centreOn)
+      CenterOn(*centreOn);
+    else
+      CenterOnScreen();
+  };
   plat::Placement p;
   if (!plat::LoadPlacement(name, p)) {
-    CenterOnScreen();
+    centre();
     return;
   }
-  const int w = withSize ? std::max(minWidth, p.Width) : ClientWidth();
-  const int h = withSize ? std::max(minHeight, p.Height) : ClientHeight();
+  const int w = withSize ? std::max(MinClientWidth, p.Width) : ClientWidth();
+  const int h = withSize ? std::max(MinClientHeight, p.Height) : ClientHeight();
   // A stored position that no longer lies on the screen (another monitor
   // layout) would put the window out of reach.
   int sw = 0, sh = 0;
   ScreenSize(sw, sh);
   if (p.Left <= -w / 2 || p.Top < 0 || p.Left >= sw - w / 2 || p.Top >= sh - h / 2) {
     if (withSize) SetClientSize(w, h);
-    CenterOnScreen();
+    centre();
     return;
   }
   SetPosition(p.Left, p.Top);

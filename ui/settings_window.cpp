@@ -26,6 +26,35 @@ constexpr const char kNoDataSetMessage[] =
     "最初に地域設定で、SkyperfcTVにチェックを入れてください.";
 constexpr const char kConnectQuestion[] = "インターネットに接続しますか";
 
+// The home and help buttons' pictures, 16 x 16, in the icon's colours:
+// '.' see-through, '#' navy outline, 'o' roof, 'w' white, 'b' blue.
+std::vector<ui::Color> Glyph(const char* const (&rows)[16]) {
+  std::vector<ui::Color> px;
+  for (const char* row : rows) {
+    for (int x = 0; x < 16; ++x) {
+      switch (row[x]) {
+        case '#': px.push_back(ui::clNavy); break;
+        case 'o': px.push_back(0xE07020); break;
+        case 'w': px.push_back(ui::clWhite); break;
+        case 'b': px.push_back(0x2060D0); break;
+        default: px.push_back(ui::clTransparent); break;
+      }
+    }
+  }
+  return px;
+}
+
+constexpr const char* kHomeGlyph[16] = {
+    "................", ".......##.......", "......#oo#......", ".....#oooo#.....",
+    "....#oooooo#....", "...#oooooooo#...", "..#oooooooooo#..", ".##############.",
+    "..#wwwwwwwwww#..", "..#wwwwwwwwww#..", "..#w###ww###w#..", "..#w#b#ww#b#w#..",
+    "..#w#b#ww###w#..", "..#w#b#wwwwww#..", "..############..", "................"};
+constexpr const char* kHelpGlyph[16] = {
+    ".....######.....", "...##bbbbbb##...", "..#bbbbbbbbbb#..", ".#bbbbwwwwbbbb#.",
+    ".#bbbwwbbwwbbb#.", "#bbbbbbbbwwbbbb#", "#bbbbbbbwwbbbbb#", "#bbbbbbwwbbbbbb#",
+    "#bbbbbbwwbbbbbb#", "#bbbbbbbbbbbbbb#", ".#bbbbbwwbbbbb#.", ".#bbbbbwwbbbbb#.",
+    "..#bbbbbbbbbb#..", "...##bbbbbb##...", ".....######.....", "................"};
+
 // Paths use backslashes throughout, whatever form the caller gave.
 std::string FolderOf(const std::string& given) {
   std::string folder = given.empty() ? plat::ProgramFolder() : given;
@@ -41,11 +70,11 @@ TFormDLLSetup::TFormDLLSetup(Options options)
     : ui::Form("TFormDLLSetup", "Kanalia(CS)プラグイン設定", kClientWidth, kClientHeight),
       LabelDataList(*this, "LabelDataList", 8, 10, 78, 16, "データセット"),
       DataList(*this, "DataList", 88, 6, 196, 20),
-      RadioSkypt(*this, "RadioSkypt", 8, 34, 90, 20, "スカパー!"),
-      Radioe2(*this, "Radioe2", 104, 34, 110, 20, "スカパー!e2"),
       ButtonReload(*this, "ButtonReload", 290, 5, 52, 24, "更新"),
       ButtonHP(*this, "ButtonHP", 348, 6, 22, 22, "H"),
       ButtonHelp(*this, "ButtonHelp", 372, 6, 22, 22, "?"),
+      RadioSkypt(*this, "RadioSkypt", 8, 34, 90, 20, "スカパー!"),
+      Radioe2(*this, "Radioe2", 104, 34, 110, 20, "スカパー!e2"),
       ButtonChange(*this, "ButtonChange", 8, 60, 70, 24, "ch変換"),
       buttonImp(*this, "buttonImp", 82, 60, 70, 24, "一括入力"),
       EditFind(*this, "EditFind", 160, 62, 176, 20),
@@ -62,10 +91,27 @@ TFormDLLSetup::TFormDLLSetup(Options options)
     options_.OpenAddress = [](const std::string& a) { kc::ShellOpen(a, ""); };
   if (!options_.TokenizerYield) options_.TokenizerYield = RunTokenizerYield;
 
+  ButtonHP.SetGlyph(16, Glyph(kHomeGlyph));
+  ButtonHelp.SetGlyph(16, Glyph(kHelpGlyph));
   ButtonReload.SetHint("チャンネルリストを更新する");
   ButtonHP.SetHint("ホームページを開く");
   ButtonHelp.SetHint("ヘルプを開く");
   CheckBox2.SetVisible(false);
+  EditFind.DefaultButton = &ButtonFind;
+
+  // The list fills the middle and grows with the window; the buttons keep
+  // to their edges.
+  MinClientWidth = kMinWidth;
+  MinClientHeight = kMinHeight;
+  DataList.Anchors = ui::akLeft | ui::akTop | ui::akRight;
+  EditFind.Anchors = ui::akLeft | ui::akTop | ui::akRight;
+  for (ui::Control* c : {static_cast<ui::Control*>(&ButtonReload), static_cast<ui::Control*>(&ButtonHP),
+                         static_cast<ui::Control*>(&ButtonHelp), static_cast<ui::Control*>(&ButtonFind)})
+    c->Anchors = ui::akTop | ui::akRight;
+  TVChList.Anchors = ui::akLeft | ui::akTop | ui::akRight | ui::akBottom;
+  CheckBox1.Anchors = ui::akLeft | ui::akBottom;
+  CheckBox2.Anchors = ui::akLeft | ui::akBottom;
+  ButtonClose.Anchors = ui::akRight | ui::akBottom;
 
   DataList.OnChange = [this] { DataListChange(); };
   ButtonReload.OnClick = [this] { ButtonReloadClick(); };
@@ -94,7 +140,7 @@ void TFormDLLSetup::FormCreate() {
   channelNumbers_.clear();
   plat::Fs().SetCurrentDir(model_.PluginFolder());
 
-  RestorePlacement(kPlacementName, true, kMinWidth, kMinHeight);
+  RestorePlacement(kPlacementName, true);
 
   DefineTableTV(*tableTV_, model_.ChannelTableFile());
   tableTV_->Open();
@@ -125,10 +171,14 @@ void TFormDLLSetup::FormCreate() {
   }
   DataList.SetItems(names);
   stop_ = false;
+  created_ = true;
 }
 
 void TFormDLLSetup::FormActivate() {
-  if (activated_) return;
+  // The connection question during creation is owned by this window, still
+  // hidden; when it closes, the system may activate this window before the
+  // dataset list exists. Only an activation after creation is the first.
+  if (activated_ || !created_) return;
   activated_ = true;
   if (datasetChoice_.empty()) {
     ui::ShowMessage(this, kNoDataSetMessage);
@@ -199,11 +249,11 @@ void TFormDLLSetup::Radioe2Click() {
 void TFormDLLSetup::ButtonChangeClick() {
   if (!FormCh) return;
   FormCh->Load(model_.ChannelFile(), false);
-  FormCh->Show();
+  FormCh->Present();
 }
 
 void TFormDLLSetup::buttonImpClick() {
-  if (FormImport) FormImport->Show();
+  if (FormImport) FormImport->Present();
 }
 
 void TFormDLLSetup::ButtonFindClick() {

@@ -41,11 +41,12 @@ class TFormDLLSetup : public ui::Form {
   // ---- controls
   ui::Label LabelDataList;
   ui::ComboBox DataList;
-  ui::RadioButton RadioSkypt;
-  ui::RadioButton Radioe2;
+  // Declared (and so created) in the order Tab visits them.
   ui::Button ButtonReload;
   ui::Button ButtonHP;
   ui::Button ButtonHelp;
+  ui::RadioButton RadioSkypt;
+  ui::RadioButton Radioe2;
   ui::Button ButtonChange;
   ui::Button buttonImp;
   ui::Edit EditFind;
@@ -113,6 +114,7 @@ class TFormDLLSetup : public ui::Form {
   StringList datasetChoice_;
   int currentDataSet_ = 0;
   bool stop_ = false;
+  bool created_ = false;
   bool activated_ = false;
   bool closed_ = false;
 };

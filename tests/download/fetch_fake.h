@@ -30,6 +30,8 @@ class FakeFetcher : public plat::ProcessLauncher {
   std::function<void(int n)> OnStart;
   // The process runs until Terminate (a fetcher that hangs).
   bool NeverEnds = false;
+  // Exit status of the n-th call (empty: 0, success).
+  std::function<int(int n)> Status;
   std::vector<FetchCall> Calls;
   int Terminated = 0;
 
@@ -53,7 +55,9 @@ class FakeFetcher : public plat::ProcessLauncher {
       std::optional<std::string> body = Body(c, n);
       if (body) WriteBytes(c.OutFile, *body);
     }
-    return std::make_unique<Proc>(this);
+    auto p = std::make_unique<Proc>(this);
+    p->status = Status ? Status(n) : 0;
+    return p;
   }
 
  private:
@@ -61,7 +65,9 @@ class FakeFetcher : public plat::ProcessLauncher {
     explicit Proc(FakeFetcher* f) : owner(f) {}
     FakeFetcher* owner;
     bool ended = false;
+    int status = 0;
     bool Running() override { return owner->NeverEnds && !ended; }
+    int ExitCode() override { return ended || Running() ? -1 : status; }
     void Terminate() override {
       if (!ended) ++owner->Terminated;
       ended = true;

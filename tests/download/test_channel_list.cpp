@@ -1,7 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <random>
+#include <utility>
+
 #include "analysis/html_parser.h"
 #include "core/error.h"
+#include "core/text.h"
 #include "download/channel_list.h"
 #include "download/fetch_fake.h"
 #include "download/host_files.h"
@@ -178,6 +183,95 @@ TEST_F(ChannelListTest, StopFlagEndsTheReaders) {
   l.sink.Stop = [&] { return ++tests > 1; };
   ScanSkyptEntries(kAll + "\"000585\": {\"name\": \"585 - A\"}, \"000161\": {\"name\": \"161 - B\"}}}",
                    ChannelListVariant::DownloadWindow, l.sink);
+  EXPECT_EQ(l.numbers, (StringList{"585"}));
+}
+
+// The scan as it first was: the rest cut off the front after every entry
+// and every marker searched from the front again. Slow but plainly right;
+// the scanner must read every text the same way.
+void ReferenceScan(std::string text, bool downloadWindow, StringList& numbers,
+                   StringList& keys, std::vector<std::pair<int, std::string>>& merges) {
+  auto pos = [&](const std::string& needle) -> long long { return SjisPos(needle, text); };
+  auto copy = [&](long long index, long long count) {
+    if (index < 1) index = 1;
+    if (count <= 0 || index > static_cast<long long>(text.size())) return std::string();
+    return text.substr(static_cast<std::size_t>(index - 1), static_cast<std::size_t>(count));
+  };
+  auto drop = [&](long long count) {
+    if (count <= 0) return;
+    text.erase(0, std::min<std::size_t>(static_cast<std::size_t>(count), text.size()));
+  };
+  const std::string all = "\"すべてのチャンネル\", \"children\": {";
+  if (downloadWindow) {
+    long long m = pos(all);
+    drop(m > 0 ? m - 1 + 35 + 1 : 35);
+  }
+  while (!text.empty()) {
+    long long d = pos(" - "), n = pos("\"name\": \"");
+    std::string numberText = copy(n + 9, d - n - 9);
+    if (!downloadWindow && numberText.size() > 3) {
+      numberText = numberText.substr(numberText.size() - 3);
+      std::size_t digits = numberText.size();
+      while (digits > 0 && numberText[digits - 1] >= '0' && numberText[digits - 1] <= '9')
+        --digits;
+      if (digits > 0 && digits < numberText.size() && StrToIntDef(numberText, 0) == 0)
+        numberText.erase(0, digits);
+    }
+    int number = StrToIntDef(numberText, 0);
+    long long e = pos("\"}");
+    std::string name = Trim(copy(d + 3, e - d - 3));
+    long long q = pos("\"");
+    int station = StrToIntDef(copy(q + 1, 6), 0);
+    drop(e > 0 ? e + 2 : 2);
+    if (number < 1) continue;
+    if (downloadWindow) keys.push_back(IntToStr(number) + "=" + IntToStr(station));
+    numbers.push_back(IntToStr(number));
+    merges.emplace_back(number, name);
+  }
+}
+
+TEST_F(ChannelListTest, ScanReadsRandomTextsAsTheFrontCuttingScanDid) {
+  // Entry pieces, double-byte characters (some whose trail byte is a quote
+  // or a lead byte) and single bytes, so that cuts land inside characters.
+  const std::vector<std::string> pieces = {
+      "\"すべてのチャンネル\", \"children\": {", "\"name\": \"", " - ", "\"}", ", ", "\"",
+      "123456", "585", "CS 585", "55", "チ", "\x81\"", "\x81\x81", "\xE0\x81", "a", "}", " "};
+  std::mt19937 rng(3);
+  for (int round = 0; round < 3000; ++round) {
+    std::string text;
+    const int count = static_cast<int>(rng() % 40);
+    for (int i = 0; i < count; ++i) text += pieces[rng() % pieces.size()];
+    for (bool downloadWindow : {true, false}) {
+      StringList refNumbers, refKeys;
+      std::vector<std::pair<int, std::string>> merges;
+      ReferenceScan(text, downloadWindow, refNumbers, refKeys, merges);
+      Lists l;
+      ScanSkyptEntries(text,
+                       downloadWindow ? ChannelListVariant::DownloadWindow
+                                      : ChannelListVariant::SettingsWindow,
+                       l.sink);
+      ASSERT_EQ(l.numbers, refNumbers) << "text: " << text;
+      ASSERT_EQ(l.keys, refKeys) << "text: " << text;
+      Lists r;
+      for (const auto& [number, name] : merges) MergeChannel(r.table, number, name);
+      ASSERT_EQ(Rows(l.table), Rows(r.table)) << "text: " << text;
+    }
+  }
+}
+
+TEST_F(ChannelListTest, LongTextAfterTheLastEntryYieldsAndStops) {
+  // A megabyte without entry ends: the scan steps two bytes at a time and
+  // must let the window act on Stop while it does.
+  Lists l;
+  bool stop = false;
+  int yields = 0;
+  l.sink.Stop = [&] { return stop; };
+  l.sink.TokenizerYield = [&](bool) {
+    if (++yields == 3) stop = true;
+  };
+  ScanSkyptEntries(kAll + "\"000585\": {\"name\": \"585 - A\"}, " + std::string(1 << 20, 'x'),
+                   ChannelListVariant::DownloadWindow, l.sink);
+  EXPECT_EQ(yields, 3);
   EXPECT_EQ(l.numbers, (StringList{"585"}));
 }
 

@@ -4,7 +4,9 @@
 #include "download/host_files.h"
 #include "download/host_settings.h"
 #include "download/run_fixture.h"
+#include "platform/message_pump.h"
 #include "platform/platform.h"
+#include "support/test_support.h"
 
 namespace kc {
 namespace {
@@ -93,6 +95,29 @@ TEST(HostSettingsTest, ConversionsInFileOrder) {
   EXPECT_EQ(f.State.PhaseName, "LoadChChangeList");
   EXPECT_EQ(f.State.ChannelConversionList, (StringList{"161=201", "055=5", "300="}));
   EXPECT_TRUE(f.LogLines().empty());
+}
+
+TEST(HostSettingsTest, ConversionsReadAsPerKeyLookUpsWouldAndStopWithTheRun) {
+  RunFixture f;
+  // Duplicates (the first wins, names without regard to case), quotes, a
+  // comment, blanks, a line without "=", and more keys than one yield covers.
+  std::string ini = "[ChannelChange]\r\nAb=1\r\n;c=2\r\n 161 = \"201\" \r\naB=3\r\nx\r\n";
+  for (int k = 0; k < 600; ++k)
+    ini += std::to_string(k % 200) + "=" + std::to_string(k) + "\r\n";
+  f.WriteHost("tvskypch.ini", ini + "[Other]\r\n1=9\r\n");
+  const std::string path = f.State.PluginFolder + "..\\tvskypch.ini";
+  StringList expected;
+  for (const std::string& key : plat::ReadProfileKeys(path, "ChannelChange"))
+    expected.push_back(key + "=" + plat::ReadProfileString(path, "ChannelChange", key, key));
+  ASSERT_EQ(expected.size(), 603u);
+  EXPECT_EQ(expected[2], "aB=1");
+  LoadChannelConversions(f.Ctx);
+  EXPECT_EQ(f.State.ChannelConversionList, expected);
+
+  // Stop pressed while the list is read ends it at the next key.
+  ScopedMessagePump pump([&] { f.State.StopRequested = true; });
+  LoadChannelConversions(f.Ctx);
+  EXPECT_EQ(f.State.ChannelConversionList.size(), 255u);
 }
 
 TEST(HostSettingsTest, SelectionStoreAndLoad) {

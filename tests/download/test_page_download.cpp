@@ -59,11 +59,12 @@ TEST(PageNamesTest, FetchCommandLine) {
   EXPECT_EQ(FetchCommandLine("http://h/", "C:\\O'Neil\\_v1.tmp"),
             "powershell wget 'http://h/' -O 'C:\\O''Neil\\_v1.tmp'");
 #else
+  const std::string wget = "wget -q --tries=1 --connect-timeout=15 --read-timeout=30 ";
   EXPECT_EQ(FetchCommandLine("http://h/a?b=1&amp;c=2", "\\tmp\\x\\_v1.tmp"),
-            "wget -q 'http://h/a?b=1&amp;c=2' -O '/tmp/x/_v1.tmp'");
+            wget + "'http://h/a?b=1&amp;c=2' -O '/tmp/x/_v1.tmp'");
   // A quote in a name stays inside the string.
   EXPECT_EQ(FetchCommandLine("http://h/", "\\tmp\\O'Neil\\_v1.tmp"),
-            "wget -q 'http://h/' -O '/tmp/O'\\''Neil/_v1.tmp'");
+            wget + "'http://h/' -O '/tmp/O'\\''Neil/_v1.tmp'");
 #endif
 }
 
@@ -91,13 +92,16 @@ TEST(DownloadToFileTest, NothingFetchedLeavesTheDestinationAlone) {
   const std::string dest = f.Dir.winFile("page.html");
   fetcher.Body = [](const test::FetchCall&, int n) -> std::optional<std::string> {
     if (n == 0) return std::nullopt;  // no file
-    return std::string();             // an empty one
+    if (n == 1) return std::string();  // an empty one
+    return Page(6000);                 // a page cut off: the fetcher says it failed
   };
-  EXPECT_EQ(DownloadToFile(f.Ctx, "http://h/1", dest), 0);
-  f.State.LastRequestTime = 0;
-  EXPECT_EQ(DownloadToFile(f.Ctx, "http://h/2", dest), 0);
+  fetcher.Status = [](int n) { return n == 2 ? 1 : 0; };
+  for (int n = 0; n < 3; ++n) {
+    f.State.LastRequestTime = 0;
+    EXPECT_EQ(DownloadToFile(f.Ctx, "http://h/" + std::to_string(n), dest), 0) << n;
+    EXPECT_FALSE(test::FileExistsAt(fetcher.Calls[static_cast<std::size_t>(n)].OutFile)) << n;
+  }
   EXPECT_EQ(test::ReadBytes(f.Dir.file("page.html")), "old");
-  EXPECT_FALSE(test::FileExistsAt(fetcher.Calls[1].OutFile));
 }
 
 TEST(DownloadToFileTest, SpacingBetweenRequestStarts) {
@@ -299,6 +303,36 @@ TEST(DownloadPhaseTest, SkipEndsTheChannelAndStopEndsThePhase) {
   };
   DownloadChartPages(f.Ctx);
   EXPECT_EQ(fetcher.Calls.size(), 1u);
+}
+
+TEST(DownloadPhaseTest, ASiteThatBringsNothingIsGivenUp) {
+  const std::string givenUp = "通信エラーが続いたため残りの番組表を取得しません";
+  struct Case {
+    const char* what;
+    std::function<bool(int)> brings;  // call n brings a page
+    double secondsPerFetch;
+    std::size_t calls;
+    bool gaveUp;
+  } cases[] = {
+      {"nothing at all: six requests", [](int) { return false; }, 0.2, 6, true},
+      {"a page in between starts the count again", [](int n) { return n == 3; }, 0.2, 8, false},
+      {"a too-small page counts as an answer", [](int n) { return n == 5; }, 0.2, 8, false},
+      {"slow failures: five minutes", [](int) { return false; }, 100, 3, true},
+  };
+  for (const Case& c : cases) {
+    test::FakeClock clock(2026, 12, 6, 6, 0, 0, 0.2);
+    PhaseFixture f;
+    FakeFetcher fetcher;
+    fetcher.Body = [&](const test::FetchCall&, int n) -> std::optional<std::string> {
+      if (!c.brings(n)) return std::nullopt;
+      return Page(n == 5 ? 100 : 6000);
+    };
+    fetcher.OnStart = [&](int) { clock.advanceSeconds(c.secondsPerFetch); };
+    DownloadChartPages(f.Ctx);
+    EXPECT_EQ(fetcher.Calls.size(), c.calls) << c.what;
+    const StringList log = f.LogLines();
+    EXPECT_EQ(std::count(log.begin(), log.end(), givenUp), c.gaveUp ? 1 : 0) << c.what;
+  }
 }
 
 TEST(DownloadPhaseTest, RunOverMidnightUsesTheNewDate) {

@@ -236,6 +236,30 @@ TEST(MergeIntoDatasets, HeaderOnlyProgrammeFile) {
   EXPECT_TRUE(f.LogLines().empty());
 }
 
+TEST(MergeIntoDatasets, WhatTheDatasetFileHeldDecidesHeaderAndBreak) {
+  struct Case {
+    const char* what;
+    const char* before;  // null: no file
+    std::string after;
+  } cases[] = {
+      {"missing: header", nullptr, JoinLinesCrLf({kHeader, ProgrammeLine("a")})},
+      {"empty (a run that ended before its header): header", "",
+       JoinLinesCrLf({kHeader, ProgrammeLine("a")})},
+      {"last line without its break: one first", "old line",
+       JoinLinesCrLf({"old line", ProgrammeLine("a")})},
+      {"last line ended by CR LF", "old line\r\n", JoinLinesCrLf({"old line", ProgrammeLine("a")})},
+  };
+  for (const Case& c : cases) {
+    RunFixture f;
+    TwoDataSets(f);
+    WriteProgrammeFile("101", {kHeader, ProgrammeLine("a")});
+    if (c.before) f.WriteHost("tvdata0.csv", c.before);
+    MergeIntoDatasets(f.Ctx);
+    EXPECT_EQ(f.ReadHost("tvdata0.csv"), c.after) << c.what;
+    EXPECT_TRUE(f.LogLines().empty()) << c.what;
+  }
+}
+
 TEST(MergeIntoDatasets, DataSetWithoutTheAreaGetsNothing) {
   RunFixture f;
   TwoDataSets(f);
@@ -283,7 +307,8 @@ class RefusingFs : public test::ForwardingFs {
   std::string needle_;
 };
 
-// Files of chosen names open, but every write fails (a full disk).
+// Files of chosen names open, but every write stores only its first half
+// and fails (a disk that fills).
 class FullDiskFs : public RefusingFs {
  public:
   explicit FullDiskFs(std::string needle) : RefusingFs("\x01"), needle_(std::move(needle)) {}
@@ -296,29 +321,40 @@ class FullDiskFs : public RefusingFs {
  private:
   struct Full : plat::File {
     explicit Full(std::unique_ptr<plat::File> f) : inner(std::move(f)) {}
-    bool Write(const void*, std::size_t) override { return false; }
+    bool Write(const void* d, std::size_t n) override {
+      inner->Write(d, n / 2);
+      return false;
+    }
     long long Read(void* d, std::size_t n) override { return inner->Read(d, n); }
     bool Flush() override { return inner->Flush(); }
     bool Close() override { return inner->Close(); }
     std::int64_t Size() override { return inner->Size(); }
+    bool Seek(std::int64_t o) override { return inner->Seek(o); }
+    bool Truncate(std::int64_t s) override { return inner->Truncate(s); }
     std::unique_ptr<plat::File> inner;
   };
   std::string needle_;
 };
 
-TEST(MergeIntoDatasets, FailedWriteIsNamedInTheLogAndEndsTheMerge) {
-  RunFixture f;
-  TwoDataSets(f);
-  WriteProgrammeFile("101", {kHeader, ProgrammeLine("a")});
-  FullDiskFs fs("tvdata0");
-  {
-    plat::ScopedFs use(fs);
-    MergeIntoDatasets(f.Ctx);
+TEST(MergeIntoDatasets, FailedWriteIsCutBackNamedInTheLogAndEndsTheMerge) {
+  // A new file goes back to empty (so the next run writes its header); an
+  // old one to what it held.
+  for (const char* before : {static_cast<const char*>(nullptr), "old line\r\n"}) {
+    RunFixture f;
+    TwoDataSets(f);
+    WriteProgrammeFile("101", {kHeader, ProgrammeLine("a")});
+    if (before) f.WriteHost("tvdata0.csv", before);
+    FullDiskFs fs("tvdata0");
+    {
+      plat::ScopedFs use(fs);
+      MergeIntoDatasets(f.Ctx);
+    }
+    EXPECT_EQ(f.LogLines(), StringList{"hoz.log: MergeTVMurok: ファイル " + DataSetFile(f.Plugin, 0) +
+                                       " に書き込めません (C.ERROR)"});
+    EXPECT_EQ(f.ReadHost("tvdata0.csv"), before ? before : "");
+    EXPECT_FALSE(plat::Fs().FileExists(DataSetFile(f.Plugin, 1)));
+    EXPECT_TRUE(plat::Fs().FileExists(ProgrammeFile("101")));
   }
-  EXPECT_EQ(f.LogLines(), StringList{"hoz.log: MergeTVMurok: ファイル " + DataSetFile(f.Plugin, 0) +
-                                     " に書き込めません (C.ERROR)"});
-  EXPECT_FALSE(plat::Fs().FileExists(DataSetFile(f.Plugin, 1)));
-  EXPECT_TRUE(plat::Fs().FileExists(ProgrammeFile("101")));
 }
 
 TEST(MergeIntoDatasets, FileThatCannotBeOpenedIsNamedInTheLog) {
@@ -347,10 +383,29 @@ TEST(MergeIntoDatasets, FileThatCannotBeOpenedIsNamedInTheLog) {
     std::string path = c.dataSet ? DataSetFile(f.Plugin, 0) : ProgrammeFile("101");
     EXPECT_EQ(f.LogLines(),
               StringList{"hoz.log: MergeTVMurok: ファイル " + path + " は開けません (C.ERROR)"});
-    // the merge ended there: nothing for dataset 1, programme files kept
-    EXPECT_FALSE(plat::Fs().FileExists(DataSetFile(f.Plugin, 1)));
-    EXPECT_TRUE(plat::Fs().FileExists(ProgrammeFile("101")));
+    if (c.dataSet) {
+      // only that dataset misses out
+      EXPECT_EQ(f.ReadHost("tvdata1.csv"), JoinLinesCrLf({kHeader, ProgrammeLine("a")}));
+    } else {
+      // the merge ended there: nothing for dataset 1, programme files kept
+      EXPECT_FALSE(plat::Fs().FileExists(DataSetFile(f.Plugin, 1)));
+      EXPECT_TRUE(plat::Fs().FileExists(ProgrammeFile("101")));
+    }
   }
+}
+
+TEST(MergeIntoDatasets, AFolderInPlaceOfADatasetFileFailsAtOnce) {
+  RunFixture f;
+  TwoDataSets(f);
+  WriteProgrammeFile("101", {kHeader, ProgrammeLine("a")});
+  ASSERT_TRUE(plat::Fs().CreateDir(DataSetFile(f.Plugin, 0)));
+  int waits = 0;
+  ScopedMinuteWait wait([&](double) { ++waits; });
+  MergeIntoDatasets(f.Ctx);
+  EXPECT_EQ(waits, 0);
+  EXPECT_EQ(f.LogLines(), StringList{"hoz.log: MergeTVMurok: ファイル " + DataSetFile(f.Plugin, 0) +
+                                     " は開けません (C.ERROR)"});
+  EXPECT_EQ(f.ReadHost("tvdata1.csv"), JoinLinesCrLf({kHeader, ProgrammeLine("a")}));
 }
 
 }  // namespace

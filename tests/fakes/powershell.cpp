@@ -3,7 +3,8 @@
 // it fetches ADDRESS (plain http, the local test site) and writes the body to
 // FILE, as the real fetcher does. The address goes out exactly as given, so
 // "&amp;" in the query reaches the site unchanged. Nothing is written when
-// the site does not answer or answers with anything but 200.
+// the site does not answer or answers with anything but 200; a body shorter
+// than its Content-Length is written and the exit status is 1.
 //
 // Standard library and the system's sockets only.
 #include <cstdio>
@@ -86,7 +87,8 @@ bool ParseCommandLine(const std::string& cmd, std::string& address, std::string&
   return true;
 }
 
-bool Fetch(const std::string& address, std::string& body) {
+// complete: false when the body is shorter than its Content-Length.
+bool Fetch(const std::string& address, std::string& body, bool& complete) {
   const std::string scheme = "http://";
   if (address.compare(0, scheme.size(), scheme) != 0) return false;
   std::string rest = address.substr(scheme.size());
@@ -141,6 +143,11 @@ bool Fetch(const std::string& address, std::string& body) {
   std::size_t sp = response.find(' ');
   if (sp == std::string::npos || response.compare(sp + 1, 3, "200") != 0) return false;
   body = response.substr(headEnd + 4);
+  complete = true;
+  const std::string lengthName = "\r\nContent-Length:";
+  std::size_t l = response.find(lengthName);
+  if (l != std::string::npos && l < headEnd)
+    complete = body.size() >= std::strtoul(response.c_str() + l + lengthName.size(), nullptr, 10);
   return true;
 }
 
@@ -171,10 +178,13 @@ int main(int argc, char** argv) {
     return 2;
   }
   std::string body;
-  if (!Fetch(address, body)) return 1;
+  bool complete = false;
+  if (!Fetch(address, body, complete)) return 1;
   FILE* f = std::fopen(file.c_str(), "wb");
   if (!f) return 1;
   std::fwrite(body.data(), 1, body.size(), f);
   std::fclose(f);
-  return 0;
+  // As the real fetcher: what came of a cut-off transfer stays in the file,
+  // and the exit status says it failed.
+  return complete ? 0 : 1;
 }

@@ -144,6 +144,15 @@ TEST_F(PlatformFiles, DeleteCopyRename) {
   EXPECT_EQ(Get("renamed.txt"), "source");
   EXPECT_EQ(Get("other.txt"), "other");
   EXPECT_FALSE(plat::Fs().RenameFile(P("none.txt"), P("y.txt")));
+  // replace: over an existing file, to a new name, never over a folder
+  EXPECT_TRUE(plat::Fs().ReplaceFile(P("renamed.txt"), P("other.txt")));
+  EXPECT_FALSE(plat::Fs().FileExists(P("renamed.txt")));
+  EXPECT_EQ(Get("other.txt"), "source");
+  EXPECT_TRUE(plat::Fs().ReplaceFile(P("other.txt"), P("fresh.txt")));
+  EXPECT_EQ(Get("fresh.txt"), "source");
+  EXPECT_FALSE(plat::Fs().ReplaceFile(P("none.txt"), P("fresh.txt")));
+  EXPECT_FALSE(plat::Fs().ReplaceFile(P("fresh.txt"), P("dir")));
+  EXPECT_EQ(Get("fresh.txt"), "source");
 }
 
 TEST_F(PlatformFiles, CopyKeepsTheLastWriteTime) {

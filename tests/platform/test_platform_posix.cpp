@@ -6,10 +6,12 @@
 
 #include <signal.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdlib>
 #include <fstream>
+#include <string>
 
 #include "platform/ini_text.h"
 #include "platform/platform.h"
@@ -151,6 +153,44 @@ TEST(PosixProcesses, TerminateEndsWhatTheShellStarted) {
     if (!gone) plat::SleepMs(10);
   }
   EXPECT_TRUE(gone);
+}
+
+// A process counts as ended once it is gone or only a zombie that nobody
+// reaps yet (in a container the first process may not reap orphans).
+bool Ended(pid_t pid) {
+  if (::kill(pid, 0) != 0) return true;
+  const std::string stat = ReadBytes("/proc/" + std::to_string(pid) + "/stat");
+  std::size_t close = stat.rfind(')');
+  return close != std::string::npos && close + 2 < stat.size() && stat[close + 2] == 'Z';
+}
+
+TEST(PosixProcesses, WhatTheProgramStartedEndsWhenTheProgramIsKilled) {
+  TempDir dir;
+  const std::string pidFile = dir.file("pid");
+  pid_t program = ::fork();
+  ASSERT_GE(program, 0);
+  if (program == 0) {
+    auto p = plat::Processes().Start("sleep 60 & echo $! > '" + pidFile + "'; wait",
+                                     plat::SW_Hide, "");
+    for (;;) ::pause();
+  }
+  std::string pid;
+  for (int i = 0; i < 500 && pid.empty(); ++i) {
+    plat::SleepMs(10);
+    pid = ReadBytes(pidFile);
+  }
+  ::kill(program, SIGKILL);
+  int status = 0;
+  ::waitpid(program, &status, 0);
+  ASSERT_FALSE(pid.empty());
+  pid_t sleeper = static_cast<pid_t>(std::atoi(pid.c_str()));
+  bool gone = false;
+  for (int i = 0; i < 300 && !gone; ++i) {
+    gone = Ended(sleeper);
+    if (!gone) plat::SleepMs(10);
+  }
+  EXPECT_TRUE(gone);
+  if (!gone) ::kill(sleeper, SIGKILL);
 }
 
 TEST(PosixProcesses, WhatCountsAsAProgram) {

@@ -234,12 +234,15 @@ def stop(proc, timeout=10):
 
 # ---------------------------------------------------------------- windows on the display
 
-def x_window_names():
-    """(id, name) of every window on the display, names as UTF-8 text."""
+def x_window_names(visible_only=False):
+    """(id, name) of every window on the display (or of the mapped ones),
+    names as UTF-8 text."""
     ensure_display()
-    if shutil.which("xdotool"):
-        ids = subprocess.run(["xdotool", "search", "--name", "."], stdout=subprocess.PIPE,
-                             stderr=subprocess.DEVNULL, check=False).stdout.split()
+    if shutil.which("xdotool") or visible_only:
+        only = ["--onlyvisible"] if visible_only else []
+        ids = subprocess.run(["xdotool", "search"] + only + ["--name", "."],
+                             stdout=subprocess.PIPE, stderr=subprocess.DEVNULL,
+                             check=False).stdout.split()
         out = []
         for wid in ids:
             name = subprocess.run(["xdotool", "getwindowname", wid], stdout=subprocess.PIPE,

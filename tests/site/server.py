@@ -26,7 +26,7 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 WINDOW_STARTS = {"0500": 0, "1100": 1, "1700": 2, "2300": 3}
 CHART_RE = re.compile(
     r"^/chart/(cs|cs110)/([^/?]+)\.action\?head=(\d{8})(\d{4})(?:&amp;|&)span=6$")
-FAIL_MODES = ("noanswer", "empty", "short", "exact", "slow", "notfound")
+FAIL_MODES = ("noanswer", "empty", "short", "exact", "slow", "notfound", "cut", "hang")
 
 
 class FailRule:
@@ -217,6 +217,11 @@ def make_handler(site):
             self.wfile.write(body)
 
         def apply_fail(self, mode, build):
+            if mode == "hang":
+                # Connected, and never a byte in answer.
+                time.sleep(3600)
+                self.close_connection = True
+                return
             if mode == "noanswer":
                 self.close_connection = True
                 return
@@ -229,6 +234,15 @@ def make_handler(site):
                 return self.send_body(fit(body, 4999))
             if mode == "exact":
                 return self.send_body(fit(body, 5000))
+            if mode == "cut":
+                # The whole length announced, 80 % sent, the connection closed.
+                self.send_response(200)
+                self.send_header("Content-Type", "text/html; charset=UTF-8")
+                self.send_header("Content-Length", str(len(body)))
+                self.end_headers()
+                self.wfile.write(body[:len(body) * 4 // 5])
+                self.close_connection = True
+                return
             if mode == "slow":
                 time.sleep(site.slow_seconds)
             return self.send_body(body)
@@ -277,7 +291,9 @@ def main(argv=None):
     ap.add_argument("--fail", action="append", type=FailRule, default=[],
                     metavar="KEY:WINDOW:MODE",
                     help="fail a page: MODE noanswer, empty, short (4999 bytes), "
-                         "exact (5000 bytes), slow, notfound")
+                         "exact (5000 bytes), slow, notfound, cut (80 %% of the "
+                         "announced length, then the connection closed), hang "
+                         "(connected, never answered)")
     ap.add_argument("--slow-seconds", type=float, default=3.0,
                     help="delay of the slow answer")
     args = ap.parse_args(argv)

@@ -25,7 +25,7 @@ class FailingFs : public ForwardingFs {
   int writesBeforeFailure = -1;
   bool failFlush = false;
   bool failClose = false;
-  // RenameFile fails when this says so.
+  // RenameFile and ReplaceFile fail when this says so.
   std::function<bool(const std::string& from, const std::string& to)> failRename;
   std::vector<std::string> openedPaths;
 
@@ -38,6 +38,9 @@ class FailingFs : public ForwardingFs {
   }
   bool RenameFile(const std::string& a, const std::string& b) override {
     return failRename && failRename(a, b) ? false : base_.RenameFile(a, b);
+  }
+  bool ReplaceFile(const std::string& a, const std::string& b) override {
+    return failRename && failRename(a, b) ? false : base_.ReplaceFile(a, b);
   }
 
  private:
@@ -56,6 +59,8 @@ class FailingFs : public ForwardingFs {
       return owner_.failClose ? false : ok;
     }
     std::int64_t Size() override { return f_->Size(); }
+    bool Seek(std::int64_t offset) override { return f_->Seek(offset); }
+    bool Truncate(std::int64_t size) override { return f_->Truncate(size); }
 
    private:
     std::unique_ptr<plat::File> f_;

@@ -3,7 +3,9 @@
 // and the save sequence with its temporary file and backup.
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
+#include <utility>
 
 #include "core/datetime.h"
 #include "core/error.h"
@@ -454,13 +456,91 @@ TEST_F(TableCsvTest, SavingOverAFileKeepsThePreviousContentAsBackup) {
   EXPECT_EQ(Bytes("tvskypch.old"), old1);
   EXPECT_EQ(Bytes("tvskypch.csv"), old1 + "\"2\",\"two\",\"0\",\r\n");
   EXPECT_FALSE(Exists("tvskypch.$$$"));
+}
 
-  // Without a bound file, a save drops the old backup and leaves none.
-  ASSERT_TRUE(plat::Fs().DeleteFile(File("tvskypch.csv")));
+// Every file call of a save is a moment a crash may come; at none of them
+// may the bound file be missing.
+class BoundFileWatch : public test::ForwardingFs {
+ public:
+  explicit BoundFileWatch(std::string bound) : bound_(std::move(bound)), use_(*this) {}
+  int missing = 0;
+  std::unique_ptr<plat::File> Open(const std::string& p, plat::OpenMode m) override {
+    Check();
+    return base_.Open(p, m);
+  }
+  bool DeleteFile(const std::string& p) override { return Check(), base_.DeleteFile(p); }
+  bool CopyFile(const std::string& a, const std::string& b, bool o) override {
+    return Check(), base_.CopyFile(a, b, o);
+  }
+  bool RenameFile(const std::string& a, const std::string& b) override {
+    Check();
+    bool ok = base_.RenameFile(a, b);
+    Check();
+    return ok;
+  }
+  bool ReplaceFile(const std::string& a, const std::string& b) override {
+    Check();
+    bool ok = base_.ReplaceFile(a, b);
+    Check();
+    return ok;
+  }
+
+ private:
+  void Check() { missing += base_.FileExists(bound_) ? 0 : 1; }
+  std::string bound_;
+  plat::ScopedFs use_;
+};
+
+TEST_F(TableCsvTest, TheBoundFileIsThereAtEveryStepOfASave) {
+  const std::string old1 = kChannelHeader + "\"1\",\"one\",\"0\",\r\n";
+  Put("tvskypch.csv", old1);
+  MemTable t;
+  DefineTableSkypch(t, File("tvskypch.csv"));
   t.Open();
-  t.Close();
-  EXPECT_FALSE(Exists("tvskypch.old"));
-  EXPECT_EQ(Bytes("tvskypch.csv"), kChannelHeader);
+  int zero = 0;
+  AddChannel(t, "2", "two", &zero);
+  {
+    BoundFileWatch watch(File("tvskypch.csv"));
+    t.Close();
+    EXPECT_EQ(watch.missing, 0);
+  }
+  EXPECT_EQ(Bytes("tvskypch.old"), old1);
+}
+
+TEST_F(TableCsvTest, AMissingBoundFileIsRecoveredFromTheNewFileOrTheBackup) {
+  const std::string newer = kChannelHeader + "\"2\",\"new\",\"0\",\r\n";
+  const std::string older = kChannelHeader + "\"1\",\"old\",\"0\",\r\n";
+  const std::string broken = kChannelHeader + "\"3\",\"bad\",\"x\",\r\n";
+  struct Case {
+    const char* what;
+    const char* temp;    // content of ".$$$" (null: none)
+    const char* backup;  // content of ".old" (null: none)
+    const char* from;    // the file read ("" none)
+    int rows;
+  } cases[] = {
+      {"both: the new file", newer.c_str(), older.c_str(), "tvskypch.$$$", 1},
+      {"backup only", nullptr, older.c_str(), "tvskypch.old", 1},
+      {"new file unreadable: the backup", broken.c_str(), older.c_str(), "tvskypch.old", 1},
+      {"neither", nullptr, nullptr, "", 0},
+  };
+  for (const Case& c : cases) {
+    for (const char* f : {"tvskypch.csv", "tvskypch.$$$", "tvskypch.old"})
+      plat::Fs().DeleteFile(File(f));
+    if (c.temp) Put("tvskypch.$$$", c.temp);
+    if (c.backup) Put("tvskypch.old", c.backup);
+    MemTable t;
+    DefineTableSkypch(t, File("tvskypch.csv"));
+    t.Open();
+    EXPECT_EQ(t.RecoveredFrom(), *c.from ? File(c.from) : std::string()) << c.what;
+    EXPECT_EQ(t.RecordCount(), c.rows) << c.what;
+    EXPECT_FALSE(t.LoadFailed()) << c.what;
+    const std::string loaded = t.SaveToString(t.PersistentSaveOptions);
+    t.Close();
+    // The save writes the bound file and leaves the backup as it was.
+    EXPECT_EQ(Bytes("tvskypch.csv"), loaded) << c.what;
+    if (c.backup) EXPECT_EQ(Bytes("tvskypch.old"), c.backup) << c.what;
+    else EXPECT_FALSE(Exists("tvskypch.old")) << c.what;
+  }
 }
 
 TEST_F(TableCsvTest, ProgrammeFilesKeepNoBackup) {

@@ -31,6 +31,9 @@ class ForwardingFs : public plat::FileSystem {
   bool RenameFile(const std::string& a, const std::string& b) override {
     return base_.RenameFile(a, b);
   }
+  bool ReplaceFile(const std::string& a, const std::string& b) override {
+    return base_.ReplaceFile(a, b);
+  }
   bool CreateDir(const std::string& p) override { return base_.CreateDir(p); }
   bool ForceDirectories(const std::string& p) override { return base_.ForceDirectories(p); }
   std::int64_t FileSize(const std::string& p) override { return base_.FileSize(p); }

@@ -73,5 +73,34 @@ TEST_F(ImportFormTest, TicksAreOnlyEverAdded) {
   EXPECT_EQ(HostIni("tvskypch.ini", "DataSet 0", "tvch 602"), "False");
 }
 
+TEST_F(ImportFormTest, OpensFirstCentredOnTheSettingsWindowThenWhereItWasAndEscapeCloses) {
+  // A place kept off the screen (another monitor layout) counts as none;
+  // the store may hold one from an earlier run.
+  plat::Placement gone;
+  gone.Left = -5000;
+  gone.Top = -5000;
+  gone.Width = 300;
+  gone.Height = 360;
+  plat::SavePlacement("TFormImport", gone);
+  setup->SetPosition(100, 50);
+  setup->buttonImp.Click();
+  ASSERT_TRUE(form->Visible());
+  // Outer sizes 406 x 485 and 306 x 385 (headless frame: 6 x 25).
+  EXPECT_EQ(form->Left(), 150);
+  EXPECT_EQ(form->Top(), 100);
+  EXPECT_EQ(form->ActiveControl(), &form->Memo1);
+  form->Memo1.UserSetText("585");
+  form->KeyDown(ui::kKeyEscape);  // closes like a cancel: nothing ticked
+  EXPECT_FALSE(form->Visible());
+  EXPECT_EQ(Ticked(setup->TVChList), StringList{});
+
+  form->SetPosition(300, 200);
+  setup->SetPosition(0, 0);
+  setup->buttonImp.Click();
+  EXPECT_EQ(form->Left(), 300);
+  EXPECT_EQ(form->Top(), 200);
+  EXPECT_EQ(form->Memo1.Caption(), "585");  // the text stays between showings
+}
+
 }  // namespace
 }  // namespace kc

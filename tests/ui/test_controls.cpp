@@ -158,6 +158,74 @@ TEST_F(HeadlessControls, EscapeGoesToKeyPreviewFirstThenToTheCancelButton) {
   EXPECT_EQ(b, 1);
 }
 
+TEST_F(HeadlessControls, EnterPressesTheButtonThatStandsForTheFocusedControl) {
+  struct KeyForm : Form {
+    KeyForm() : Form("K", "キー", 300, 100) {}
+    Label Caption{*this, "Caption", 0, 0, 50, 20, "検索"};
+    Edit Box{*this, "Box", 0, 20, 100, 20};
+    Button Find{*this, "Find", 110, 20, 50, 20, "検索"};
+    Button Ok{*this, "Ok", 170, 20, 50, 20, "OK"};
+    Memo Text{*this, "Text", 0, 50, 100, 40};
+  } f;
+  std::string pressed;
+  f.Find.OnClick = [&] { pressed += "F"; };
+  f.Ok.OnClick = [&] { pressed += "O"; };
+  f.Box.DefaultButton = &f.Find;
+  f.Ok.Default = true;
+  f.Show();
+  EXPECT_EQ(f.ActiveControl(), &f.Box);  // the first tab stop, not the label
+
+  struct Case {
+    Control* focus;
+    bool used;
+    const char* pressed;
+  };
+  for (const Case& c : {Case{&f.Box, true, "F"}, Case{&f.Ok, true, "O"}, Case{&f.Find, true, "F"},
+                        Case{&f.Text, false, ""}}) {
+    pressed.clear();
+    c.focus->SetFocus();
+    EXPECT_EQ(f.KeyDown(kKeyReturn), c.used) << c.focus->Name();
+    EXPECT_EQ(pressed, c.pressed) << c.focus->Name();
+  }
+  f.Find.SetEnabled(false);  // a disabled default button is not pressed
+  f.Box.SetFocus();
+  pressed.clear();
+  EXPECT_FALSE(f.KeyDown(kKeyReturn));
+  EXPECT_EQ(pressed, "");
+}
+
+TEST_F(HeadlessControls, ResizingMovesAndStretchesControlsByTheirAnchors) {
+  Form f("A", "アンカー", 400, 300);
+  Button fixed(f, "fixed", 8, 8, 80, 24);
+  Button right(f, "right", 312, 8, 80, 24);
+  Button corner(f, "corner", 312, 268, 80, 24);
+  CheckList fill(f, "fill", 8, 40, 384, 220);
+  right.Anchors = akTop | akRight;
+  corner.Anchors = akRight | akBottom;
+  fill.Anchors = akLeft | akTop | akRight | akBottom;
+  auto bounds = [](const Control& c) {
+    return std::vector<int>{c.Left(), c.Top(), c.Width(), c.Height()};
+  };
+
+  f.SetClientSize(900, 800);
+  EXPECT_EQ(bounds(fixed), (std::vector<int>{8, 8, 80, 24}));
+  EXPECT_EQ(bounds(right), (std::vector<int>{812, 8, 80, 24}));
+  EXPECT_EQ(bounds(corner), (std::vector<int>{812, 768, 80, 24}));
+  EXPECT_EQ(bounds(fill), (std::vector<int>{8, 40, 884, 720}));
+  // Squeezed to nothing and back: nothing is lost on the way.
+  f.SetClientSize(100, 100);
+  EXPECT_EQ(bounds(fill), (std::vector<int>{8, 40, 84, 20}));
+  f.NativeResized(10, 10);
+  EXPECT_EQ(bounds(fill), (std::vector<int>{8, 40, 0, 0}));
+  f.NativeResized(400, 300);
+  EXPECT_EQ(bounds(fill), (std::vector<int>{8, 40, 384, 220}));
+  EXPECT_EQ(bounds(corner), (std::vector<int>{312, 268, 80, 24}));
+  // Bounds set later count from the size they were set at.
+  right.SetBounds(300, 8, 90, 24);
+  f.SetClientSize(500, 300);
+  EXPECT_EQ(bounds(right), (std::vector<int>{400, 8, 90, 24}));
+}
+
 TEST_F(HeadlessControls, ShowActivatesAtTheNextPumpAndRunEndsWhenTheMainFormCloses) {
   TwoButtonForm f;
   EXPECT_EQ(App().MainForm, &f);

@@ -210,5 +210,39 @@ TEST_F(ChannelChangeFormTest, EnterStoresAndMovesOnEscapeDrops) {
   EXPECT_EQ(HostIni("tvskypch.ini", "ChannelChange", "055"), "701");
 }
 
+TEST_F(ChannelChangeFormTest, RowsAreDeletedOnlyWhenConfirmedAndEscapeClosesWhenNothingIsEdited) {
+  Tick({"055", "585", "602"});
+  setup->ButtonChange.Click();
+  ASSERT_TRUE(form->Visible());
+  ASSERT_EQ(form->ActiveControl(), &form->EditNewCh);
+
+  Dialogs().ConfirmAnswers = {false, true};
+  Key(ui::kKeyDelete);  // plain Delete belongs to the editor's text
+  EXPECT_EQ(Rows().size(), 3u);
+  Key(ui::kKeyDelete | ui::kKeyCtrl);  // answered No
+  EXPECT_EQ(Rows().size(), 3u);
+  form->EditNewCh.UserSetText("77");
+  Key(ui::kKeyDelete | ui::kKeyCtrl);  // Yes: the row and its unsaved edit go
+  EXPECT_EQ(Dialogs().Texts(Kind::Confirm),
+            (std::vector<std::string>{"この行を削除しますか?", "この行を削除しますか?"}));
+  EXPECT_EQ(Rows(), (std::vector<ChRow>{{585, 585, "585 Example"}, {602, 602, "602 新局"}}));
+  EXPECT_EQ(form->TableChChange.RecNo(), 0);
+  EXPECT_EQ(form->EditNewCh.Caption(), "585");
+  EXPECT_EQ(form->GridChannels.RowCount(), 2);
+
+  form->EditNewCh.UserSetText("9");
+  Key(ui::kKeyEscape);  // drops the edit, stays open
+  EXPECT_TRUE(form->Visible());
+  EXPECT_EQ(form->EditNewCh.Caption(), "585");
+  Key(ui::kKeyEscape);  // nothing to drop: closes without saving
+  EXPECT_FALSE(form->Visible());
+  EXPECT_EQ(HostIni("tvskypch.ini", "ChannelChange", "585"), "<none>");
+
+  setup->ButtonChange.Click();  // the deleted row is back from the list
+  EXPECT_EQ(Rows().size(), 3u);
+  form->ButtonClose.Click();
+  EXPECT_EQ(HostIni("tvskypch.ini", "ChannelChange", "055"), "55");
+}
+
 }  // namespace
 }  // namespace kc

@@ -44,8 +44,10 @@ class DownloadRun : public ::testing::Test {
     WriteBytes(dir.file("tvskypch.csv"),
                plat::Utf8ToCp932(u8"\"TVChannel\",\"TVName\",\"Status\",\r\n"
                                  u8"\"101\",\"テスト局\",\"0\",\r\n\"161\",\"映画\",\"0\",\r\n"));
-    // The list page brings nothing: the numbers of the previous run count.
+    // The list page brings nothing: the numbers and page keys of the
+    // previous run count.
     WriteBytes(dir.file("tvmurokch.csv"), "101\r\n161\r\n");
+    WriteBytes(dir.file("plugin/pagekeys_skypt.txt"), "101=500101\r\n161=500161\r\n");
     fetcher.Body = [](const test::FetchCall& c, int) -> std::optional<std::string> {
       if (c.Address.find("list.action") != std::string::npos) return std::nullopt;
       return ChartPage();

@@ -1,0 +1,134 @@
+"""The settings mode under Wine and Xvfb, driven as a person would: real
+windows found by their captions, answers given with the keyboard (xdotool).
+
+The connection question may be asked while the settings window is still
+being built (a platform saved by an earlier close runs the update at once).
+Whatever the answer, the window must then open with its list, and closing
+it must store the ticks and the host's keys.
+"""
+import os
+import shutil
+import subprocess
+import sys
+import time
+import unittest
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import kctest  # noqa: E402
+from test_download_run import Site  # noqa: E402
+
+SETTINGS = "Kanalia(CS)プラグイン設定"
+BOX = "Kanalia(CS)プラグイン"  # title of the program's message boxes
+
+
+def visible_windows():
+    return kctest.x_window_names(visible_only=True)
+
+
+def wait_visible(name, proc, timeout=60, unless=None):
+    """Id of the mapped window called exactly name, None when the process
+    ends first, a window called unless shows up or time runs out."""
+    deadline = time.time() + timeout
+    while time.time() < deadline:
+        for wid, n in visible_windows():
+            if n == name:
+                return wid
+            if n == unless:
+                return None
+        if proc.poll() is not None:
+            return None
+        time.sleep(0.2)
+    return None
+
+
+def keys(wid, *names):
+    subprocess.run(["xdotool", "windowfocus", "--sync", wid], check=False,
+                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=20)
+    time.sleep(0.3)
+    for k in names:
+        subprocess.run(["xdotool", "key", "--clearmodifiers", k], check=True, timeout=20)
+        time.sleep(0.2)
+
+
+def hoz_ini(question, platform_key=None):
+    lines = ["[TSetup]", "QonConnect_Checked=" + ("True" if question else "False"),
+             "DLLMORE_MUROKC_CHECKED=False", "OtherHostKey=kept"]
+    if platform_key:
+        lines.append(platform_key + "=True")
+    lines += ["[TSetup.DataList_Items]", "Count=2", "Item0=地上波", "Item1=CS",
+              "[DataSet 0]", "Area 13=True", "[DataSet 1]", "Area 47=True"]
+    return kctest.crlf(lines)
+
+
+@unittest.skipUnless(shutil.which("xdotool"), "xdotool missing")
+class SettingsReopenTest(unittest.TestCase):
+    """A platform saved by an earlier close and the question switched on used
+    to lock the user out: the box's closing activated the hidden window,
+    whose first activation then found no dataset and ended the program."""
+
+    def open_settings(self, question, answer):
+        fetcher = os.path.join(kctest.WIN32_BIN, "powershell.exe")
+        if not os.path.exists(fetcher):
+            self.skipTest("fetcher stand-in powershell.exe missing")
+        site = Site()
+        self.addCleanup(site.close)
+        host = kctest.HostDir("win32")
+        self.addCleanup(host.cleanup)
+        shutil.copy2(fetcher, host.plugin)
+        host.write_sjis("hoz.ini", hoz_ini(question, "DLL_Skypt"))
+        host.write_sjis("tvskypch.csv", kctest.crlf([
+            '"TVChannel","TVName","Status",', '"585","Example",0,', '"602","Other",0,']))
+        host.write_sjis("tvmurokch.csv", kctest.crlf(["585", "602"]))
+        host.write_sjis("tvskypch.ini", kctest.crlf(["[DataSet 1]", "count=2", "tvch 602=True"]))
+        proc = host.start(["/c"], env={"KANALIA_BASE_URL": site.base, "NO_PROXY": "127.0.0.1",
+                                       "no_proxy": "127.0.0.1"})
+        self.addCleanup(kctest.stop, proc)
+
+        if question:
+            box = wait_visible(BOX, proc, timeout=90)
+            self.assertIsNotNone(box, "the connection question did not appear")
+            # Return answers Yes (the default button); Tab moves to No.
+            keys(box, *(["Return"] if answer else ["Tab", "Return"]))
+            deadline = time.time() + 30
+            while box in [w for w, _ in visible_windows()] and time.time() < deadline:
+                time.sleep(0.2)
+        # The lock-out was a second box in place of the window.
+        wid = wait_visible(SETTINGS, proc, timeout=90, unless=BOX)
+        self.assertIsNotNone(wid, "the settings window did not open")
+        # No second box (the lock-out message) may follow.
+        time.sleep(1.0)
+        self.assertNotIn(BOX, [n for _, n in visible_windows()])
+        keys(wid, "alt+F4")
+        proc.wait(timeout=60)
+        self.assertEqual(proc.returncode, 0)
+        return host
+
+    def check_stored(self, host):
+        ini = host.read_sjis("tvskypch.ini")
+        # The first activation filled the list and loaded dataset 1's ticks;
+        # the close stored them back.
+        self.assertIn("DataSetNo=1", ini)
+        self.assertIn("tvch 602=True", ini)
+        hoz = host.read_sjis("hoz.ini")
+        self.assertIn("DLL_Skypt=True", hoz)
+        self.assertIn("OtherHostKey=kept", hoz)
+
+    @kctest.needs_wine
+    def test_question_answered_no_opens_the_window(self):
+        host = self.open_settings(question=True, answer=False)
+        self.check_stored(host)
+
+    @kctest.needs_wine
+    def test_question_answered_yes_opens_the_window(self):
+        host = self.open_settings(question=True, answer=True)
+        self.check_stored(host)
+        self.assertIn("tvch 585=False", host.read_sjis("tvskypch.ini"))
+
+    @kctest.needs_wine
+    def test_without_the_question_the_window_opens(self):
+        host = self.open_settings(question=False, answer=None)
+        self.check_stored(host)
+
+
+if __name__ == "__main__":
+    unittest.main()
