@@ -50,10 +50,23 @@ void Split(TDateTime dt, long long& days, long long& msOfDay) {
   msOfDay = t - days * kMsPerDay;
 }
 
-std::string Pad(int v, int width) {
-  char buf[32];
-  std::snprintf(buf, sizeof buf, "%0*d", width, v);
-  return buf;
+// Appends v in decimal, zero-padded to width characters (a minus sign
+// counting as one of them), as "%0*d" would; width 0 gives the bare number.
+void AppendNumber(std::string& out, int v, int width) {
+  char buf[16];
+  char* end = buf + sizeof buf;
+  char* p = end;
+  // Unsigned, so that the lowest int has a magnitude too.
+  unsigned mag = v < 0 ? 0u - static_cast<unsigned>(v) : static_cast<unsigned>(v);
+  do {
+    *--p = static_cast<char>('0' + mag % 10);
+    mag /= 10;
+  } while (mag != 0);
+  int digits = static_cast<int>(end - p);
+  int pad = width - digits - (v < 0 ? 1 : 0);
+  if (v < 0) out += '-';
+  if (pad > 0) out.append(static_cast<std::size_t>(pad), '0');
+  out.append(p, end);
 }
 
 }  // namespace
@@ -144,9 +157,48 @@ bool IsZeroTime(TDateTime dt) {
   return h == 0 && n == 0 && s == 0 && z == 0;
 }
 
+void AppendTwoDigits(char* p, int v) {
+  p[0] = static_cast<char>('0' + v / 10);
+  p[1] = static_cast<char>('0' + v % 10);
+}
+
+// The two patterns every table file is written in, with the text the
+// general walk below gives them; false for a year it would not write in
+// four digits.
+bool AppendTableForm(std::string& out, const std::string& pattern, TDateTime dt,
+                     const FormatSettings& fs) {
+  char buf[10];
+  if (pattern.size() == 10 && std::memcmp(pattern.data(), "dd/mm/yyyy", 10) == 0) {
+    int year, month, day;
+    DecodeDate(dt, year, month, day);
+    if (year < 0 || year > 9999) return false;
+    AppendTwoDigits(buf, day);
+    buf[2] = fs.DateSeparator;
+    AppendTwoDigits(buf + 3, month);
+    buf[5] = fs.DateSeparator;
+    AppendTwoDigits(buf + 6, year / 100);
+    AppendTwoDigits(buf + 8, year % 100);
+    out.append(buf, 10);
+    return true;
+  }
+  if (pattern.size() == 8 && std::memcmp(pattern.data(), "hh:nn:ss", 8) == 0) {
+    int hour, minute, second, msec;
+    DecodeTime(dt, hour, minute, second, msec);
+    AppendTwoDigits(buf, hour);
+    buf[2] = fs.TimeSeparator;
+    AppendTwoDigits(buf + 3, minute);
+    buf[5] = fs.TimeSeparator;
+    AppendTwoDigits(buf + 6, second);
+    out.append(buf, 8);
+    return true;
+  }
+  return false;
+}
+
 void AppendFormatted(std::string& out, const std::string& pattern, TDateTime dt,
                      const FormatSettings& fs, int depth) {
   if (depth > 2) return;
+  if (AppendTableForm(out, pattern, dt, fs)) return;
   int year, month, day, hour, minute, second, msec;
   DecodeDate(dt, year, month, day);
   DecodeTime(dt, hour, minute, second, msec);
@@ -154,7 +206,7 @@ void AppendFormatted(std::string& out, const std::string& pattern, TDateTime dt,
   const std::size_t n = pattern.size();
   std::size_t i = 0;
   // One letter: the number as it is; two or more: two digits.
-  auto num = [](int v, std::size_t run) { return run == 1 ? std::to_string(v) : Pad(v, 2); };
+  auto num = [&out](int v, std::size_t run) { AppendNumber(out, v, run == 1 ? 0 : 2); };
   while (i < n) {
     const char c = pattern[i];
     const char lc = static_cast<char>(c | 0x20);
@@ -186,18 +238,23 @@ void AppendFormatted(std::string& out, const std::string& pattern, TDateTime dt,
     std::size_t run = 0;
     while (i + run < n && (pattern[i + run] | 0x20) == lc) ++run;
     switch (lc) {
-      case 'y': out += run <= 2 ? Pad(year % 100, 2) : Pad(year, 4); break;
-      case 'm': out += num(lastWasHour ? minute : month, run); break;
+      case 'y':
+        if (run <= 2)
+          AppendNumber(out, year % 100, 2);
+        else
+          AppendNumber(out, year, 4);
+        break;
+      case 'm': num(lastWasHour ? minute : month, run); break;
       case 'd':
         if (run >= 5)
           AppendFormatted(out, fs.ShortDateFormat, dt, fs, depth + 1);
         else
-          out += num(day, run);
+          num(day, run);
         break;
-      case 'h': out += num(hour, run); break;
-      case 'n': out += num(minute, run); break;
-      case 's': out += num(second, run); break;
-      case 'z': out += run >= 3 ? Pad(msec, 3) : std::to_string(msec); break;
+      case 'h': num(hour, run); break;
+      case 'n': num(minute, run); break;
+      case 's': num(second, run); break;
+      case 'z': AppendNumber(out, msec, run >= 3 ? 3 : 0); break;
       case 'c':
         AppendFormatted(out, fs.ShortDateFormat, dt, fs, depth + 1);
         if (!IsZeroTime(dt)) {
@@ -223,6 +280,53 @@ std::string FormatDateTime(const std::string& pattern, TDateTime dt,
   return out;
 }
 
+void AppendFormatDateTime(std::string& out, const std::string& pattern, TDateTime dt,
+                          const FormatSettings& fs) {
+  AppendFormatted(out, pattern, dt, fs, 0);
+}
+
+void AppendTableDateTime(std::string& out, TDateTime dt, const FormatSettings& fs) {
+  long long days, ms;
+  Split(dt, days, ms);
+  const int hour = static_cast<int>(ms / 3600000);
+  const int minute = static_cast<int>(ms / 60000 % 60);
+  const int second = static_cast<int>(ms / 1000 % 60);
+  const bool withTime = hour != 0 || minute != 0 || second != 0;
+  int year, month, day;
+  CivilFromDays(days - kEpochOffset, year, month, day);
+  const bool tableForms = fs.ShortDateFormat.size() == 10 &&
+                          std::memcmp(fs.ShortDateFormat.data(), "dd/mm/yyyy", 10) == 0 &&
+                          fs.LongTimeFormat.size() == 8 &&
+                          std::memcmp(fs.LongTimeFormat.data(), "hh:nn:ss", 8) == 0;
+  if (!tableForms || year < 0 || year > 9999) {
+    AppendFormatted(out, fs.ShortDateFormat, dt, fs, 0);
+    if (withTime) {
+      out += ' ';
+      AppendFormatted(out, fs.LongTimeFormat, dt, fs, 0);
+    }
+    return;
+  }
+  // What the two patterns give, from one decoding.
+  char buf[19];
+  AppendTwoDigits(buf, day);
+  buf[2] = fs.DateSeparator;
+  AppendTwoDigits(buf + 3, month);
+  buf[5] = fs.DateSeparator;
+  AppendTwoDigits(buf + 6, year / 100);
+  AppendTwoDigits(buf + 8, year % 100);
+  if (!withTime) {
+    out.append(buf, 10);
+    return;
+  }
+  buf[10] = ' ';
+  AppendTwoDigits(buf + 11, hour);
+  buf[13] = fs.TimeSeparator;
+  AppendTwoDigits(buf + 14, minute);
+  buf[16] = fs.TimeSeparator;
+  AppendTwoDigits(buf + 17, second);
+  out.append(buf, 19);
+}
+
 std::string DateToStr(TDateTime dt, const FormatSettings& fs) {
   return FormatDateTime(fs.ShortDateFormat, dt, fs);
 }
@@ -243,7 +347,7 @@ namespace {
 
 // Reads up to three unsigned numbers separated by `sep`; returns the count,
 // or -1 when something else is met. pos advances.
-int ScanNumbers(const std::string& s, std::size_t& pos, char sep, int (&nums)[3],
+int ScanNumbers(std::string_view s, std::size_t& pos, char sep, int (&nums)[3],
                 int (&digits)[3]) {
   int count = 0;
   while (count < 3) {
@@ -268,18 +372,63 @@ int ScanNumbers(const std::string& s, std::size_t& pos, char sep, int (&nums)[3]
 }
 
 // Order of day, month and year in a short date format: 'D', 'M', 'Y'.
-std::string DateOrder(const std::string& fmt) {
-  std::string order;
-  for (char c : fmt) {
-    char lc = static_cast<char>(c | 0x20);
-    if ((lc == 'd' || lc == 'm' || lc == 'y') && order.find(static_cast<char>(lc - 32)) == std::string::npos)
-      order += static_cast<char>(lc - 32);
+struct DateOrder {
+  char at[3] = {'Y', 'M', 'D'};
+};
+
+DateOrder DateOrderOf(const std::string& fmt) {
+  DateOrder order;
+  if (fmt.size() == 10 && std::memcmp(fmt.data(), "dd/mm/yyyy", 10) == 0) {  // the tables' own
+    order.at[0] = 'D';
+    order.at[1] = 'M';
+    order.at[2] = 'Y';
+    return order;
   }
-  if (order.size() != 3) order = "YMD";
+  int count = 0;
+  for (char c : fmt) {
+    const char lc = static_cast<char>(c | 0x20);
+    if (lc != 'd' && lc != 'm' && lc != 'y') continue;
+    const char uc = static_cast<char>(lc - 32);
+    bool seen = false;
+    for (int k = 0; k < count; ++k) seen = seen || order.at[k] == uc;
+    if (seen) continue;
+    if (count == 3) break;
+    order.at[count++] = uc;
+  }
+  if (count != 3) order = DateOrder();
   return order;
 }
 
-bool ScanTime(const std::string& s, std::size_t& pos, char sep, TDateTime& out) {
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+int Digits2(const char* p) { return (p[0] - '0') * 10 + (p[1] - '0'); }
+
+// The form the tables write, "dd/mm/yyyy" with an optional " hh:nn:ss",
+// read directly; the same value as the general reading gives. False when
+// the text has another form (the caller reads it the general way); `valid`
+// tells whether a text of this form was a possible date-time.
+bool ReadSavedForm(std::string_view s, const FormatSettings& fs, const DateOrder& order,
+                   bool& valid, TDateTime& out) {
+  if (s.size() != 10 && s.size() != 19) return false;
+  if (order.at[0] != 'D' || order.at[1] != 'M' || order.at[2] != 'Y') return false;
+  const char ds = fs.DateSeparator, ts = fs.TimeSeparator;
+  if (IsDigit(ds) || IsDigit(ts)) return false;
+  const char* p = s.data();
+  if (!IsDigit(p[0]) || !IsDigit(p[1]) || p[2] != ds || !IsDigit(p[3]) || !IsDigit(p[4]) ||
+      p[5] != ds || !IsDigit(p[6]) || !IsDigit(p[7]) || !IsDigit(p[8]) || !IsDigit(p[9]))
+    return false;
+  if (s.size() == 19 &&
+      (p[10] != ' ' || !IsDigit(p[11]) || !IsDigit(p[12]) || p[13] != ts || !IsDigit(p[14]) ||
+       !IsDigit(p[15]) || p[16] != ts || !IsDigit(p[17]) || !IsDigit(p[18])))
+    return false;
+  TDateTime date = 0, time = 0;
+  valid = TryEncodeDate(Digits2(p + 6) * 100 + Digits2(p + 8), Digits2(p + 3), Digits2(p), date) &&
+          (s.size() == 10 || TryEncodeTime(Digits2(p + 11), Digits2(p + 14), Digits2(p + 17), 0, time));
+  if (valid) out = date + time;
+  return true;
+}
+
+bool ScanTime(std::string_view s, std::size_t& pos, char sep, TDateTime& out) {
   int nums[3] = {0, 0, 0}, digits[3];
   int count = ScanNumbers(s, pos, sep, nums, digits);
   if (count < 2) return false;
@@ -300,10 +449,13 @@ bool ScanTime(const std::string& s, std::size_t& pos, char sep, TDateTime& out) 
 
 }  // namespace
 
-bool TryStrToDateTime(const std::string& text, const FormatSettings& fs, int currentYear,
+bool TryStrToDateTime(std::string_view text, const FormatSettings& fs, int currentYear,
                       TDateTime& out) {
+  const DateOrder order = DateOrderOf(fs.ShortDateFormat);
+  bool valid = false;
+  if (ReadSavedForm(text, fs, order, valid, out)) return valid;
   std::size_t pos = 0;
-  const std::string& s = text;
+  const std::string_view s = text;
   while (pos < s.size() && s[pos] == ' ') ++pos;
   int nums[3] = {0, 0, 0}, digits[3] = {0, 0, 0};
   std::size_t datePos = pos;
@@ -311,22 +463,19 @@ bool TryStrToDateTime(const std::string& text, const FormatSettings& fs, int cur
   TDateTime date = 0, time = 0;
   bool haveDate = false;
   if (count >= 2 && (pos >= s.size() || s[pos] == ' ')) {
-    std::string order = DateOrder(fs.ShortDateFormat);
     int y = 0, m = 0, d = 0;
     int yDigits = 4;
     if (count == 3) {
       for (int k = 0; k < 3; ++k) {
-        if (order[k] == 'Y') { y = nums[k]; yDigits = digits[k]; }
-        if (order[k] == 'M') m = nums[k];
-        if (order[k] == 'D') d = nums[k];
+        if (order.at[k] == 'Y') { y = nums[k]; yDigits = digits[k]; }
+        if (order.at[k] == 'M') m = nums[k];
+        if (order.at[k] == 'D') d = nums[k];
       }
     } else {
       // Two numbers: month and day in the format's order, this year.
-      std::string md;
-      for (char c : order)
-        if (c != 'Y') md += c;
-      m = md[0] == 'M' ? nums[0] : nums[1];
-      d = md[0] == 'M' ? nums[1] : nums[0];
+      const bool monthFirst = (order.at[0] == 'Y' ? order.at[1] : order.at[0]) == 'M';
+      m = monthFirst ? nums[0] : nums[1];
+      d = monthFirst ? nums[1] : nums[0];
       y = currentYear;
     }
     if (count == 3 && yDigits <= 2) {
@@ -352,7 +501,7 @@ bool TryStrToDateTime(const std::string& text, const FormatSettings& fs, int cur
   return true;
 }
 
-bool TryStrToTime(const std::string& text, const FormatSettings& fs, TDateTime& out) {
+bool TryStrToTime(std::string_view text, const FormatSettings& fs, TDateTime& out) {
   std::size_t pos = 0;
   while (pos < text.size() && text[pos] == ' ') ++pos;
   TDateTime t;

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 namespace kc {
 
@@ -53,6 +54,13 @@ FormatSettings& ProcessFormats();
 std::string FormatDateTime(const std::string& pattern, TDateTime dt);
 std::string FormatDateTime(const std::string& pattern, TDateTime dt,
                            const FormatSettings& fs);
+// The same text appended to out.
+void AppendFormatDateTime(std::string& out, const std::string& pattern, TDateTime dt,
+                          const FormatSettings& fs);
+// A date-time as the table files hold it, appended to out: the short date,
+// then a blank and the long time unless hour, minute and second are all
+// zero (milliseconds do not count).
+void AppendTableDateTime(std::string& out, TDateTime dt, const FormatSettings& fs);
 // DateToStr: short date format. TimeToStr: long time format. DateTimeToStr:
 // the date, then a blank and the long time unless the time is exactly 00:00:00.
 std::string DateToStr(TDateTime dt);
@@ -67,9 +75,9 @@ std::string DateTimeToStr(TDateTime dt, const FormatSettings& fs);
 // separator (h:n or h:n:s). Leading and trailing blanks are allowed. A date
 // of two numbers falls in currentYear; a two-digit year within 50 years
 // either side of it. Returns false when the text is no valid date-time.
-bool TryStrToDateTime(const std::string& text, const FormatSettings& fs,
+bool TryStrToDateTime(std::string_view text, const FormatSettings& fs,
                       int currentYear, TDateTime& out);
-bool TryStrToTime(const std::string& text, const FormatSettings& fs, TDateTime& out);
+bool TryStrToTime(std::string_view text, const FormatSettings& fs, TDateTime& out);
 
 // Saves the process formats on construction and restores them on destruction,
 // also when an exception passes.

@@ -132,9 +132,19 @@ std::string TrimRight(const std::string& s) {
   return s.substr(0, e);
 }
 
-bool TryStrToInt(const std::string& s, int& out) {
+bool TryStrToInt(std::string_view s, int& out) {
   // The runtime's reading: leading blanks, an optional sign, then decimal
   // digits or a hexadecimal number after "$", "x" or "0x"; nothing after.
+  if (!s.empty() && s.size() <= 9) {
+    // Up to nine decimal digits, the common case, cannot overflow.
+    int v = 0;
+    std::size_t k = 0;
+    for (; k < s.size() && s[k] >= '0' && s[k] <= '9'; ++k) v = v * 10 + (s[k] - '0');
+    if (k == s.size()) {
+      out = v;
+      return true;
+    }
+  }
   std::size_t i = 0;
   while (i < s.size() && s[i] == ' ') ++i;
   bool neg = false;
@@ -181,9 +191,24 @@ int StrToIntDef(const std::string& s, int def) {
   return TryStrToInt(s, v) ? v : def;
 }
 
-bool TryStrToIntLeadingBlanks(const std::string& s, int& out) { return TryStrToInt(s, out); }
+bool TryStrToIntLeadingBlanks(std::string_view s, int& out) { return TryStrToInt(s, out); }
 
 std::string IntToStr(long long v) { return std::to_string(v); }
+
+void AppendInt(std::string& out, long long v) {
+  char buf[24];
+  char* const end = buf + sizeof buf;
+  char* p = end;
+  // Unsigned, so that the lowest value has a magnitude too.
+  unsigned long long mag = v < 0 ? 0ull - static_cast<unsigned long long>(v)
+                                 : static_cast<unsigned long long>(v);
+  do {
+    *--p = static_cast<char>('0' + mag % 10);
+    mag /= 10;
+  } while (mag != 0);
+  if (v < 0) *--p = '-';
+  out.append(p, end);
+}
 
 std::string Format3d(int v) {
   char buf[32];

@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <string>
+#include <string_view>
 
 namespace kc {
 
@@ -61,11 +62,13 @@ std::string TrimRight(const std::string& s);
 // Integer text as the host's runtime reads it: leading blanks, an optional
 // sign, decimal digits (or hexadecimal after "$", "x" or "0x"), nothing
 // after; out of 32-bit range fails.
-bool TryStrToInt(const std::string& s, int& out);
+bool TryStrToInt(std::string_view s, int& out);
 int StrToIntDef(const std::string& s, int def);
 // The same reading, named where leading blanks matter to the caller.
-bool TryStrToIntLeadingBlanks(const std::string& s, int& out);
+bool TryStrToIntLeadingBlanks(std::string_view s, int& out);
 std::string IntToStr(long long v);
+// The same text appended to out.
+void AppendInt(std::string& out, long long v);
 
 // Zero-padded decimal, as "%3.3d" gives it.
 std::string Format3d(int v);

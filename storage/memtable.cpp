@@ -3,7 +3,10 @@
 #include <algorithm>
 #include <cmath>
 #include <climits>
+#include <cstdint>
+#include <cstring>
 #include <exception>
+#include <stdexcept>
 
 #include "core/error.h"
 #include "core/text.h"
@@ -12,11 +15,6 @@
 namespace kc {
 
 namespace {
-
-const FieldValue& NullValue() {
-  static const FieldValue v;
-  return v;
-}
 
 std::string Fmt1(const char* pattern, const std::string& a) {
   std::string s = pattern;
@@ -36,21 +34,6 @@ std::string Fmt2(const char* pattern, const std::string& a, const std::string& b
   return s;
 }
 
-// Cuts text to at most size bytes on a character boundary, so that a
-// double-byte character is never split into a lone lead byte that would
-// swallow the next byte of whatever the host puts after it.
-std::string CutToSize(const std::string& text, int size) {
-  if (size <= 0 || text.size() <= static_cast<std::size_t>(size)) return text;
-  std::size_t limit = static_cast<std::size_t>(size);
-  std::size_t i = 0;
-  while (i < limit) {
-    std::size_t len = SjisCharLen(text, i);
-    if (i + len > limit) break;
-    i += len;
-  }
-  return text.substr(0, i);
-}
-
 bool IsStringType(FieldType t) { return t == FieldType::String; }
 
 // Dates of two numbers and two-digit years are read against this year.
@@ -60,14 +43,15 @@ int CurrentYear() {
   return y;
 }
 
-int CompareValues(FieldType type, const FieldValue& a, const FieldValue& b) {
+int CompareValues(const ValueView& a, const ValueView& b) {
   if (a.Null || b.Null) return a.Null == b.Null ? 0 : (a.Null ? -1 : 1);
-  if (IsStringType(type)) {
-    int c = a.Str.compare(b.Str);
-    return c < 0 ? -1 : (c > 0 ? 1 : 0);
-  }
+  int c = a.Str.compare(b.Str);  // by byte value; empty for numbers
+  if (c != 0) return c < 0 ? -1 : 1;
   return a.Num < b.Num ? -1 : (a.Num > b.Num ? 1 : 0);
 }
+
+// Text store blocks; a longer text gets a block of its own.
+constexpr std::size_t kTextBlock = 256 * 1024;
 
 }  // namespace
 
@@ -86,7 +70,7 @@ const std::string& Field::DisplayName() const {
   return def_.DisplayLabel.empty() ? def_.FieldName : def_.DisplayLabel;
 }
 
-const FieldValue& Field::Value() const { return table_->CurrentValue(index_); }
+ValueView Field::Value() const { return table_->CurrentValue(index_); }
 FieldValue& Field::MutableValue() { return table_->MutableCurrentValue(index_); }
 
 FieldValue* Field::NumberSlot() {
@@ -120,12 +104,13 @@ void Field::SetAsString(const std::string& value) {
 }
 
 int Field::AsInteger() const {
-  const FieldValue& v = Value();
+  const ValueView v = Value();
   if (v.Null) return 0;
   if (IsStringType(def_.DataType)) {
+    const std::string text(v.Str);
     int out = 0;
-    if (!TryStrToInt(v.Str, out))
-      throw Error(Fmt2("'%s' は項目 '%s' に適した整数値ではありません", v.Str, DisplayName()));
+    if (!TryStrToInt(text, out))
+      throw Error(Fmt2("'%s' は項目 '%s' に適した整数値ではありません", text, DisplayName()));
     return out;
   }
   return static_cast<int>(v.Num);
@@ -141,12 +126,13 @@ void Field::SetAsInteger(int value) {
 }
 
 TDateTime Field::AsDateTime() const {
-  const FieldValue& v = Value();
+  const ValueView v = Value();
   if (v.Null) return 0;
   if (IsStringType(def_.DataType)) {
+    const std::string text(v.Str);
     TDateTime out = 0;
-    if (!TryStrToDateTime(v.Str, ProcessFormats(), CurrentYear(), out))
-      throw Error(Fmt1("'%s' is not a valid date and time", v.Str));
+    if (!TryStrToDateTime(text, ProcessFormats(), CurrentYear(), out))
+      throw Error(Fmt1("'%s' is not a valid date and time", text));
     return out;
   }
   return v.Num;
@@ -169,9 +155,9 @@ void Field::SetAsDateTime(TDateTime value) {
 }
 
 bool Field::AsBoolean() const {
-  const FieldValue& v = Value();
+  const ValueView v = Value();
   if (v.Null) return false;
-  if (IsStringType(def_.DataType)) return SameTextAscii(v.Str, table_->CSVTrueString);
+  if (IsStringType(def_.DataType)) return SameTextAscii(std::string(v.Str), table_->CSVTrueString);
   return v.Num != 0;
 }
 
@@ -185,63 +171,88 @@ void Field::SetAsBoolean(bool value) {
 
 // ------------------------------------------------------------- conversions
 
+// Cuts text to at most size bytes on a character boundary, so that a
+// double-byte character is never split into a lone lead byte that would
+// swallow the next byte of whatever the host puts after it.
+std::size_t MemTable::FittingSize(std::string_view text, int size) {
+  if (size <= 0 || text.size() <= static_cast<std::size_t>(size)) return text.size();
+  const std::size_t limit = static_cast<std::size_t>(size);
+  std::size_t i = 0;
+  while (i < limit) {
+    const std::size_t len =
+        i + 1 < text.size() && IsSjisLeadByte(static_cast<unsigned char>(text[i])) ? 2 : 1;
+    if (i + len > limit) break;
+    i += len;
+  }
+  return i;
+}
+
 void MemTable::TextToValue(const FieldDef& def, const std::string& text,
                            const FormatSettings& fs, int currentYear, FieldValue& out) {
   out = FieldValue();
   if (def.DataType == FieldType::String) {
     out.Null = false;
-    out.Str = CutToSize(text, def.Size);
+    out.Str.assign(text, 0, FittingSize(text, def.Size));
     return;
   }
-  if (text.empty()) return;  // an empty text clears a non-text field
+  out.Null = !TextToNumber(def, text, fs, currentYear, out.Num);
+}
+
+bool MemTable::TextToNumber(const FieldDef& def, std::string_view text,
+                            const FormatSettings& fs, int currentYear, double& out) {
+  if (text.empty()) return false;  // an empty text clears a non-text field
   const std::string& name = def.DisplayLabel.empty() ? def.FieldName : def.DisplayLabel;
+  out = 0;
   switch (def.DataType) {
     case FieldType::Integer: {
       // Blanks in front are taken, as the host's own runtime reads numbers.
       int v = 0;
       if (!TryStrToIntLeadingBlanks(text, v))
-        throw Error(Fmt2("'%s' は項目 '%s' に適した整数値ではありません", text, name));
-      out.Num = v;
+        throw Error(Fmt2("'%s' は項目 '%s' に適した整数値ではありません", std::string(text), name));
+      out = v;
       break;
     }
-    case FieldType::Boolean:
-      if (SameTextAscii(text, "True") || SameTextAscii(text, "T") || text == "1")
-        out.Num = 1;
-      else if (SameTextAscii(text, "False") || SameTextAscii(text, "F") || text == "0")
-        out.Num = 0;
+    case FieldType::Boolean: {
+      const std::string s(text);
+      if (SameTextAscii(s, "True") || SameTextAscii(s, "T") || s == "1")
+        out = 1;
+      else if (SameTextAscii(s, "False") || SameTextAscii(s, "F") || s == "0")
+        out = 0;
       else
-        throw Error(Fmt2("'%s' は項目 '%s' に適したブール値ではありません", text, name));
+        throw Error(Fmt2("'%s' は項目 '%s' に適したブール値ではありません", s, name));
       break;
+    }
     case FieldType::DateTime: {
       TDateTime v = 0;
       if (!TryStrToDateTime(text, fs, currentYear, v))
-        throw Error(Fmt1("'%s' is not a valid date and time", text));
-      out.Num = v;
+        throw Error(Fmt1("'%s' is not a valid date and time", std::string(text)));
+      out = v;
       break;
     }
     case FieldType::Date: {
       TDateTime v = 0;
       if (!TryStrToDateTime(text, fs, currentYear, v))
-        throw Error(Fmt1("'%s' is not a valid date", text));
-      out.Num = DateOf(v);
+        throw Error(Fmt1("'%s' is not a valid date", std::string(text)));
+      out = DateOf(v);
       break;
     }
     case FieldType::Time: {
       TDateTime v = 0;
-      if (!TryStrToTime(text, fs, v)) throw Error(Fmt1("'%s' is not a valid time", text));
-      out.Num = v;
+      if (!TryStrToTime(text, fs, v))
+        throw Error(Fmt1("'%s' is not a valid time", std::string(text)));
+      out = v;
       break;
     }
     default:
       break;
   }
-  out.Null = false;
+  return true;
 }
 
-std::string MemTable::ValueToText(const FieldDef& def, const FieldValue& v) {
+std::string MemTable::ValueToText(const FieldDef& def, const ValueView& v) {
   if (v.Null) return std::string();
   switch (def.DataType) {
-    case FieldType::String: return v.Str;
+    case FieldType::String: return std::string(v.Str);
     case FieldType::Integer: return IntToStr(static_cast<long long>(v.Num));
     case FieldType::Boolean: return v.Num != 0 ? "True" : "False";
     case FieldType::DateTime: return DateTimeToStr(v.Num);
@@ -263,12 +274,14 @@ std::string MemTable::Prefixed(const std::string& msg) const {
 
 Field& MemTable::AddField(const FieldDef& def) {
   if (Active()) throw Error(Prefixed("Cannot perform this operation on an open dataset"));
+  ReleaseRecords();  // records of a closed table are never seen; their layout ends here
   fields_.push_back(std::unique_ptr<Field>(new Field(this, def, static_cast<int>(fields_.size()))));
   return *fields_.back();
 }
 
 void MemTable::ClearFields() {
   if (Active()) throw Error(Prefixed("Cannot perform this operation on an open dataset"));
+  ReleaseRecords();
   fields_.clear();
   sortFields_.clear();
 }
@@ -285,14 +298,30 @@ Field& MemTable::FieldByName(const std::string& name) {
   return *f;
 }
 
-const FieldValue& MemTable::CurrentValue(int field) const {
+ValueView MemTable::View(FieldType type, const Cell& c) {
+  ValueView v;
+  if (c.null) return v;
+  v.Null = false;
+  if (IsStringType(type))
+    v.Str = std::string_view(c.str, c.len);
+  else
+    v.Num = c.num;
+  return v;
+}
+
+ValueView MemTable::CurrentValue(int field) const {
   std::size_t i = static_cast<std::size_t>(field);
   if (state_ == TableState::Edit || state_ == TableState::Insert) {
-    return i < buffer_.Values.size() ? buffer_.Values[i] : NullValue();
+    if (i >= buffer_.Values.size()) return ValueView();
+    const FieldValue& b = buffer_.Values[i];
+    ValueView v;
+    v.Null = b.Null;
+    v.Str = b.Str;
+    v.Num = b.Num;
+    return v;
   }
-  if (state_ == TableState::Closed || cur_ < 0) return NullValue();
-  const Record& r = records_[order_[static_cast<std::size_t>(cur_)]];
-  return i < r.Values.size() ? r.Values[i] : NullValue();
+  if (state_ == TableState::Closed || cur_ < 0 || i >= fields_.size()) return ValueView();
+  return View(fields_[i]->DataType(), RecordCells(order_[static_cast<std::size_t>(cur_)])[i]);
 }
 
 FieldValue& MemTable::MutableCurrentValue(int field) {
@@ -303,8 +332,104 @@ FieldValue& MemTable::MutableCurrentValue(int field) {
   return buffer_.Values.at(i);
 }
 
+MemTable::Cell* MemTable::AddRecordCells() {
+  const std::size_t n = fields_.size();
+  if (recordCount_ % kBlockRecords == 0 && recordCount_ / kBlockRecords == blocks_.size())
+    blocks_.emplace_back(new Cell[kBlockRecords * (n == 0 ? 1 : n)]);
+  Cell* c = RecordCells(recordCount_++);
+  for (std::size_t i = 0; i < n; ++i) {
+    c[i].num = 0;
+    c[i].len = 0;
+    c[i].null = true;
+  }
+  return c;
+}
+
+void MemTable::RemoveRecordCells(std::size_t recIndex) {
+  const std::size_t n = fields_.size();
+  const Cell* gone = RecordCells(recIndex);
+  for (std::size_t i = 0; i < n; ++i) DropText(fields_[i]->DataType(), gone[i]);
+  // The records after it move up one place, across blocks.
+  for (std::size_t r = recIndex; r + 1 < recordCount_; ++r)
+    std::copy(RecordCells(r + 1), RecordCells(r + 1) + n, RecordCells(r));
+  --recordCount_;
+}
+
+void MemTable::StoreText(Cell& c, const char* data, std::size_t size) {
+  if (size > UINT32_MAX) throw std::length_error("text too long for a table value");
+  c.null = false;
+  c.len = static_cast<std::uint32_t>(size);
+  c.str = nullptr;
+  if (size == 0) return;
+  char* dest;
+  if (size > textLeft_) {
+    if (size >= kTextBlock / 4) {
+      // A long text has its own block, so the current one is not wasted.
+      textBlocks_.emplace_back(new char[size]);
+      dest = textBlocks_.back().get();
+      std::memcpy(dest, data, size);
+      c.str = dest;
+      textUsed_ += size;
+      return;
+    }
+    textBlocks_.emplace_back(new char[kTextBlock]);
+    textFree_ = textBlocks_.back().get();
+    textLeft_ = kTextBlock;
+  }
+  dest = textFree_;
+  textFree_ += size;
+  textLeft_ -= size;
+  std::memcpy(dest, data, size);
+  c.str = dest;
+  textUsed_ += size;
+}
+
+void MemTable::StoreValue(FieldType type, const FieldValue& v, Cell& c) {
+  if (v.Null) {
+    c.num = 0;
+    c.len = 0;
+    c.null = true;
+  } else if (IsStringType(type)) {
+    StoreText(c, v.Str.data(), v.Str.size());
+  } else {
+    c.num = v.Num;
+    c.len = 0;
+    c.null = false;
+  }
+}
+
+void MemTable::DropText(FieldType type, const Cell& c) {
+  if (c.null || !IsStringType(type)) return;
+  textUsed_ -= c.len;
+  textDropped_ += c.len;
+}
+
+void MemTable::CompactText() {
+  // Only once the dropped text outweighs the text in use (and is not
+  // small), so that the copying stays in proportion to the edits made.
+  if (textDropped_ <= textUsed_ || textDropped_ < kTextBlock) return;
+  std::vector<std::unique_ptr<char[]>> old;
+  old.swap(textBlocks_);
+  textFree_ = nullptr;
+  textLeft_ = 0;
+  textUsed_ = 0;
+  textDropped_ = 0;
+  const std::size_t n = fields_.size();
+  for (std::size_t r = 0; r < recordCount_; ++r) {
+    Cell* c = RecordCells(r);
+    for (std::size_t i = 0; i < n; ++i)
+      if (!c[i].null && IsStringType(fields_[i]->DataType())) StoreText(c[i], c[i].str, c[i].len);
+  }
+}
+
 void MemTable::ReleaseRecords() {
-  records_.clear();
+  blocks_.clear();
+  recordCount_ = 0;
+  textBlocks_.clear();
+  textFree_ = nullptr;
+  textLeft_ = 0;
+  textUsed_ = 0;
+  textDropped_ = 0;
   order_.clear();
   buffer_.Values.clear();
   cur_ = -1;
@@ -312,13 +437,12 @@ void MemTable::ReleaseRecords() {
 }
 
 bool MemTable::Less(std::size_t a, std::size_t b) const {
-  const Record& ra = records_[a];
-  const Record& rb = records_[b];
+  const Cell* ra = RecordCells(a);
+  const Cell* rb = RecordCells(b);
   for (int f : sortFields_) {
     std::size_t i = static_cast<std::size_t>(f);
-    const FieldValue& va = i < ra.Values.size() ? ra.Values[i] : NullValue();
-    const FieldValue& vb = i < rb.Values.size() ? rb.Values[i] : NullValue();
-    int c = CompareValues(fields_[i]->DataType(), va, vb);
+    const FieldType type = fields_[i]->DataType();
+    int c = CompareValues(View(type, ra[i]), View(type, rb[i]));
     if (c != 0) return c < 0;
   }
   return false;
@@ -425,24 +549,41 @@ void MemTable::Edit() {
     Append();
     return;
   }
-  buffer_ = records_[order_[static_cast<std::size_t>(cur_)]];
-  buffer_.Values.resize(fields_.size());
+  const Cell* c = RecordCells(order_[static_cast<std::size_t>(cur_)]);
+  buffer_.Values.assign(fields_.size(), FieldValue());
+  for (std::size_t i = 0; i < fields_.size(); ++i) {
+    const ValueView v = View(fields_[i]->DataType(), c[i]);
+    FieldValue& b = buffer_.Values[i];
+    b.Null = v.Null;
+    b.Str.assign(v.Str.data(), v.Str.size());
+    b.Num = v.Num;
+  }
   state_ = TableState::Edit;
 }
 
 void MemTable::Post() {
   if (state_ == TableState::Insert) {
-    records_.push_back(std::move(buffer_));
+    buffer_.Values.resize(fields_.size());
+    Cell* c = AddRecordCells();
+    for (std::size_t i = 0; i < fields_.size(); ++i)
+      StoreValue(fields_[i]->DataType(), buffer_.Values[i], c[i]);
     buffer_ = Record();
-    std::size_t idx = records_.size() - 1;
+    std::size_t idx = recordCount_ - 1;
     // The position comes straight from the insertion: a search for the new
     // record would make filling a table quadratic.
     cur_ = static_cast<int>(InsertIntoOrder(idx));
   } else if (state_ == TableState::Edit) {
     std::size_t pos = static_cast<std::size_t>(cur_);
     std::size_t idx = order_[pos];
-    records_[idx] = std::move(buffer_);
+    buffer_.Values.resize(fields_.size());
+    Cell* c = RecordCells(idx);
+    for (std::size_t i = 0; i < fields_.size(); ++i) {
+      const FieldType type = fields_[i]->DataType();
+      DropText(type, c[i]);
+      StoreValue(type, buffer_.Values[i], c[i]);
+    }
     buffer_ = Record();
+    CompactText();
     if (!sortFields_.empty()) {
       // Keep the record where it is when it still fits between its
       // neighbours, so that a walk over the order is not disturbed.
@@ -477,7 +618,8 @@ void MemTable::Delete() {
   std::size_t pos = static_cast<std::size_t>(cur_);
   std::size_t idx = order_[pos];
   order_.erase(order_.begin() + static_cast<long>(pos));
-  records_.erase(records_.begin() + static_cast<long>(idx));
+  RemoveRecordCells(idx);
+  CompactText();
   for (auto& o : order_)
     if (o > idx) --o;
   if (order_.empty()) {
@@ -556,11 +698,12 @@ bool MemTable::Locate(const std::string& fieldName, const std::string& value) {
   Field& f = FieldByName(fieldName);
   std::size_t fi = static_cast<std::size_t>(f.Index());
   for (std::size_t i = 0; i < order_.size(); ++i) {
-    const Record& r = records_[order_[i]];
-    const FieldValue& v = fi < r.Values.size() ? r.Values[fi] : NullValue();
+    const ValueView v = View(f.DataType(), RecordCells(order_[i])[fi]);
     bool match;
     if (v.Null)
       match = value.empty();
+    else if (IsStringType(f.DataType()))
+      match = v.Str == value;
     else
       match = ValueToText(f.Def(), v) == value;
     if (match) {
@@ -601,12 +744,6 @@ void MemTable::ReplaceFieldDefs(const std::vector<FieldDef>& defs) {
     fields_.push_back(std::unique_ptr<Field>(new Field(this, d, static_cast<int>(fields_.size()))));
 }
 
-void MemTable::AppendLoadedRecord(std::vector<FieldValue>&& values) {
-  Record r;
-  r.Values = std::move(values);
-  r.Values.resize(fields_.size());
-  records_.push_back(std::move(r));
-  InsertIntoOrder(records_.size() - 1);
-}
+void MemTable::AppendLoadedRecord() { InsertIntoOrder(recordCount_ - 1); }
 
 }  // namespace kc

@@ -6,8 +6,11 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -62,11 +65,19 @@ struct FieldDef {
   std::string DefaultExpression;
 };
 
-// A stored value: null, or text (string fields), or a number (integer,
-// boolean 0/1, date-time/time/date as days).
+// A value being edited: null, or text (string fields), or a number
+// (integer, boolean 0/1, date-time/time/date as days).
 struct FieldValue {
   bool Null = true;
   std::string Str;
+  double Num = 0;
+};
+
+// A value as read: the same, with the text borrowed from the table (valid
+// until the table's records change).
+struct ValueView {
+  bool Null = true;
+  std::string_view Str;
   double Num = 0;
 };
 
@@ -108,7 +119,7 @@ class Field {
   friend class MemTable;
   Field(MemTable* table, FieldDef def, int index)
       : table_(table), def_(std::move(def)), index_(index) {}
-  const FieldValue& Value() const;
+  ValueView Value() const;
   FieldValue& MutableValue();
   // The current value made a non-null number, ready for one; nullptr for a
   // field that keeps nothing (a calculated one).
@@ -211,6 +222,9 @@ class MemTable {
   void LoadFromFile(const std::string& path);
   // The same format in memory (developer tool, fuzzing, tests).
   std::string SaveToString(unsigned options);
+  // The same text handed to put in pieces of whole lines, so that a large
+  // table goes out without being held whole.
+  void SaveToStream(unsigned options, const std::function<void(std::string_view)>& put);
   void LoadFromString(const std::string& data);
 
   struct Record {
@@ -220,13 +234,55 @@ class MemTable {
  private:
   friend class Field;
   friend class CsvIo;
-  const FieldValue& CurrentValue(int field) const;
+
+  // A stored value. The field's type tells which member is meant: text (in
+  // the table's text store) for string fields, the number for the others.
+  struct Cell {
+    union {
+      double num;
+      const char* str;
+    };
+    std::uint32_t len;
+    bool null;
+  };
+  static ValueView View(FieldType type, const Cell& c);
+
+  // The stored records: cells in blocks of kBlockRecords records of
+  // FieldCount() cells each, so that the store grows without moving what
+  // it holds, and is released block by block rather than value by value.
+  static constexpr std::size_t kBlockRecords = 4096;
+  Cell* RecordCells(std::size_t recIndex) {
+    return blocks_[recIndex / kBlockRecords].get() + (recIndex % kBlockRecords) * fields_.size();
+  }
+  const Cell* RecordCells(std::size_t recIndex) const {
+    return blocks_[recIndex / kBlockRecords].get() + (recIndex % kBlockRecords) * fields_.size();
+  }
+  // A new record at the end of the store, every cell null.
+  Cell* AddRecordCells();
+  void RemoveRecordCells(std::size_t recIndex);
+  // Copies text into the text store and points the cell at it (a text of
+  // 4 GB or more fails with std::length_error).
+  void StoreText(Cell& c, const char* data, std::size_t size);
+  void StoreValue(FieldType type, const FieldValue& v, Cell& c);
+  // Text of a cell that is no longer used; the store is compacted when that
+  // outweighs the text in use, so editing keeps it bounded.
+  void DropText(FieldType type, const Cell& c);
+  void CompactText();
+
+  ValueView CurrentValue(int field) const;
   FieldValue& MutableCurrentValue(int field);
   // Converts text in the given formats into a value of the field's type
   // (strings cut to size), failing with the field's conversion error.
   static void TextToValue(const FieldDef& def, const std::string& text,
                           const FormatSettings& fs, int currentYear, FieldValue& out);
-  static std::string ValueToText(const FieldDef& def, const FieldValue& v);
+  // The same for a field that is not a string: false for an empty text
+  // (null), else the number.
+  static bool TextToNumber(const FieldDef& def, std::string_view text,
+                           const FormatSettings& fs, int currentYear, double& out);
+  // Bytes of text that fit a string field of this size, not splitting a
+  // double-byte character.
+  static std::size_t FittingSize(std::string_view text, int size);
+  static std::string ValueToText(const FieldDef& def, const ValueView& v);
   void CheckBrowse();  // posts a pending edit or insert
   void ReleaseRecords();
   // Returns the position the record took in the current order.
@@ -238,13 +294,22 @@ class MemTable {
   // For the CSV reader: a definition section replaces the fields (records
   // are dropped); loaded records go straight into storage and order.
   void ReplaceFieldDefs(const std::vector<FieldDef>& defs);
-  void AppendLoadedRecord(std::vector<FieldValue>&& values);
+  // A loaded record, its cells filled in by the reader, joins the order.
+  void AppendLoadedRecord();
   std::size_t CurrentRecordIndex() const;
   void GoToRecordIndex(std::size_t recIndex);
 
   std::vector<std::unique_ptr<Field>> fields_;
-  std::vector<Record> records_;     // storage (insertion order)
-  std::vector<std::size_t> order_;  // current order: indexes into records_
+  // Storage, in insertion order: RecordCells of each record.
+  std::vector<std::unique_ptr<Cell[]>> blocks_;
+  std::size_t recordCount_ = 0;
+  // The text store: string values, in blocks that never move.
+  std::vector<std::unique_ptr<char[]>> textBlocks_;
+  char* textFree_ = nullptr;
+  std::size_t textLeft_ = 0;
+  std::size_t textUsed_ = 0;     // bytes held by live cells
+  std::size_t textDropped_ = 0;  // bytes no cell uses any more
+  std::vector<std::size_t> order_;  // current order: record indexes
   std::vector<int> sortFields_;
   int cur_ = -1;                    // index into order_
   bool eof_ = true;

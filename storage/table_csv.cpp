@@ -8,6 +8,7 @@
 #include <cstring>
 #include <functional>
 
+#include "core/byte_scan.h"
 #include "core/datetime.h"
 #include "core/error.h"
 #include "core/text.h"
@@ -35,14 +36,15 @@ std::string Fmt1(const char* pattern, const std::string& a) {
 
 bool IsEscaped(char c) { return c == '\0' || c == '\n' || c == '\r' || c == '%'; }
 
-bool NeedsEscapes(const std::string& s) {
-  for (char c : s)
-    if (IsEscaped(c)) return true;
-  return false;
+std::size_t FindByte(const char* p, std::size_t n, char c) { return ByteSet<1>(c).Find(p, n); }
+
+bool NeedsEscapes(std::string_view s) {
+  static const ByteSet<4> escaped('\0', '\n', '\r', '%');
+  return escaped.Find(s.data(), s.size()) < s.size();
 }
 
 // Copies the runs between escaped bytes whole.
-void AppendEscaped(std::string& out, const std::string& s) {
+void AppendEscaped(std::string& out, std::string_view s) {
   std::size_t run = 0;
   for (std::size_t i = 0; i < s.size(); ++i) {
     const char c = s[i];
@@ -52,17 +54,21 @@ void AppendEscaped(std::string& out, const std::string& s) {
     out += c == '\0' ? '0' : c == '\n' ? 'n' : c == '\r' ? 'c' : '%';
     run = i + 1;
   }
-  out.append(s, run, std::string::npos);
+  out.append(s.substr(run));
 }
 
 // Callers pass texts without "%" as they are.
-std::string DecodeEscapes(const std::string& s) {
-  std::string out;
-  out.reserve(s.size());
+void DecodeEscapes(std::string_view s, std::string& out) {
+  out.clear();
   for (std::size_t i = 0; i < s.size(); ++i) {
-    char c = s[i];
-    if (c != '%' || i + 1 >= s.size()) {
-      out += c;
+    // The run up to the next "%" is copied whole.
+    std::size_t at = s.find('%', i);
+    if (at == std::string_view::npos) at = s.size();
+    out.append(s.data() + i, at - i);
+    i = at;
+    if (i >= s.size()) break;
+    if (i + 1 >= s.size()) {
+      out += '%';
       continue;
     }
     char n = s[++i];
@@ -73,10 +79,15 @@ std::string DecodeEscapes(const std::string& s) {
       default: out += n;  // "%%", and whatever else: the second character
     }
   }
-  return out;
 }
 
 bool IsLineEnd(char c) { return c == '\r' || c == '\n' || c == '\0'; }
+
+// Offset of the first line end in data, or size when there is none.
+std::size_t FindLineEnd(const char* data, std::size_t size) {
+  static const ByteSet<3> lineEnds('\r', '\n', '\0');
+  return lineEnds.Find(data, size);
+}
 
 }  // namespace
 
@@ -93,26 +104,100 @@ class CsvIo {
     }
   }
 
-  static void AppendQuoted(const MemTable& t, std::string& out, const std::string& text) {
-    const char q = t.CSVQuote;
-    if (q == 0) {
-      out += text;
-      return;
+  // The output being built: bytes written through a pointer into room made
+  // beforehand, so that a value costs no check per byte.
+  class Output {
+   public:
+    // At least n bytes to write at the returned position; Commit(end) then
+    // keeps what was written up to end.
+    char* Room(std::size_t n) {
+      if (cap_ - size_ < n) {
+        const std::size_t cap = std::max(cap_ * 2, size_ + n + 4096);
+        std::unique_ptr<char[]> grown(new char[cap]);
+        if (size_ > 0) std::memcpy(grown.get(), buf_.get(), size_);
+        buf_ = std::move(grown);
+        cap_ = cap;
+      }
+      return buf_.get() + size_;
     }
-    out += q;
-    std::size_t run = 0;
-    for (std::size_t at = text.find(q); at != std::string::npos; at = text.find(q, at + 1)) {
-      out.append(text, run, at + 1 - run);
-      out += q;
-      run = at + 1;
+    void Commit(char* end) { size_ = static_cast<std::size_t>(end - buf_.get()); }
+    void Append(std::string_view text) {
+      char* p = Room(text.size());
+      if (!text.empty()) std::memcpy(p, text.data(), text.size());
+      Commit(p + text.size());
     }
-    out.append(text, run, std::string::npos);
-    out += q;
+    std::string_view View() const { return std::string_view(buf_.get(), size_); }
+    std::size_t Size() const { return size_; }
+    void Clear() { size_ = 0; }
+
+   private:
+    std::unique_ptr<char[]> buf_;
+    std::size_t size_ = 0;
+    std::size_t cap_ = 0;
+  };
+
+  static char* Copy(char* p, const char* data, std::size_t n) {
+    if (n > 0) std::memcpy(p, data, n);
+    return p + n;
   }
 
-  // The text of a value, in `scratch` or (for a string without escapes) the
-  // field's own. A date-time repeats the one before it often (one
-  // programme's end is the next one's start), so the last one is kept.
+  // text enclosed in the quote character, each one inside doubled (as it
+  // is when there is none).
+  static void PutQuoted(char q, Output& out, std::string_view text) {
+    if (q == 0) {
+      out.Append(text);
+      return;
+    }
+    char* p = out.Room(2 * text.size() + 2);
+    *p++ = q;
+    const ByteSet<1> quote(q);
+    std::size_t run = 0;
+    for (std::size_t at = quote.Find(text.data(), text.size()); at < text.size();
+         at += 1 + quote.Find(text.data() + at + 1, text.size() - at - 1)) {
+      p = Copy(p, text.data() + run, at + 1 - run);
+      *p++ = q;
+      run = at + 1;
+    }
+    p = Copy(p, text.data() + run, text.size() - run);
+    *p++ = q;
+    out.Commit(p);
+  }
+
+  // A string value escaped and quoted in one pass. That gives the same
+  // bytes as escaping, then quoting, as long as no escape writes the quote
+  // character; for such a quote (and for none) the two steps are taken.
+  // special: NUL, LF, CR, "%" and the quote character.
+  static void PutString(char q, const ByteSet<5>& special, Output& out, std::string_view text,
+                        std::string& scratch) {
+    if (q == 0 || q == '%' || q == '0' || q == 'n' || q == 'c') {
+      if (!NeedsEscapes(text)) {
+        PutQuoted(q, out, text);
+      } else {
+        scratch.clear();
+        AppendEscaped(scratch, text);
+        PutQuoted(q, out, scratch);
+      }
+      return;
+    }
+    char* p = out.Room(2 * text.size() + 2);
+    *p++ = q;
+    std::size_t run = 0;
+    for (std::size_t at = special.Find(text.data(), text.size()); at < text.size();
+         at += 1 + special.Find(text.data() + at + 1, text.size() - at - 1)) {
+      p = Copy(p, text.data() + run, at - run);
+      const char c = text[at];
+      *p++ = IsEscaped(c) ? '%' : q;
+      *p++ = c == '\0' ? '0' : c == '\n' ? 'n' : c == '\r' ? 'c' : c;  // "%%" or the doubled quote
+      run = at + 1;
+    }
+    p = Copy(p, text.data() + run, text.size() - run);
+    *p++ = q;
+    out.Commit(p);
+  }
+
+  // The text of a value that is not a string, in `scratch`. A date-time
+  // repeats the one before it often (one programme's end is the next one's
+  // start), so the last one is kept.
   struct ValueTexts {
     std::string scratch;
     bool haveLast = false;
@@ -120,66 +205,119 @@ class CsvIo {
     std::string lastDateTimeText;
   };
 
-  static const std::string& ValueText(const MemTable& t, const Field& f, const FieldValue& v,
-                                      ValueTexts& vt) {
+  static std::string_view ValueText(const MemTable& t, const Field& f, const MemTable::Cell& c,
+                                    ValueTexts& vt) {
     std::string& s = vt.scratch;
     s.clear();
     switch (f.DataType()) {
-      case FieldType::String:
-        if (!NeedsEscapes(v.Str)) return v.Str;
-        AppendEscaped(s, v.Str);
-        break;
-      case FieldType::Integer: s = IntToStr(static_cast<long long>(v.Num)); break;
-      case FieldType::Boolean: return v.Num != 0 ? t.CSVTrueString : t.CSVFalseString;
+      case FieldType::String: s.assign(c.str, c.len); break;  // not reached: strings go through PutString
+      case FieldType::Integer: AppendInt(s, static_cast<long long>(c.num)); break;
+      case FieldType::Boolean: return c.num != 0 ? t.CSVTrueString : t.CSVFalseString;
       case FieldType::DateTime: {
-        if (vt.haveLast && std::memcmp(&vt.lastDateTime, &v.Num, sizeof(double)) == 0)
+        if (vt.haveLast && std::memcmp(&vt.lastDateTime, &c.num, sizeof(double)) == 0)
           return vt.lastDateTimeText;
-        s = DateToStr(v.Num, t.FileFormats);
-        int h = 0, m = 0, sec = 0, ms = 0;
-        DecodeTime(v.Num, h, m, sec, ms);
-        if (h != 0 || m != 0 || sec != 0) s += " " + TimeToStr(v.Num, t.FileFormats);
+        AppendTableDateTime(s, c.num, t.FileFormats);
         vt.haveLast = true;
-        vt.lastDateTime = v.Num;
+        vt.lastDateTime = c.num;
         vt.lastDateTimeText = s;
         break;
       }
-      case FieldType::Time: s = TimeToStr(v.Num, t.FileFormats); break;
-      case FieldType::Date: s = DateToStr(v.Num, t.FileFormats); break;
+      case FieldType::Time: AppendFormatDateTime(s, t.FileFormats.LongTimeFormat, c.num, t.FileFormats); break;
+      case FieldType::Date: AppendFormatDateTime(s, t.FileFormats.ShortDateFormat, c.num, t.FileFormats); break;
     }
     return s;
   }
 
-  static void EndLine(const MemTable& t, std::string& line) {
-    if (t.CSVRecordDelimiter != 0) line += t.CSVRecordDelimiter;
-    line += "\r\n";
+  static void EndLine(const MemTable& t, Output& out) {
+    char* p = out.Room(3);
+    if (t.CSVRecordDelimiter != 0) *p++ = t.CSVRecordDelimiter;
+    *p++ = '\r';
+    *p++ = '\n';
+    out.Commit(p);
   }
 
-  static void Write(MemTable& t, unsigned options, const std::function<void(const std::string&)>& put) {
+  // Hands put each line, or with a batch size, lines gathered up to about
+  // that many bytes.
+  static void Write(MemTable& t, unsigned options, const std::function<void(std::string_view)>& put,
+                    std::size_t batch) {
     const std::size_t n = t.fields_.size();
-    std::vector<bool> written(n);
-    for (std::size_t i = 0; i < n; ++i) written[i] = Written(*t.fields_[i], options);
+    struct Column {
+      bool written;
+      FieldType type;
+    };
+    std::vector<Column> columns(n);
+    for (std::size_t i = 0; i < n; ++i)
+      columns[i] = Column{Written(*t.fields_[i], options), t.fields_[i]->DataType()};
+    const char q = t.CSVQuote, fd = t.CSVFieldDelimiter;
+    // Integers go straight into the line when no digit or sign is the quote.
+    const bool plainIntegers = q != 0 && q != '-' && (q < '0' || q > '9');
+    const ByteSet<5> special('\0', '\n', '\r', '%', q);
 
-    std::string line;
+    Output out;
     if (!(options & SaveNoHeader)) {
       for (std::size_t i = 0; i < n; ++i) {
-        if (i > 0) line += t.CSVFieldDelimiter;
-        AppendQuoted(t, line, t.fields_[i]->DisplayName());
+        if (i > 0) out.Append(std::string_view(&fd, 1));
+        PutQuoted(q, out, t.fields_[i]->DisplayName());
       }
-      EndLine(t, line);
-      put(line);
+      EndLine(t, out);
+      if (out.Size() >= batch) {
+        put(out.View());
+        out.Clear();
+      }
     }
     ValueTexts vt;
     for (std::size_t idx : t.order_) {
-      const MemTable::Record& r = t.records_[idx];
-      line.clear();
+      const MemTable::Cell* r = t.RecordCells(idx);
       for (std::size_t i = 0; i < n; ++i) {
-        if (i > 0) line += t.CSVFieldDelimiter;
-        if (!written[i] || i >= r.Values.size() || r.Values[i].Null) continue;
-        AppendQuoted(t, line, ValueText(t, *t.fields_[i], r.Values[i], vt));
+        if (i > 0) {
+          char* p = out.Room(1);
+          *p = fd;
+          out.Commit(p + 1);
+        }
+        const MemTable::Cell& c = r[i];
+        if (!columns[i].written || c.null) continue;
+        if (columns[i].type == FieldType::String) {
+          PutString(q, special, out, std::string_view(c.str, c.len), vt.scratch);
+        } else if (columns[i].type == FieldType::Integer && plainIntegers) {
+          char* p = out.Room(24);
+          *p++ = q;
+          char digits[24];
+          char* const end = digits + sizeof digits;
+          char* d = end;
+          const long long v = static_cast<long long>(c.num);
+          // Unsigned, so that the lowest value has a magnitude too.
+          unsigned long long mag = v < 0 ? 0ull - static_cast<unsigned long long>(v)
+                                         : static_cast<unsigned long long>(v);
+          do {
+            *--d = static_cast<char>('0' + mag % 10);
+            mag /= 10;
+          } while (mag != 0);
+          if (v < 0) *--d = '-';
+          p = Copy(p, d, static_cast<std::size_t>(end - d));
+          *p++ = q;
+          out.Commit(p);
+        } else {
+          PutQuoted(q, out, ValueText(t, *t.fields_[i], c, vt));
+        }
       }
-      EndLine(t, line);
-      put(line);
+      EndLine(t, out);
+      if (out.Size() >= batch) {
+        put(out.View());
+        out.Clear();
+      }
     }
+    if (out.Size() > 0) put(out.View());
+  }
+
+  static void Write(MemTable& t, unsigned options, const std::function<void(const std::string&)>& put) {
+    std::string line;
+    Write(
+        t, options,
+        [&put, &line](std::string_view text) {
+          line.assign(text.data(), text.size());
+          put(line);
+        },
+        0);
   }
 
   // ------------------------------------------------------------ reading
@@ -201,8 +339,14 @@ class CsvIo {
           ++i;
           continue;
         }
-        std::size_t j = i;
-        while (j < size && !IsLineEnd(data[j])) ++j;
+        const std::size_t j = i + FindLineEnd(data + i, size - i);
+        if (j < size && line_.empty()) {
+          // The whole line is in this piece: read where it lies.
+          Line(std::string_view(data + i, j - i));
+          prevEnd_ = true;
+          i = j + 1;
+          continue;
+        }
         line_.append(data + i, j - i);
         prevEnd_ = false;
         i = j;
@@ -221,14 +365,26 @@ class CsvIo {
    private:
     // Reads the next value of line from pos. False at the end of the line.
     bool NextValue(const std::string& line, std::size_t& pos, std::string& value, bool& isNull) {
+      std::string_view v;
+      const bool has = NextValue(std::string_view(line), pos, v, isNull);
+      if (v.data() == value.data())
+        value.resize(v.size());  // already there
+      else
+        value.assign(v.data(), v.size());
+      return has;
+    }
+
+    // The same; the value lies in the line, or in value_ when it had doubled
+    // quotes.
+    bool NextValue(std::string_view line, std::size_t& pos, std::string_view& value, bool& isNull) {
       const std::size_t len = line.size();
       const char q = t_.CSVQuote, fd = t_.CSVFieldDelimiter, rd = t_.CSVRecordDelimiter;
-      value.clear();
+      value = std::string_view();
       if (pos >= len) return false;
       if (q == 0) {
         std::size_t e = pos;
         while (e < len && line[e] != fd && !(rd != 0 && line[e] == rd)) ++e;
-        value.assign(line, pos, e - pos);
+        value = line.substr(pos, e - pos);
         isNull = value.empty();
         pos = e < len ? e + 1 : e;
         return true;
@@ -242,19 +398,27 @@ class CsvIo {
       }
       isNull = false;
       ++pos;
+      bool joined = false;  // value_ holds the text so far
       for (;;) {
-        std::size_t e = line.find(q, pos);
-        if (e == std::string::npos) {
+        const std::size_t e = pos + FindByte(line.data() + pos, len - pos, q);
+        if (e >= len) {
           // No closing quote on this line: an empty text.
-          value.clear();
+          value = std::string_view();
           pos = len;
           return true;
         }
-        value.append(line, pos, e - pos);
         if (e + 1 < len && line[e + 1] == q) {
-          value += q;
+          if (!joined) value_.clear();
+          joined = true;
+          value_.append(line.data() + pos, e + 1 - pos);  // one quote kept
           pos = e + 2;
           continue;
+        }
+        if (joined) {
+          value_.append(line.data() + pos, e - pos);
+          value = value_;
+        } else {
+          value = line.substr(pos, e - pos);
         }
         pos = e + 1;
         if (pos < len) ++pos;  // the delimiter after the closing quote
@@ -267,10 +431,10 @@ class CsvIo {
              v == kMarkIndexDefStart || v == kMarkIndexDefEnd;
     }
 
-    void Line(const std::string& line) {
+    void Line(std::string_view line) {
       ++lineNo_;
       switch (phase_) {
-        case Phase::Sections: SectionOrHeader(line); break;
+        case Phase::Sections: SectionOrHeader(std::string(line)); break;
         case Phase::Records: Record(line); break;
       }
     }
@@ -427,38 +591,62 @@ class CsvIo {
       defs_.push_back(d);
     }
 
-    void Record(const std::string& line) {
+    void Record(std::string_view line) {
       const std::size_t nf = t_.fields_.size();
-      std::vector<FieldValue> values(nf);
+      // The record is stored first and filled in place; a value that fails
+      // its conversion takes the record back out, so that only the lines
+      // before it stay.
+      MemTable::Cell* cells = t_.AddRecordCells();
       std::size_t pos = 0;
       bool isNull = true;
-      for (std::size_t col = 0; col < columns_.size(); ++col) {
-        if (!NextValue(line, pos, value_, isNull)) break;
-        int fi = columns_[col];
-        if (fi < 0 || static_cast<std::size_t>(fi) >= nf) continue;
-        FieldValue& v = values[static_cast<std::size_t>(fi)];
-        if (isNull) {
-          v = FieldValue();
-          continue;
+      std::string_view value;
+      try {
+        for (std::size_t col = 0; col < columns_.size(); ++col) {
+          if (!NextValue(line, pos, value, isNull)) break;
+          int fi = columns_[col];
+          if (fi < 0 || static_cast<std::size_t>(fi) >= nf) continue;
+          MemTable::Cell& c = cells[static_cast<std::size_t>(fi)];
+          const FieldDef& def = t_.fields_[static_cast<std::size_t>(fi)]->Def();
+          if (!c.null && def.DataType == FieldType::String) t_.DropText(def.DataType, c);
+          c.num = 0;
+          c.len = 0;
+          c.null = true;
+          if (isNull) continue;
+          switch (def.DataType) {
+            case FieldType::String: {
+              std::string_view text = value;
+              if (FindByte(text.data(), text.size(), '%') < text.size()) {
+                DecodeEscapes(text, decoded_);
+                text = decoded_;
+              }
+              t_.StoreText(c, text.data(), MemTable::FittingSize(text, def.Size));
+              break;
+            }
+            case FieldType::Boolean:
+              c.null = false;
+              c.num = value == t_.CSVTrueString ? 1 : 0;
+              break;
+            case FieldType::DateTime:
+              // One programme's end is often the next one's start.
+              if (haveLastDateTime_ && value == lastDateTimeText_) {
+                c.null = false;
+                c.num = lastDateTime_;
+                break;
+              }
+              c.null = !MemTable::TextToNumber(def, value, t_.FileFormats, currentYear_, c.num);
+              haveLastDateTime_ = !c.null;
+              lastDateTimeText_.assign(value.data(), value.size());
+              lastDateTime_ = c.num;
+              break;
+            default:
+              c.null = !MemTable::TextToNumber(def, value, t_.FileFormats, currentYear_, c.num);
+          }
         }
-        const FieldDef& def = t_.fields_[static_cast<std::size_t>(fi)]->Def();
-        switch (def.DataType) {
-          case FieldType::String:
-            if (value_.find('%') == std::string::npos)
-              MemTable::TextToValue(def, value_, t_.FileFormats, currentYear_, v);
-            else
-              MemTable::TextToValue(def, DecodeEscapes(value_), t_.FileFormats, currentYear_, v);
-            break;
-          case FieldType::Boolean:
-            v.Null = false;
-            v.Str.clear();
-            v.Num = value_ == t_.CSVTrueString ? 1 : 0;
-            break;
-          default:
-            MemTable::TextToValue(def, value_, t_.FileFormats, currentYear_, v);
-        }
+      } catch (...) {
+        t_.RemoveRecordCells(t_.recordCount_ - 1);
+        throw;
       }
-      t_.AppendLoadedRecord(std::move(values));
+      t_.AppendLoadedRecord();
     }
 
     enum class Phase { Sections, Records };
@@ -469,6 +657,10 @@ class CsvIo {
     bool prevEnd_ = false;
     long long lineNo_ = 0;
     std::string value_;
+    std::string decoded_;
+    bool haveLastDateTime_ = false;
+    std::string lastDateTimeText_;
+    double lastDateTime_ = 0;
     std::vector<int> columns_;
     bool inTableDef_ = false;
     bool inIndexDef_ = false;
@@ -493,7 +685,7 @@ class CsvIo {
       if (before != SIZE_MAX) t.GoToRecordIndex(before);
       throw;
     }
-    if (before != SIZE_MAX && before < t.records_.size())
+    if (before != SIZE_MAX && before < t.recordCount_)
       t.GoToRecordIndex(before);
     else
       t.cur_ = t.order_.empty() ? -1 : 0;
@@ -513,24 +705,26 @@ void MemTable::SaveToFile(const std::string& path, unsigned options) {
 }
 
 std::string MemTable::SaveToString(unsigned options) {
-  // Gathered in blocks and joined once, so that a large table is not copied
+  // Gathered in pieces and joined once, so that a large table is not copied
   // again each time the text outgrows its memory.
-  constexpr std::size_t kBlock = 1 << 20;
-  std::vector<std::string> blocks(1);
+  std::vector<std::string> pieces;
   std::size_t total = 0;
-  CsvIo::Write(*this, options, [&blocks, &total](const std::string& line) {
-    if (blocks.back().size() + line.size() > kBlock && !blocks.back().empty()) {
-      blocks.emplace_back();
-      blocks.back().reserve(kBlock);
-    }
-    blocks.back() += line;
-    total += line.size();
-  });
-  if (blocks.size() == 1) return std::move(blocks.front());
+  CsvIo::Write(
+      *this, options,
+      [&pieces, &total](std::string_view piece) {
+        pieces.emplace_back(piece);
+        total += piece.size();
+      },
+      1 << 20);
+  if (pieces.size() == 1) return std::move(pieces.front());
   std::string out;
   out.reserve(total);
-  for (const std::string& b : blocks) out += b;
+  for (const std::string& p : pieces) out += p;
   return out;
+}
+
+void MemTable::SaveToStream(unsigned options, const std::function<void(std::string_view)>& put) {
+  CsvIo::Write(*this, options, put, 1 << 20);
 }
 
 void MemTable::LoadFromFile(const std::string& path) {

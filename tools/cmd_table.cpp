@@ -42,12 +42,15 @@ KC_TOOL_COMMAND(CmdTable, "table", "table channels|programmes FILE [--utf8]") {
       table.LoadFromFile(path);  // fails with the reader's own message
     }
     table.Open();
-    std::string bytes = table.SaveToString(table.PersistentSaveOptions);
+    if (utf8) {
+      tool::Put(plat::Cp932ToUtf8(table.SaveToString(table.PersistentSaveOptions)));
+    } else {
+      // Straight out in pieces: the text of a large table is never held whole.
+      table.SaveToStream(table.PersistentSaveOptions, [](std::string_view piece) { tool::Put(piece); });
+    }
     // Read-only: the table is released without its save.
     table.Persistent = false;
     table.Close();
-    if (utf8) bytes = plat::Cp932ToUtf8(bytes);
-    tool::Put(bytes);
   } catch (const std::exception& e) {
     table.Persistent = false;
     std::cerr << plat::Cp932ToUtf8(e.what()) << "\n";

@@ -3,6 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <random>
+#include <string>
+
 #include "core/error.h"
 
 namespace kc {
@@ -99,6 +103,96 @@ TEST(DateTime, ReadsTableFileDates) {
     if (c.ok) {
       EXPECT_NEAR(out, c.value, 1e-9) << c.text;
     }
+  }
+}
+
+// The letters as printf once wrote them: one letter the bare number, two or
+// more two digits ("yy" the year's last two, longer runs of y four), "m"
+// after an hour (separators between) the minutes, "z" three digits from
+// three letters.
+std::string PrintfFormat(const std::string& pattern, TDateTime dt, const FormatSettings& fs) {
+  int y, mo, d, h, n, s, z;
+  DecodeDate(dt, y, mo, d);
+  DecodeTime(dt, h, n, s, z);
+  std::string out;
+  char buf[32];
+  bool lastWasHour = false;
+  for (std::size_t i = 0; i < pattern.size();) {
+    const char c = pattern[i];
+    std::size_t run = 1;
+    while (i + run < pattern.size() && pattern[i + run] == c) ++run;
+    int v = -1, width = run == 1 ? 0 : 2;
+    switch (c) {
+      case 'y': v = run <= 2 ? y % 100 : y; width = run <= 2 ? 2 : 4; break;
+      case 'm': v = lastWasHour ? n : mo; break;
+      case 'd': v = d; break;
+      case 'h': v = h; break;
+      case 'n': v = n; break;
+      case 's': v = s; break;
+      case 'z': v = z; width = run >= 3 ? 3 : 0; break;
+      default:
+        out += c == '/' ? fs.DateSeparator : c == ':' ? fs.TimeSeparator : c;
+        ++i;
+        continue;
+    }
+    std::snprintf(buf, sizeof buf, "%0*d", width, v);
+    out += buf;
+    lastWasHour = c == 'h';
+    i += run;
+  }
+  return out;
+}
+
+TEST(DateTime, FormatterWritesWhatPrintfWrote) {
+  std::mt19937 rng(20101206);
+  FormatSettings fs;
+  fs.DateSeparator = '-';
+  fs.TimeSeparator = '.';
+  const std::string letters = "ymdhnsz/: ";
+  std::vector<std::string> patterns = {"dd/mm/yyyy", "hh:nn:ss", "yyyy/mm/dd", "hh:nn", "d/m/yy h:n:s.zzz"};
+  for (int k = 0; k < 200; ++k) {
+    std::string p;
+    for (int len = 1 + static_cast<int>(rng() % 12); len > 0; --len) p += letters[rng() % letters.size()];
+    if (p.find("ddddd") == std::string::npos) patterns.push_back(p);  // that is the short date
+  }
+  // Days from before year 1 to past 9999, times to the millisecond.
+  std::uniform_int_distribution<long long> day(-800000, 3100000), ms(0, 86399999);
+  for (int k = 0; k < 20000; ++k) {
+    const TDateTime dt = static_cast<double>(day(rng)) + static_cast<double>(ms(rng)) / 86400000.0;
+    const std::string& p = patterns[static_cast<std::size_t>(k) % patterns.size()];
+    ASSERT_EQ(FormatDateTime(p, dt, fs), PrintfFormat(p, dt, fs)) << p << " " << dt;
+    // The table files' date-time text, in their formats and in others.
+    FormatSettings table = fs;
+    table.ShortDateFormat = k % 2 ? "dd/mm/yyyy" : "yyyy/m/d";
+    table.LongTimeFormat = "hh:nn:ss";
+    int h, n, sec, ms;
+    DecodeTime(dt, h, n, sec, ms);
+    std::string expected = PrintfFormat(table.ShortDateFormat, dt, table);
+    if (h != 0 || n != 0 || sec != 0) expected += " " + PrintfFormat(table.LongTimeFormat, dt, table);
+    std::string text = "x";
+    AppendTableDateTime(text, dt, table);
+    ASSERT_EQ(text, "x" + expected) << dt;
+  }
+}
+
+TEST(DateTime, SavedFormReadsAsTheGeneralReadingDoes) {
+  // The exact saved form has a quick reading; a blank in front takes the
+  // general one. Both must agree on every text, possible or not.
+  std::mt19937 rng(7);
+  FormatSettings fs;
+  fs.ShortDateFormat = "dd/mm/yyyy";
+  auto two = [&rng](int below) {
+    char b[3];
+    std::snprintf(b, sizeof b, "%02d", static_cast<int>(rng() % static_cast<unsigned>(below)));
+    return std::string(b);
+  };
+  for (int k = 0; k < 20000; ++k) {
+    std::string text = two(33) + "/" + two(14) + "/" + std::to_string(1000 + rng() % 9000);
+    if (k % 3 != 0) text += " " + two(26) + ":" + two(62) + ":" + two(62);
+    TDateTime quick = -1, general = -1;
+    const bool ok = TryStrToDateTime(text, fs, 2015, quick);
+    ASSERT_EQ(ok, TryStrToDateTime(" " + text, fs, 2015, general)) << text;
+    if (ok) ASSERT_EQ(quick, general) << text;
   }
 }
 

@@ -1,7 +1,12 @@
-// Shift-JIS aware searching and replacing, case mapping, trimming, integers.
+// Shift-JIS aware searching and replacing, case mapping, trimming, integers;
+// finding one of a few byte values.
 #include "core/text.h"
 
 #include <gtest/gtest.h>
+
+#include <random>
+
+#include "core/byte_scan.h"
 
 namespace kc {
 namespace {
@@ -107,6 +112,22 @@ TEST(Text, ReplaceAllAgreesWithRepeatedFind) {
     expected += s.substr(pos);
     ASSERT_EQ(SjisReplaceAll(s, find, "#"), expected) << s;
   }
+}
+
+TEST(ByteScan, FindsTheFirstOfTheSetAtEveryLengthAndPlace) {
+  // Lengths around the sixteen-byte steps, each byte of the set at every
+  // place, and the bytes just past the run never counted.
+  const ByteSet<3> set('\r', '\n', '\0');
+  std::mt19937 rng(3);
+  for (std::size_t n = 0; n <= 50; ++n) {
+    for (std::size_t at = 0; at <= n; ++at) {
+      std::string buf(n + 16, '\n');  // a match right after the run
+      for (std::size_t i = 0; i < n; ++i) buf[i] = static_cast<char>('a' + rng() % 26);
+      if (at < n) buf[at] = "\r\n"[rng() % 3];
+      ASSERT_EQ(set.Find(buf.data(), n), at) << n << " " << at;
+    }
+  }
+  EXPECT_EQ(ByteSet<1>('x').Find(nullptr, 0), 0u);
 }
 
 }  // namespace

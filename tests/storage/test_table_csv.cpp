@@ -199,6 +199,36 @@ TEST_F(TableCsvTest, WriterHonoursOtherSettings) {
   EXPECT_EQ(t.SaveToString(SaveData | SaveNoHeader), "q;x;yes;09:08:07\r\n;no;\r\n");
 }
 
+TEST_F(TableCsvTest, AnyQuoteCharacterQuotesTheEscapedText) {
+  // Escapes first, then every quote character of the result doubled, also
+  // for a quote character that an escape writes.
+  const std::string value("a\"b'c%d%0e\nf\rg\0h nc", 19);
+  for (const char q : {'"', '\'', '%', 'n', '0', 'c', '\r'}) {
+    MemTable t;
+    FieldDef a;
+    a.FieldName = "A";
+    t.AddField(a);
+    t.CSVQuote = q;
+    t.Open();
+    t.Append();
+    t.FieldByName("A").SetAsString(value);
+    t.Post();
+    std::string escaped;
+    for (char c : value) {
+      if (c == '\0' || c == '\n' || c == '\r' || c == '%') {
+        escaped += '%';
+        escaped += c == '\0' ? '0' : c == '\n' ? 'n' : c == '\r' ? 'c' : '%';
+      } else {
+        escaped += c;
+      }
+    }
+    std::string quoted(1, q);
+    for (char c : escaped) quoted.append(c == q ? 2 : 1, c);
+    quoted += q;
+    EXPECT_EQ(t.SaveToString(SaveData | SaveNoHeader), quoted + ",\r\n") << int(q);
+  }
+}
+
 // ------------------------------------------------------------- reading
 
 struct ReadCase {
