@@ -126,5 +126,39 @@ TEST(HostileInputs, ProgrammeFilesWithNulBytesAndLongLinesMergeWhole) {
   EXPECT_EQ(f.ReadHost("tvdata0.csv"), "old\r\n" + nul + "\r\n" + longLine + "\r\nlast\r\n");
 }
 
+// A chart page swollen with markup, and one summary made of a million
+// pieces: both are read to their end, and the two programmes of the page
+// come out as from the page alone.
+TEST(HostileInputs, HugeChartPagesKeepTheirProgrammes) {
+  const std::string page =
+      test::ReadBytes(test::SourcePath("tests/data/analyser/shared_span.html"));
+  ASSERT_FALSE(page.empty());
+  std::string markup;
+  while (markup.size() < (50u << 20)) markup += "<p class=\"pad\">x</p><span>y</span><br>\n";
+  std::string pieces;
+  pieces.reserve(5u << 20);
+  for (int i = 0; i < 1000000; ++i) pieces += "x<br>";
+  struct Case {
+    const char* what;
+    std::string html;
+  } cases[] = {
+      {"50 MB of markup after the programmes", ByteReplaceAll(page, "</body>", markup + "</body>")},
+      {"a million pieces in one summary",
+       ByteReplaceAll(page, u8"先の番組の説明。", pieces)},
+  };
+  for (const Case& c : cases) {
+    test::FakeClock clock(2019, 12, 6, 8, 0, 0);
+    test::RunFixture f;
+    f.AddChannel("101", u8"テスト局");
+    const std::string file = f.Plugin + "tvmurok10112061.html";
+    plat::WriteWholeFile(file, c.html);
+    f.Mas.Open();
+    EXPECT_EQ(AnalyzeChartPageWith(f.Ctx, file, "", ""), 2) << c.what;
+    f.Mas.First();
+    EXPECT_EQ(plat::Cp932ToUtf8(f.Mas.FieldByName("Title").AsString()), u8"先の番組") << c.what;
+    EXPECT_TRUE(f.LogLines().empty()) << c.what;
+  }
+}
+
 }  // namespace
 }  // namespace kc
