@@ -643,6 +643,16 @@ class Win32Backend : public Backend {
   // ---- message loop
 
   void Pump() override {
+    // Long work pumps every few bytes, far more often than anything can
+    // arrive, and under some window systems even asking whether anything is
+    // queued is a round trip to a server. Within the same millisecond as the
+    // last pump there is nothing new worth that: a message waits at most
+    // until the clock moves (or until a few thousand pumps later, should
+    // the tick stand still).
+    const DWORD tick = GetTickCount();
+    if (tick == lastPumpTick_ && ++pumpsThisTick_ < kPumpsPerTick) return;
+    lastPumpTick_ = tick;
+    pumpsThisTick_ = 0;
     SendPendingProgress();
     // Asking whether anything is queued is cheaper than an empty
     // PeekMessage (which also flushes the window surfaces and polls the
@@ -711,6 +721,9 @@ class Win32Backend : public Backend {
   static Win32Backend* self_;
   static constexpr unsigned kFullPumpEvery = 16;
   unsigned emptyChecks_ = 0;
+  static constexpr unsigned kPumpsPerTick = 4096;
+  DWORD lastPumpTick_ = 0;
+  unsigned pumpsThisTick_ = 0;
 
   // A bar whose position moves many times a second (once per element of a
   // page) is repainted at most once a frame: the bar repaints itself at once
