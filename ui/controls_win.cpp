@@ -726,11 +726,12 @@ class Win32Backend : public Backend {
   unsigned pumpsThisTick_ = 0;
 
   // A bar whose position moves many times a second (once per element of a
-  // page) is repainted at most once a frame: the bar repaints itself at once
-  // on every new position, and that costs most of a millisecond on some
-  // window systems. The bar always holds the latest position; one that
-  // comes within a frame of the last repaint is set with drawing held off,
-  // and the first pump after the frame repaints it.
+  // page) is repainted at most once a frame: a new position makes the bar
+  // repaint itself at once, which costs most of a millisecond on some window
+  // systems, and even holding its drawing off while setting it costs a
+  // window style change each time. A position that comes within a frame of
+  // the last one sent waits, and the first pump after the frame sends the
+  // latest; a new range goes out at once with the position.
   static constexpr DWORD kProgressFrameMs = 30;
   std::map<const Control*, DWORD> progressPaintedAt_;
   std::vector<Control*> pendingProgress_;
@@ -742,9 +743,6 @@ class Win32Backend : public Backend {
     const DWORD tick = GetTickCount();
     auto painted = progressPaintedAt_.find(&c);
     if (!now && painted != progressPaintedAt_.end() && tick - painted->second < kProgressFrameMs) {
-      SendMessageW(h, WM_SETREDRAW, FALSE, 0);
-      SendMessageW(h, PBM_SETPOS, pos, 0);
-      SendMessageW(h, WM_SETREDRAW, TRUE, 0);
       if (std::find(pendingProgress_.begin(), pendingProgress_.end(), &c) == pendingProgress_.end())
         pendingProgress_.push_back(&c);
       return;
@@ -762,7 +760,7 @@ class Win32Backend : public Backend {
         ++it;
         continue;
       }
-      RedrawWindow(H((*it)->Handle), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+      SendMessageW(H((*it)->Handle), PBM_SETPOS, static_cast<ProgressBar*>(*it)->Position(), 0);
       painted = tick;
       it = pendingProgress_.erase(it);
     }
