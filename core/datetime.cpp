@@ -162,6 +162,16 @@ void AppendTwoDigits(char* p, int v) {
   p[1] = static_cast<char>('0' + v % 10);
 }
 
+// "dd/mm/yyyy" with the date separator, 10 bytes.
+void WriteTableDate(char* buf, int year, int month, int day, char sep) {
+  AppendTwoDigits(buf, day);
+  buf[2] = sep;
+  AppendTwoDigits(buf + 3, month);
+  buf[5] = sep;
+  AppendTwoDigits(buf + 6, year / 100);
+  AppendTwoDigits(buf + 8, year % 100);
+}
+
 // The two patterns every table file is written in, with the text the
 // general walk below gives them; false for a year it would not write in
 // four digits.
@@ -172,12 +182,7 @@ bool AppendTableForm(std::string& out, const std::string& pattern, TDateTime dt,
     int year, month, day;
     DecodeDate(dt, year, month, day);
     if (year < 0 || year > 9999) return false;
-    AppendTwoDigits(buf, day);
-    buf[2] = fs.DateSeparator;
-    AppendTwoDigits(buf + 3, month);
-    buf[5] = fs.DateSeparator;
-    AppendTwoDigits(buf + 6, year / 100);
-    AppendTwoDigits(buf + 8, year % 100);
+    WriteTableDate(buf, year, month, day, fs.DateSeparator);
     out.append(buf, 10);
     return true;
   }
@@ -308,12 +313,7 @@ void AppendTableDateTime(std::string& out, TDateTime dt, const FormatSettings& f
   }
   // What the two patterns give, from one decoding.
   char buf[19];
-  AppendTwoDigits(buf, day);
-  buf[2] = fs.DateSeparator;
-  AppendTwoDigits(buf + 3, month);
-  buf[5] = fs.DateSeparator;
-  AppendTwoDigits(buf + 6, year / 100);
-  AppendTwoDigits(buf + 8, year % 100);
+  WriteTableDate(buf, year, month, day, fs.DateSeparator);
   if (!withTime) {
     out.append(buf, 10);
     return;

@@ -195,9 +195,7 @@ bool TryStrToIntLeadingBlanks(std::string_view s, int& out) { return TryStrToInt
 
 std::string IntToStr(long long v) { return std::to_string(v); }
 
-void AppendInt(std::string& out, long long v) {
-  char buf[24];
-  char* const end = buf + sizeof buf;
+char* WriteIntBefore(char* end, long long v) {
   char* p = end;
   // Unsigned, so that the lowest value has a magnitude too.
   unsigned long long mag = v < 0 ? 0ull - static_cast<unsigned long long>(v)
@@ -207,7 +205,13 @@ void AppendInt(std::string& out, long long v) {
     mag /= 10;
   } while (mag != 0);
   if (v < 0) *--p = '-';
-  out.append(p, end);
+  return p;
+}
+
+void AppendInt(std::string& out, long long v) {
+  char buf[24];
+  char* const end = buf + sizeof buf;
+  out.append(WriteIntBefore(end, v), end);
 }
 
 std::string Format3d(int v) {

@@ -69,6 +69,9 @@ bool TryStrToIntLeadingBlanks(std::string_view s, int& out);
 std::string IntToStr(long long v);
 // The same text appended to out.
 void AppendInt(std::string& out, long long v);
+// Writes v in decimal so that it ends just before end; returns its first
+// byte. end needs 20 bytes of room before it.
+char* WriteIntBefore(char* end, long long v);
 
 // Zero-padded decimal, as "%3.3d" gives it.
 std::string Format3d(int v);

@@ -283,16 +283,7 @@ class CsvIo {
           *p++ = q;
           char digits[24];
           char* const end = digits + sizeof digits;
-          char* d = end;
-          const long long v = static_cast<long long>(c.num);
-          // Unsigned, so that the lowest value has a magnitude too.
-          unsigned long long mag = v < 0 ? 0ull - static_cast<unsigned long long>(v)
-                                         : static_cast<unsigned long long>(v);
-          do {
-            *--d = static_cast<char>('0' + mag % 10);
-            mag /= 10;
-          } while (mag != 0);
-          if (v < 0) *--d = '-';
+          char* const d = WriteIntBefore(end, static_cast<long long>(c.num));
           p = Copy(p, d, static_cast<std::size_t>(end - d));
           *p++ = q;
           out.Commit(p);
