@@ -192,7 +192,9 @@ TEST(DateTime, SavedFormReadsAsTheGeneralReadingDoes) {
     TDateTime quick = -1, general = -1;
     const bool ok = TryStrToDateTime(text, fs, 2015, quick);
     ASSERT_EQ(ok, TryStrToDateTime(" " + text, fs, 2015, general)) << text;
-    if (ok) ASSERT_EQ(quick, general) << text;
+    if (ok) {
+      ASSERT_EQ(quick, general) << text;
+    }
   }
 }
 

@@ -148,7 +148,9 @@ TEST(RunMain, WithoutAListTheLastPageKeysStandIn) {
       if (chart.empty() && call.Address.find("/chart/cs/5") != std::string::npos)
         chart = call.Address.substr(call.Address.find("/chart/"));
     EXPECT_EQ(chart.substr(0, c.chartRequest.size()), c.chartRequest) << c.what;
-    if (c.chartRequest.empty()) EXPECT_EQ(fetcher.Calls.size(), 1u) << c.what;
+    if (c.chartRequest.empty()) {
+      EXPECT_EQ(fetcher.Calls.size(), 1u) << c.what;
+    }
     StringList said;
     const StringList lines = f.LogLines();
     for (std::size_t i = logBefore; i < lines.size(); ++i)

@@ -538,7 +538,9 @@ TEST_F(TableCsvTest, AMissingBoundFileIsRecoveredFromTheNewFileOrTheBackup) {
     t.Close();
     // The save writes the bound file and leaves the backup as it was.
     EXPECT_EQ(Bytes("tvskypch.csv"), loaded) << c.what;
-    if (c.backup) EXPECT_EQ(Bytes("tvskypch.old"), c.backup) << c.what;
+    if (c.backup) {
+      EXPECT_EQ(Bytes("tvskypch.old"), c.backup) << c.what;
+    }
     else EXPECT_FALSE(Exists("tvskypch.old")) << c.what;
   }
 }
