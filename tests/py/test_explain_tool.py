@@ -132,62 +132,30 @@ class ExplainCase:
         ])
 
     def test_one_channel_and_the_datasets_it_reaches(self):
-        not_taken = ("dataset 2 (BS): does not reach it: the dataset does not take these "
-                     "listings ([DataSet 2] count=48, Area 47=False)")
+        reaches = ("reaches it: ticked, a run asks for its pages and appends its programmes "
+                   "to tvdata%d.csv")
+        not_ticked = "does not reach it: not ticked ([DataSet %d] tvch %s of tvskypch.ini is not True)"
+        not_taken = ("does not reach it: the dataset does not take these listings "
+                     "([DataSet 2] count=48, Area 47=False)")
         cases = {
-            "101": [
-                "channel 101 テスト局: in the channel table (tvskypch.csv)",
-                "channel 101: in tvmurokch.csv",
-                "channel 101: page key 500101",
-                "channel 101: " + self.page("tvmurok10112060.html", 2),
-                "dataset 0 (CS): reaches it: ticked, a run asks for its pages and appends "
-                "its programmes to tvdata0.csv",
-                "dataset 1 (CS2): reaches it: ticked, a run asks for its pages and appends "
-                "its programmes to tvdata1.csv",
-                not_taken,
-            ],
-            "240": [
-                "channel 240 アニメ: in the channel table (tvskypch.csv)",
-                "channel 240: in tvmurokch.csv",
-                "channel 240: page key 500240",
-                "channel 240: no cached page",
-                "dataset 0 (CS): does not reach it: not ticked "
-                "([DataSet 0] tvch 240 of tvskypch.ini is not True)",
-                "dataset 1 (CS2): does not reach it: not ticked "
-                "([DataSet 1] tvch 240 of tvskypch.ini is not True)",
-                not_taken + ", although ticked",
-            ],
-            "777": [
-                "channel 777 消えた局: in the channel table (tvskypch.csv)",
-                "channel 777: not in tvmurokch.csv",
-                "channel 777: no page key in pagekeys_skypt.txt",
-                "channel 777: no cached page",
-                "dataset 0 (CS): does not reach it: ticked, but not in tvmurokch.csv "
-                "(the site's channel list no longer carries it)",
-                "dataset 1 (CS2): does not reach it: not ticked "
-                "([DataSet 1] tvch 777 of tvskypch.ini is not True)",
-                not_taken,
-            ],
-            "161": [
-                "channel 161 映画: in the channel table (tvskypch.csv)",
-                "channel 161: in tvmurokch.csv",
-                "channel 161: page key 500161",
-                "channel 161: " + self.page("tvmurok16112060.html", 0),
-                "channel 161: no cached page gives a programme "
-                "(the site's page layout may have changed)",
-                "dataset 0 (CS): does not reach it: ticked and asked, but no cached page "
-                "gives a programme",
-                "dataset 1 (CS2): does not reach it: not ticked "
-                "([DataSet 1] tvch 161 of tvskypch.ini is not True)",
-                not_taken,
-            ],
+            "101": [reaches % 0, reaches % 1, not_taken],
+            "240": [not_ticked % (0, 240), not_ticked % (1, 240), not_taken + ", although ticked"],
+            "777": ["does not reach it: ticked, but not in tvmurokch.csv "
+                    "(the site's channel list no longer carries it)",
+                    not_ticked % (1, 777), not_taken],
+            "161": ["does not reach it: ticked and asked, but no cached page gives a programme",
+                    not_ticked % (1, 161), not_taken],
         }
-        for channel, want in cases.items():
+        for channel, verdicts in cases.items():
             with self.subTest(channel):
                 rc, lines = self.explain(channel)
                 self.assertEqual(rc, 0)
+                # the settings, the channel's own facts, then one verdict per dataset
                 self.assertEqual(lines[:1 + len(SETTINGS)], [self.host_line()] + SETTINGS)
-                self.assertEqual(lines[1 + len(SETTINGS):], want + [""])
+                self.assertTrue(lines[1 + len(SETTINGS)].startswith("channel %s " % channel))
+                self.assertEqual(lines[-4:], ["dataset %d (%s): %s" % (n, name, v) for n, (name, v)
+                                              in enumerate(zip(("CS", "CS2", "BS"), verdicts))]
+                                 + [""])
 
     def test_a_folder_that_is_not_a_host_folder(self):
         for folder in (self.host.plugin, os.path.join(self.host.root, "missing")):
