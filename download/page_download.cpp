@@ -4,6 +4,7 @@
 #include "download/host_files.h"
 #include "download/host_settings.h"
 #include "download/run_context.h"
+#include "download/run_report.h"
 #include "download/site.h"
 #include "platform/message_pump.h"
 #include "platform/platform.h"
@@ -126,8 +127,10 @@ void DownloadChartPages(RunContext& ctx) {
          p < channels.size() && !st.StopRequested && !st.SkipRequested; ++p) {
       const std::string& channel = channels[p];
       // A channel without a page key has no page address the site knows.
-      if (IndexOf(st.ChannelNumberList, channel) >= 0 &&
-          !ChannelPageKey(st.ChannelKeyList, channel).empty()) {
+      const NotAskedReason why = WhyNotAsked(st.ChannelNumberList, st.ChannelKeyList, channel);
+      NoteChannelNotAsked(st.Report, channel, why);
+      if (why == NotAskedReason::Asked) {
+        NoteChannelAsked(st.Report, channel);
         ctx.View.ShowProgress(static_cast<int>(p));
         for (int i = 0; i < kDayWindowCount && !st.StopRequested && !st.SkipRequested;
              ++i) {
@@ -145,6 +148,7 @@ void DownloadChartPages(RunContext& ctx) {
               }
               ctx.View.ShowDetail(channel + "チャンネルをダウンロード中...");
               std::int64_t size = DownloadToFile(ctx, address, file);
+              NotePageRequested(st.Report, size >= kMinPageSize);
               if (size == 0)
                 ctx.Log.WriteLine("通信エラー: " + channel + "チャンネル");
               else if (size < kMinPageSize)

@@ -10,6 +10,7 @@
 #include "download/host_files.h"
 #include "download/host_settings.h"
 #include "download/run_context.h"
+#include "download/run_report.h"
 #include "download/site.h"
 #include "platform/message_pump.h"
 #include "platform/platform.h"
@@ -192,6 +193,7 @@ void BuildProgrammeFiles(RunContext& ctx) {
       mas.PersistentFile = f;
       if (!mas.Active()) mas.Open();
       int n = AnalyzeChartPage(ctx, page);
+      NotePageAnalysed(st.Report, channel, n, !st.StopRequested && !st.SkipRequested);
       // A page that gave nothing is fetched anew by a later run.
       if (n == 0) plat::Fs().DeleteFile(page);
       st.PhaseName = "ANATVMurok2a";
@@ -240,9 +242,11 @@ AppendResult AppendToDataset(RunContext& ctx, const std::string& target,
   const std::int64_t before = created ? 0 : out->Size();
   std::string pending = needsBreak ? "\r\n" : "";
   bool firstLine = created;
+  long long programmes = 0;
   for (const std::string& line : lines) {
     if (st.StopRequested || st.SkipRequested) break;
-    if (!SjisContains(line, kHeaderMark) || firstLine) {
+    const bool header = SjisContains(line, kHeaderMark);
+    if (!header || firstLine) {
       pending += line;
       pending += "\r\n";
       if (!out->Write(pending.data(), pending.size())) {
@@ -255,10 +259,12 @@ AppendResult AppendToDataset(RunContext& ctx, const std::string& target,
       }
       pending.clear();
       firstLine = false;
+      if (!header) ++programmes;
     }
     YieldToMessages();
   }
   out->Close();
+  NoteLinesAppended(st.Report, target, programmes);
   return AppendResult::Done;
 }
 

@@ -11,6 +11,7 @@
 #include "analysis/text_rules.h"
 #include "core/datetime.h"
 #include "core/stringlist.h"
+#include "download/run_report.h"
 
 namespace kc {
 
@@ -35,6 +36,8 @@ struct DownloadRunState {
   TDateTime EmptyFetchRunStart = 0;
   bool UseE2 = false;
   std::string PhaseName;
+  // What the run got, for the log's report lines.
+  RunReport Report;
   // Not in the window's list of fields but needed everywhere: the plug-in's
   // own folder with a trailing backslash.
   std::string PluginFolder;

@@ -12,6 +12,7 @@
 #include "download/host_settings.h"
 #include "download/page_download.h"
 #include "download/programme_files.h"
+#include "download/run_report.h"
 #include "platform/message_pump.h"
 #include "platform/platform.h"
 #include "platform/temp_files.h"
@@ -101,6 +102,7 @@ void Main(RunContext& ctx) {
   DownloadRunState& st = ctx.State;
   st.SkipRequested = false;
   st.PhaseName = "Main";
+  st.Report = RunReport{};
   ButtonGuard guard{ctx.View};
 
   DeleteTemp(ctx);
@@ -131,10 +133,14 @@ void Main(RunContext& ctx) {
   ctx.View.ShowRunProgress(0);
 
   DownloadChartPages(ctx);
+  LogChannelsNotAsked(ctx);
   ctx.View.ShowRunProgress(1);
 
   st.SkipRequested = false;
-  if (!st.StopRequested) BuildProgrammeFiles(ctx);
+  if (!st.StopRequested) {
+    BuildProgrammeFiles(ctx);
+    LogPagesWithoutProgrammes(ctx, !st.StopRequested && !st.SkipRequested);
+  }
 
   ctx.View.ShowPhase("番組表を作成中");
   st.SkipRequested = false;
@@ -149,6 +155,7 @@ void Main(RunContext& ctx) {
   if (st.StopRequested)
     for (const std::string& page : st.DownloadedFiles) plat::Fs().DeleteFile(page);
 
+  LogRunSummary(ctx);
   TDateTime now = plat::Now();
   ctx.Log.WriteLine(DateToStr(now) + " " + TimeToStr(now) + " Kanalia(CS) ダウンロード終了");
 }

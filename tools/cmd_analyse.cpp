@@ -7,7 +7,6 @@
 #include <string>
 #include <vector>
 
-#include "analysis/analysis_sink.h"
 #include "analysis/chart_analyser.h"
 #include "core/datetime.h"
 #include "core/error.h"
@@ -16,18 +15,10 @@
 #include "platform/platform.h"
 #include "storage/memtable.h"
 #include "storage/tables.h"
+#include "tools/quiet_sink.h"
 #include "tools/tool.h"
 
 namespace {
-
-// A saved page needs no window: nothing to show, to yield to or to stop.
-class QuietSink : public kc::AnalysisSink {
- public:
-  kc::StopFlags Stops() const override { return {}; }
-  void ShowProgress(int) override {}
-  void YieldToWindow() override {}
-  void TokenizerYield(bool) override {}
-};
 
 bool ParseNow(const std::string& text, kc::TDateTime& out) {
   int y, mo, d, h, mi, s;
@@ -96,7 +87,7 @@ KC_TOOL_COMMAND(CmdAnalyse, "analyse",
                                              kc::site::BaseAddress());
     int n = 0;
     if (kc::FindChannelLabel(skypch, conversions, pc)) {
-      QuietSink sink;
+      tool::QuietSink sink;
       n = kc::ReadChartPage(
           page, pc, [&mas](const kc::ProgrammeRecord& r) { kc::AppendProgramme(mas, r); }, sink);
     } else {

@@ -10,6 +10,11 @@
 #include "core/error.h"
 #include "tools/tool.h"
 
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#endif
+
 namespace tool {
 namespace {
 struct Command {
@@ -250,6 +255,11 @@ void FlushOutput() {
 }  // namespace tool
 
 int main(int argc, char** argv) {
+#ifdef _WIN32
+  // Bytes in and out as they are: no CR added before LF, no stop at ^Z.
+  _setmode(_fileno(stdin), _O_BINARY);
+  _setmode(_fileno(stdout), _O_BINARY);
+#endif
   std::ios::sync_with_stdio(false);
   if (argc < 2) {
     tool::PrintUsage();

@@ -250,14 +250,20 @@ class DownloadRunCase:
         log = h.read_sjis("hoz.log").split("\r\n")
         self.assertEqual(log[-1], "")
         log = log[:-1]
-        self.assertEqual(len(log), 7, log)
+        self.assertEqual(len(log), 8, log)
         self.assertRegex(log[0], r"^--- START ---\t\d{4}-\d\d-\d\d \d\d:\d\d:\d\d$")
         self.assertRegex(log[1], r"^Version ")
         self.assertEqual(log[2:5], ["Kanalia(CS)プラグイン", "Kanalia(CS) ダウンロード開始",
                                     "ダウンロード失敗: 240チャンネル"])
-        self.assertRegex(log[5], r"^%s \d\d:\d\d:\d\d Kanalia\(CS\) ダウンロード終了$"
+        # what the run got: three channels, 16 requests of which one failed,
+        # and what the programme files and the dataset files received
+        self.assertEqual(log[5], "取得結果: 3チャンネル, ページ16件 (失敗1件), 番組%d件, "
+                         "データセット0: %d行, データセット1: %d行"
+                         % (len(lines161 + lines55 + lines240), len(lines161 + lines55),
+                            len(lines161 + lines240)))
+        self.assertRegex(log[6], r"^%s \d\d:\d\d:\d\d Kanalia\(CS\) ダウンロード終了$"
                          % today.strftime("%Y-%m-%d"))
-        self.assertRegex(log[6], r"^--- END ---\t%s\t\d\d:\d\d:\d\d$" % today.strftime("%Y-%m-%d"))
+        self.assertRegex(log[7], r"^--- END ---\t%s\t\d\d:\d\d:\d\d$" % today.strftime("%Y-%m-%d"))
 
 
 class NativeDownloadRun(DownloadRunCase, unittest.TestCase):

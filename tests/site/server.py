@@ -26,7 +26,8 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 WINDOW_STARTS = {"0500": 0, "1100": 1, "1700": 2, "2300": 3}
 CHART_RE = re.compile(
     r"^/chart/(cs|cs110)/([^/?]+)\.action\?head=(\d{8})(\d{4})(?:&amp;|&)span=6$")
-FAIL_MODES = ("noanswer", "empty", "short", "exact", "slow", "notfound", "cut", "hang")
+FAIL_MODES = ("noanswer", "empty", "short", "exact", "slow", "notfound", "cut", "hang",
+              "layout")
 
 
 class FailRule:
@@ -230,6 +231,11 @@ def make_handler(site):
             if mode == "notfound":
                 return self.send_body(b"not found", 404)
             body = build()
+            if mode == "layout":
+                # The page as a site that renamed its channel column serves it:
+                # as large as ever, and no programme the plug-in can find.
+                return self.send_body(body.replace(b'class="topcolumn"',
+                                                   b'class="chart-column"'))
             if mode == "short":
                 return self.send_body(fit(body, 4999))
             if mode == "exact":
@@ -293,7 +299,8 @@ def main(argv=None):
                     help="fail a page: MODE noanswer, empty, short (4999 bytes), "
                          "exact (5000 bytes), slow, notfound, cut (80 %% of the "
                          "announced length, then the connection closed), hang "
-                         "(connected, never answered)")
+                         "(connected, never answered), layout (the channel column's "
+                         "class renamed)")
     ap.add_argument("--slow-seconds", type=float, default=3.0,
                     help="delay of the slow answer")
     args = ap.parse_args(argv)

@@ -94,10 +94,11 @@ TEST_F(DownloadRun, FetchesAnalysesAndMergesInOrder) {
 
   EXPECT_EQ(ChartCalls(), 8);
   StringList log = LogLines();
-  ASSERT_EQ(log.size(), 3u) << JoinLinesCrLf(log);
+  ASSERT_EQ(log.size(), 4u) << JoinLinesCrLf(log);
   EXPECT_EQ(log[0], "Kanalia(CS)プラグイン");
   EXPECT_EQ(log[1], "Kanalia(CS) ダウンロード開始");
-  EXPECT_TRUE(IsEndLine(log[2])) << log[2];
+  EXPECT_EQ(log[2], "取得結果: 2チャンネル, ページ8件 (失敗0件), 番組16件, データセット0: 16行");
+  EXPECT_TRUE(IsEndLine(log[3])) << log[3];
 
   // one header, then per channel its eight programmes in start order
   StringList data = SplitLines(ReadBytes(dir.file("tvdata0.csv")));
@@ -129,9 +130,10 @@ TEST_F(DownloadRun, SkipWhilePausedEndsThePauseAndSkipsTheChannel) {
   // 101 stopped after its first page; 161 had all four
   EXPECT_EQ(ChartCalls(), 5);
   StringList log = LogLines();
-  ASSERT_EQ(log.size(), 4u) << JoinLinesCrLf(log);
+  ASSERT_EQ(log.size(), 5u) << JoinLinesCrLf(log);
   EXPECT_EQ(log[2], "スキップボタン押下");
-  EXPECT_TRUE(IsEndLine(log[3]));
+  EXPECT_EQ(log[3], "取得結果: 2チャンネル, ページ5件 (失敗0件), 番組10件, データセット0: 10行");
+  EXPECT_TRUE(IsEndLine(log[4]));
   StringList data = SplitLines(ReadBytes(dir.file("tvdata0.csv")));
   EXPECT_EQ(data.size(), 1u + 2u + 8u);
 }
@@ -161,9 +163,10 @@ TEST_F(DownloadRun, StopWhilePausedDeletesThisRunsPagesOnly) {
   EXPECT_FALSE(test::FileExistsAt(dir.file("tvdata0.csv")));
   EXPECT_TRUE(plat::Fs().FindFiles(TempFolder() + "tvmurok*.*", plat::faAnyFile).empty());
   StringList log = LogLines();
-  ASSERT_EQ(log.size(), 4u) << JoinLinesCrLf(log);
+  ASSERT_EQ(log.size(), 5u) << JoinLinesCrLf(log);
   EXPECT_EQ(log[2], "停止ボタン押下");
-  EXPECT_TRUE(IsEndLine(log[3]));
+  EXPECT_EQ(log[3], "取得結果: 1チャンネル, ページ2件 (失敗0件), 番組0件, データセット0: 0行");
+  EXPECT_TRUE(IsEndLine(log[4]));
   EXPECT_TRUE(f.Closed());
 }
 
@@ -184,25 +187,72 @@ TEST_F(DownloadRun, WindowClosedDuringTheAnalysisUnwindsAsAfterStop) {
   EXPECT_TRUE(f.State.StopRequested);
   // no error line, the merge skipped, this run's pages gone, the end line
   StringList log = LogLines();
-  ASSERT_EQ(log.size(), 3u) << JoinLinesCrLf(log);
-  EXPECT_TRUE(IsEndLine(log[2])) << log[2];
+  ASSERT_EQ(log.size(), 4u) << JoinLinesCrLf(log);
+  EXPECT_EQ(log[2].rfind("取得結果: 2チャンネル, ページ8件 (失敗0件), 番組", 0), 0u) << log[2];
+  EXPECT_TRUE(IsEndLine(log[3])) << log[3];
   EXPECT_FALSE(test::FileExistsAt(dir.file("tvdata0.csv")));
   EXPECT_FALSE(test::FileExistsAt(Cache("tvmurok10112060.html")));
   EXPECT_TRUE(f.Closed());
 }
 
-TEST_F(DownloadRun, NoChannelListAndNoSavedNumbersFetchesNothingQuietly) {
+TEST_F(DownloadRun, NoChannelListAndNoSavedNumbersFetchesNothing) {
   plat::Fs().DeleteFile(dir.winPath() + "\\tvmurokch.csv");
   TFormDLL f(Opts());
   ui::App().Run();
   EXPECT_EQ(ChartCalls(), 0);
   StringList log = LogLines();
-  ASSERT_EQ(log.size(), 4u) << JoinLinesCrLf(log);
+  ASSERT_EQ(log.size(), 7u) << JoinLinesCrLf(log);
   EXPECT_EQ(log[1], "Kanalia(CS) ダウンロード開始");
+  // each ticked channel says why it was not asked for
+  EXPECT_EQ(log[2], "取得しません: 101チャンネル (チャンネルリストを取得できず、保存した番号もありません)");
+  EXPECT_EQ(log[3], "取得しません: 161チャンネル (チャンネルリストを取得できず、保存した番号もありません)");
   // the analysis and the merge still ran and found nothing
-  EXPECT_EQ(log[2], "取得した番組表データがありません.");
-  EXPECT_TRUE(IsEndLine(log[3]));
+  EXPECT_EQ(log[4], "取得した番組表データがありません.");
+  EXPECT_EQ(log[5], "取得結果: 0チャンネル, ページ0件 (失敗0件), 番組0件, データセット0: 0行");
+  EXPECT_TRUE(IsEndLine(log[6]));
   EXPECT_FALSE(test::FileExistsAt(dir.file("tvmurokch.csv")));
+}
+
+// ---- what the run says about what it got
+
+TEST_F(DownloadRun, AChannelWithoutPageKeyTickedInTwoDatasetsIsNamedOnce) {
+  WriteBytes(dir.file("hoz.ini"),
+             "[TSetup.DataList_Items]\r\nCount=2\r\n[DataSet 0]\r\ncount=1\r\nArea 0=True\r\n"
+             "[DataSet 1]\r\ncount=1\r\nArea 0=True\r\n");
+  WriteBytes(dir.file("tvskypch.ini"),
+             "[DataSet 0]\r\ntvch 101=True\r\ntvch 161=True\r\n[DataSet 1]\r\ntvch 161=True\r\n");
+  WriteBytes(dir.file("plugin/pagekeys_skypt.txt"), "101=500101\r\n");
+  TFormDLL f(Opts());
+  ui::App().Run();
+  EXPECT_EQ(ChartCalls(), 4);
+  const StringList log = LogLines();
+  EXPECT_EQ(StringList(log.begin() + 2, log.end() - 1),
+            (StringList{"取得しません: 161チャンネル (ページキーがありません)",
+                        "取得結果: 1チャンネル, ページ4件 (失敗0件), 番組8件, データセット0: 8行, "
+                        "データセット1: 0行"}));
+}
+
+TEST_F(DownloadRun, SkipDuringTheAnalysisOfChangedPagesPassesNoVerdictOnThem) {
+  // Every page as a site with another layout serves it: large, no column.
+  fetcher.Body = [](const test::FetchCall& c, int) -> std::optional<std::string> {
+    if (c.Address.find("list.action") != std::string::npos) return std::nullopt;
+    return ReadBytes(test::SourcePath("tests/data/analyser/no_column.html")) + "<!-- " +
+           std::string(6000, '-') + " -->\n";
+  };
+  TFormDLL f(Opts());
+  std::function<void()> watch = [&] {
+    if (f.State.PhaseName == "Analyze")
+      f.ButtonSkip.Click();
+    else
+      H().After(1, watch);
+  };
+  H().After(1, watch);
+  ui::App().Run();
+  // The page cut short says nothing of its layout; no page was read whole.
+  const StringList log = LogLines();
+  EXPECT_EQ(StringList(log.begin() + 2, log.end() - 1),
+            (StringList{"スキップボタン押下",
+                        "取得結果: 2チャンネル, ページ8件 (失敗0件), 番組0件, データセット0: 0行"}));
 }
 
 TEST_F(DownloadRun, SecondActivationStartsNoSecondRun) {
