@@ -59,6 +59,20 @@ def click(wid, x, y):
                    stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 
 
+def settings_host(case):
+    """The local site and a host folder for the Windows program with the
+    fetcher stand-in, both removed after the test case."""
+    fetcher = os.path.join(kctest.WIN32_BIN, "powershell.exe")
+    if not os.path.exists(fetcher):
+        case.skipTest("fetcher stand-in powershell.exe missing")
+    site = Site()
+    case.addCleanup(site.close)
+    host = kctest.HostDir("win32")
+    case.addCleanup(host.cleanup)
+    shutil.copy2(fetcher, host.plugin)
+    return site, host
+
+
 def hoz_ini(question, platform_key=None):
     lines = ["[TSetup]", "QonConnect_Checked=" + ("True" if question else "False"),
              "DLLMORE_MUROKC_CHECKED=False", "OtherHostKey=kept"]
@@ -76,14 +90,7 @@ class SettingsReopenTest(unittest.TestCase):
     whose first activation then found no dataset and ended the program."""
 
     def open_settings(self, question, answer):
-        fetcher = os.path.join(kctest.WIN32_BIN, "powershell.exe")
-        if not os.path.exists(fetcher):
-            self.skipTest("fetcher stand-in powershell.exe missing")
-        site = Site()
-        self.addCleanup(site.close)
-        host = kctest.HostDir("win32")
-        self.addCleanup(host.cleanup)
-        shutil.copy2(fetcher, host.plugin)
+        site, host = settings_host(self)
         host.write_sjis("hoz.ini", hoz_ini(question, "DLL_Skypt"))
         host.write_sjis("tvskypch.csv", kctest.crlf([
             '"TVChannel","TVName","Status",', '"585","Example",0,', '"602","Other",0,']))
@@ -147,14 +154,7 @@ class ConversionSavedUnchangedTest(unittest.TestCase):
 
     @kctest.needs_wine
     def test_unchanged_rows_keep_the_label(self):
-        fetcher = os.path.join(kctest.WIN32_BIN, "powershell.exe")
-        if not os.path.exists(fetcher):
-            self.skipTest("fetcher stand-in powershell.exe missing")
-        site = Site()
-        self.addCleanup(site.close)
-        host = kctest.HostDir("win32")
-        self.addCleanup(host.cleanup)
-        shutil.copy2(fetcher, host.plugin)
+        site, host = settings_host(self)
         host.write_sjis("hoz.ini", kctest.crlf([
             "[TSetup]", "QonConnect_Checked=False", "DLL_Skypt=True", "DLL_SkyptE2=False",
             "[TSetup.DataList_Items]", "Count=2", "Item0=地上波", "Item1=CS",
