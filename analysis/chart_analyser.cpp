@@ -105,7 +105,12 @@ bool StartOfRecordingLink(const std::string& href, int currentYear, TDateTime& s
 
 std::string MakeChannelLabel(int channelNumber, const std::string& conversion,
                              const std::string& stationName) {
-  if (StrToIntDef(conversion, 0) < 1) return IntToStr(channelNumber) + "." + stationName;
+  const int converted = StrToIntDef(conversion, 0);
+  // The conversion window writes every row it shows, so an unchanged row
+  // (055=55) arrives as a conversion to the channel's own number: the
+  // channel keeps the label the host knows it by.
+  if (converted < 1 || converted == channelNumber)
+    return IntToStr(channelNumber) + "." + stationName;
   if (conversion.size() >= 3) return conversion + "." + stationName;
   return "C" + conversion + "." + stationName;
 }

@@ -67,7 +67,8 @@ bool StartOfRecordingLink(const std::string& href, int currentYear, TDateTime& s
 
 // The channel label: channel number (or its conversion), ".", station name.
 // conversion is the value ChannelConversionList holds for the file name's
-// channel characters (empty when absent).
+// channel characters (empty when absent). A conversion to the channel's own
+// number labels as no conversion does.
 std::string MakeChannelLabel(int channelNumber, const std::string& conversion,
                              const std::string& stationName);
 

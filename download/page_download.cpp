@@ -1,5 +1,7 @@
 #include "download/page_download.h"
 
+#include <set>
+
 #include "core/text.h"
 #include "download/host_files.h"
 #include "download/host_settings.h"
@@ -117,6 +119,10 @@ void DownloadChartPages(RunContext& ctx) {
   const bool reuse = ReadSetupBool(st.PluginFolder, host::kReuseCachedPages);
   st.SkipRequested = false;
   st.DownloadedFiles.clear();
+  // Pages already asked for in this run. Datasets often share channels (one
+  // per recorder, say): a second request would only bring the same page
+  // again and have the same programmes stored twice.
+  std::set<std::string> requested;
 
   for (int k = 0; k < st.DataSetCount && !st.StopRequested; ++k) {
     GetDataSetChannels(ctx, k);
@@ -132,6 +138,7 @@ void DownloadChartPages(RunContext& ctx) {
       if (why == NotAskedReason::Asked) {
         NoteChannelAsked(st.Report, channel);
         ctx.View.ShowProgress(static_cast<int>(p));
+        bool anyNew = false;
         for (int i = 0; i < kDayWindowCount && !st.StopRequested && !st.SkipRequested;
              ++i) {
           try {
@@ -141,12 +148,15 @@ void DownloadChartPages(RunContext& ctx) {
             const std::string address = ChartPageAddress(
                 st.UseE2, ChannelPageKey(st.ChannelKeyList, channel), today, i);
             const std::string file = ChartPageFile(st.HostFolder, channel, today, i);
+            if (!reuse && requested.count(file) != 0) continue;
+            anyNew = true;
             if (!plat::Fs().FileExists(file) || !reuse) {
               if (SiteGivenUp(st)) {
                 ctx.Log.WriteLine("通信エラーが続いたため残りの番組表を取得しません");
                 return;
               }
               ctx.View.ShowDetail(channel + "チャンネルをダウンロード中...");
+              requested.insert(file);
               std::int64_t size = DownloadToFile(ctx, address, file);
               NotePageRequested(st.Report, size >= kMinPageSize);
               if (size == 0)
@@ -155,7 +165,9 @@ void DownloadChartPages(RunContext& ctx) {
                 ctx.Log.WriteLine("ダウンロード失敗: " + channel + "チャンネル");
               if (size < kMinPageSize) {
                 if (plat::Fs().FileExists(file)) plat::Fs().DeleteFile(file);
-              } else {
+              } else if (IndexOf(st.DownloadedFiles, file) < 0) {
+                // Also with the reuse switch a page comes in twice when its
+                // first copy into the cache failed.
                 st.DownloadedFiles.push_back(file);
               }
             }
@@ -164,7 +176,8 @@ void DownloadChartPages(RunContext& ctx) {
           }
           YieldToMessages();
         }
-        plat::SleepMs(100);
+        // A channel whose pages all came for an earlier dataset costs no time.
+        if (anyNew) plat::SleepMs(100);
       }
       st.SkipRequested = false;
       YieldToMessages();

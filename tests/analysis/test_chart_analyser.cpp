@@ -95,6 +95,17 @@ TEST(ChartAnalyserRules, ChannelLabelConversions) {
       {"5", "C5.局"},   {"05", "C05.局"},   {"201", "201.局"},  {"1234", "1234.局"},
   };
   for (const Case& c : cases) EXPECT_EQ(MakeChannelLabel(101, c.conversion, "局"), c.label) << c.conversion;
+
+  // A row saved unchanged by the conversion window names the channel's own
+  // number: the label stays the one without a conversion.
+  struct Own {
+    int channel;
+    const char* conversion;
+    const char* label;
+  } own[] = {{55, "55", "55.局"}, {55, "055", "55.局"}, {5, "5", "5.局"},
+             {161, "161", "161.局"}, {55, "56", "C56.局"}, {55, "155", "155.局"}};
+  for (const Own& c : own)
+    EXPECT_EQ(MakeChannelLabel(c.channel, c.conversion, "局"), c.label) << c.conversion;
 }
 
 // ---- page context from the file name

@@ -11,6 +11,7 @@
 #include "download/site.h"
 #include "platform/message_pump.h"
 #include "platform/platform.h"
+#include "support/forwarding_fs.h"
 
 namespace kc {
 namespace {
@@ -280,6 +281,83 @@ TEST(DownloadPhaseTest, ReuseSwitchSkipsCachedPages) {
         EXPECT_EQ(file.find("tvmurok161"), std::string::npos) << file;
     }
   }
+}
+
+// With the reuse switch, a page whose copy into the cache failed is fetched
+// again for the next dataset that wants it, but still named only once.
+TEST(DownloadPhaseTest, ReusedRunNamesARefetchedPageOnce) {
+  test::ScopedEnv base("KANALIA_BASE_URL", kBase);
+  test::FakeClock clock(2026, 12, 6, 6, 0, 0, 0.2);
+  PhaseFixture f;
+  f.WriteHost("hoz.ini",
+              "[TSetup]\r\nNotExistsDLL_Checked=True\r\n"
+              "[TSetup.DataList_Items]\r\nCount=2\r\n"
+              "[DataSet 0]\r\ncount=1\r\nArea 0=True\r\n"
+              "[DataSet 1]\r\ncount=1\r\nArea 0=True\r\n");
+  f.WriteHost("tvskypch.ini", "[DataSet 0]\r\ntvch 161=True\r\n[DataSet 1]\r\ntvch 161=True\r\n");
+  struct FirstCopyFails : test::ForwardingFs {
+    bool failed = false;
+    bool CopyFile(const std::string& a, const std::string& b, bool o) override {
+      if (failed) return base_.CopyFile(a, b, o);
+      failed = true;
+      return false;
+    }
+  } fs;
+  plat::ScopedFs useFs(fs);
+  FakeFetcher fetcher;
+  fetcher.Body = [](const test::FetchCall&, int) { return Page(6000); };
+  DownloadChartPages(f.Ctx);
+  EXPECT_EQ(fetcher.Calls.size(), 5u);
+  StringList names;
+  for (const auto& file : f.State.DownloadedFiles) names.push_back(plat::ExtractFileName(file));
+  EXPECT_EQ(names, (StringList{"tvmurok16112060.html", "tvmurok16112061.html",
+                               "tvmurok16112062.html", "tvmurok16112063.html"}));
+}
+
+// Two datasets that want the same channels (one per recorder, say) cost the
+// site and the run what one dataset costs: each page is asked for once, named
+// once, and a failed one is logged once.
+TEST(DownloadPhaseTest, PagesSharedByDatasetsAreRequestedOnce) {
+  test::ScopedEnv base("KANALIA_BASE_URL", kBase);
+  struct Outcome {
+    StringList addresses, files, log;
+    double seconds = 0;
+  };
+  auto run = [](int dataSets) {
+    test::FakeClock clock(2026, 12, 6, 6, 0, 0);
+    plat::ScopedSleep sleep{[&clock](unsigned ms) { clock.advanceSeconds(ms / 1000.0); }};
+    PhaseFixture f;
+    f.WriteHost("hoz.ini",
+                "[TSetup]\r\nNotExistsDLL_Checked=False\r\n"
+                "[TSetup.DataList_Items]\r\nCount=2\r\n"
+                "[DataSet 0]\r\ncount=1\r\nArea 0=True\r\n"
+                "[DataSet 1]\r\ncount=1\r\nArea 0=True\r\n");
+    f.WriteHost("tvskypch.ini",
+                "[DataSet 0]\r\ntvch 055=True\r\ntvch 161=True\r\n"
+                "[DataSet 1]\r\ntvch 161=True\r\ntvch 055=True\r\n");
+    f.State.DataSetCount = dataSets;
+    FakeFetcher fetcher;
+    fetcher.Body = [](const test::FetchCall& c, int) -> std::optional<std::string> {
+      if (c.Address.find("500161.action?head=202612061700") != std::string::npos)
+        return std::nullopt;
+      return Page(6000);
+    };
+    const TDateTime start = clock.now();
+    DownloadChartPages(f.Ctx);
+    Outcome o;
+    o.seconds = (clock.now() - start) * kSecondsPerDay;
+    for (const auto& c : fetcher.Calls) o.addresses.push_back(c.Address);
+    for (const auto& file : f.State.DownloadedFiles) o.files.push_back(plat::ExtractFileName(file));
+    o.log = f.LogLines();
+    return o;
+  };
+  const Outcome one = run(1), two = run(2);
+  EXPECT_EQ(one.addresses.size(), 8u);
+  EXPECT_EQ(two.addresses, one.addresses);
+  EXPECT_EQ(two.files, one.files);
+  EXPECT_EQ(two.files.size(), 7u);
+  EXPECT_EQ(two.log, (StringList{"通信エラー: 161チャンネル"}));
+  EXPECT_DOUBLE_EQ(two.seconds, one.seconds);
 }
 
 TEST(DownloadPhaseTest, SkipEndsTheChannelAndStopEndsThePhase) {

@@ -6,6 +6,8 @@ being built (a platform saved by an earlier close runs the update at once).
 Whatever the answer, the window must then open with its list, and closing
 it must store the ticks and the host's keys.
 """
+import datetime
+import json
 import os
 import shutil
 import subprocess
@@ -15,7 +17,7 @@ import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import kctest  # noqa: E402
-from test_download_run import Site  # noqa: E402
+from test_download_run import HEADER, LINEUP, Site, channel_lines  # noqa: E402
 
 SETTINGS = "Kanalia(CS)プラグイン設定"
 BOX = "Kanalia(CS)プラグイン"  # title of the program's message boxes
@@ -50,6 +52,27 @@ def keys(wid, *names):
         time.sleep(0.2)
 
 
+def click(wid, x, y):
+    """A left click at (x, y) of the window's client area."""
+    subprocess.run(["xdotool", "mousemove", "--sync", "--window", wid, str(x), str(y),
+                    "click", "1"], check=True, timeout=20,
+                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+
+def settings_host(case):
+    """The local site and a host folder for the Windows program with the
+    fetcher stand-in, both removed after the test case."""
+    fetcher = os.path.join(kctest.WIN32_BIN, "powershell.exe")
+    if not os.path.exists(fetcher):
+        case.skipTest("fetcher stand-in powershell.exe missing")
+    site = Site()
+    case.addCleanup(site.close)
+    host = kctest.HostDir("win32")
+    case.addCleanup(host.cleanup)
+    shutil.copy2(fetcher, host.plugin)
+    return site, host
+
+
 def hoz_ini(question, platform_key=None):
     lines = ["[TSetup]", "QonConnect_Checked=" + ("True" if question else "False"),
              "DLLMORE_MUROKC_CHECKED=False", "OtherHostKey=kept"]
@@ -67,14 +90,7 @@ class SettingsReopenTest(unittest.TestCase):
     whose first activation then found no dataset and ended the program."""
 
     def open_settings(self, question, answer):
-        fetcher = os.path.join(kctest.WIN32_BIN, "powershell.exe")
-        if not os.path.exists(fetcher):
-            self.skipTest("fetcher stand-in powershell.exe missing")
-        site = Site()
-        self.addCleanup(site.close)
-        host = kctest.HostDir("win32")
-        self.addCleanup(host.cleanup)
-        shutil.copy2(fetcher, host.plugin)
+        site, host = settings_host(self)
         host.write_sjis("hoz.ini", hoz_ini(question, "DLL_Skypt"))
         host.write_sjis("tvskypch.csv", kctest.crlf([
             '"TVChannel","TVName","Status",', '"585","Example",0,', '"602","Other",0,']))
@@ -128,6 +144,57 @@ class SettingsReopenTest(unittest.TestCase):
     def test_without_the_question_the_window_opens(self):
         host = self.open_settings(question=False, answer=None)
         self.check_stored(host)
+
+
+@unittest.skipUnless(shutil.which("xdotool"), "xdotool missing")
+class ConversionSavedUnchangedTest(unittest.TestCase):
+    """The conversion window saves every row it shows, also a row nobody
+    changed (055=55); the next run must still label channel 55 "55.", the
+    name the host's reservations know it by."""
+
+    @kctest.needs_wine
+    def test_unchanged_rows_keep_the_label(self):
+        site, host = settings_host(self)
+        host.write_sjis("hoz.ini", kctest.crlf([
+            "[TSetup]", "QonConnect_Checked=False", "DLL_Skypt=True", "DLL_SkyptE2=False",
+            "[TSetup.DataList_Items]", "Count=2", "Item0=地上波", "Item1=CS",
+            "[DataSet 0]", "count=48", "Area 13=True", "[DataSet 1]", "count=48",
+            "Area 47=True"]))
+        host.write_sjis("tvskypch.csv", kctest.crlf([
+            '"TVChannel","TVName","Status",', '"55","ジャパンスポーツ",0,', '"161","シネマ",0,']))
+        host.write_sjis("tvmurokch.csv", kctest.crlf(["55", "161"]))
+        host.write_sjis("tvskypch.ini", kctest.crlf(["[DataSet 1]", "count=2", "tvch 055=True"]))
+        env = {"KANALIA_BASE_URL": site.base, "NO_PROXY": "127.0.0.1", "no_proxy": "127.0.0.1"}
+
+        proc = host.start(["/c"], env=env)
+        self.addCleanup(kctest.stop, proc)
+        wid = wait_visible(SETTINGS, proc, timeout=90)
+        self.assertIsNotNone(wid, "the settings window did not open")
+        time.sleep(1.0)
+        click(wid, 43, 72)  # ch変換
+        conv = wait_visible("チャンネル番号変換", proc, timeout=30)
+        self.assertIsNotNone(conv, "the conversion window did not open")
+        time.sleep(0.5)
+        click(conv, 48, 21)  # 保存
+        deadline = time.time() + 30
+        while conv in [w for w, _ in visible_windows()] and time.time() < deadline:
+            time.sleep(0.2)
+        keys(wid, "alt+F4")
+        proc.wait(timeout=60)
+        self.assertEqual(proc.returncode, 0)
+        ini = host.read_sjis("tvskypch.ini")
+        self.assertIn("[ChannelChange]\r\n055=55\r\n", ini)
+
+        today = datetime.date.today()
+        r = host.run(env=env, timeout=300)
+        if datetime.date.today() != today:
+            self.skipTest("the run crossed midnight")
+        self.assertEqual(r.returncode, 0)
+        with open(LINEUP, encoding="utf-8") as f:
+            lineup = json.load(f)
+        ch55 = next(c for c in lineup["skypt"] if c["number"] == 55)
+        self.assertEqual(host.read_bytes("tvdata1.csv"), kctest.sjis(kctest.crlf(
+            [HEADER] + channel_lines(site.base, lineup, ch55, "55.ジャパンスポーツ", today))))
 
 
 if __name__ == "__main__":
