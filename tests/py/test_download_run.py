@@ -265,9 +265,10 @@ class DownloadRunCase:
         self.assertRegex(log[1], r"^Version ")
         self.assertEqual(log[2:5], ["Kanalia(CS)プラグイン", "Kanalia(CS) ダウンロード開始",
                                     "ダウンロード失敗: 240チャンネル"])
-        # what the run got: three channels, 16 requests of which one failed,
-        # and what the programme files and the dataset files received
-        self.assertEqual(log[5], "取得結果: 3チャンネル, ページ16件 (失敗1件), 番組%d件, "
+        # what the run got: three channels, their four pages each asked for
+        # once (12 requests, one failed), and what the programme files and the
+        # dataset files received
+        self.assertEqual(log[5], "取得結果: 3チャンネル, ページ12件 (失敗1件), 番組%d件, "
                          "データセット0: %d行, データセット1: %d行"
                          % (len(lines161 + lines55 + lines240), len(lines161 + lines55),
                             len(lines161 + lines240)))
