@@ -169,10 +169,14 @@ class DownloadRunCase:
             self.lineup = json.load(f)
         self.site = Site(fails=["500240:2:short"])
         self.addCleanup(self.site.close)
-        self.host = kctest.HostDir(self.kind)
+        self.host = kctest.HostDir(self.kind, exe=self.program())
         self.addCleanup(self.host.cleanup)
         if self.kind == "win32":
             shutil.copy2(os.path.join(kctest.WIN32_BIN, "powershell.exe"), self.host.plugin)
+
+    def program(self):
+        """The program the run copies into the host folder (None: the built one)."""
+        return None
 
     def lay_out_host(self):
         h = self.host
