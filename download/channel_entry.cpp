@@ -29,6 +29,12 @@ std::string ChannelKeyText(int channel) {
   return ChannelKeyText(IntToStr(channel));
 }
 
+bool ChannelFitsKeys(const std::string& channel) {
+  if (!AllDigits(channel) || channel.size() > 9) return false;
+  const int v = StrToIntDef(channel, 0);
+  return v >= 1 && v <= kMaxChannelNumber;
+}
+
 std::string EntryKey(const std::string& entryText) { return entryText.substr(0, 3); }
 
 std::string EntryTickKey(const std::string& entryText) {

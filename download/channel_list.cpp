@@ -8,6 +8,7 @@
 #include "analysis/text_rules.h"
 #include "core/error.h"
 #include "core/text.h"
+#include "download/channel_entry.h"
 #include "download/host_files.h"
 #include "download/page_download.h"
 #include "download/run_context.h"
@@ -157,6 +158,23 @@ class ScanCursor {
 
 bool Stopped(const ChannelListSink& sink) { return sink.Stop && sink.Stop(); }
 
+void LeaveOut(ChannelListSink& sink, const std::string& number) {
+  if (IndexOf(sink.LeftOut, number) >= 0) return;
+  if (sink.LeftOut.size() < kLeftOutNamed)
+    sink.LeftOut.push_back(number);
+  else
+    ++sink.LeftOutMore;
+}
+
+// The number at the end of a text, without leading zeros ("CS 1234" gives
+// "1234", "x055" gives "55"); empty when the text does not end in a digit.
+std::string TrailingNumber(const std::string& s) {
+  std::size_t from = s.size();
+  while (from > 0 && s[from - 1] >= '0' && s[from - 1] <= '9') --from;
+  while (from + 1 < s.size() && s[from] == '0') ++from;
+  return s.substr(from);
+}
+
 const char kStationsMarker[] = "SptvSpecialitySelect.stations = {";
 const char kAllChannels[] = "\"すべてのチャンネル\", \"children\": {";
 const char kNameOpener[] = "\"name\": \"";
@@ -197,6 +215,13 @@ bool MergeChannel(MemTable& table, int number, const std::string& name) {
   return false;
 }
 
+std::string LeftOutText(const ChannelListSink& sink) {
+  std::string out;
+  for (const std::string& n : sink.LeftOut) out += (out.empty() ? "" : " ") + n;
+  if (sink.LeftOutMore > 0) out += " ほか" + IntToStr(static_cast<long long>(sink.LeftOutMore)) + "件";
+  return out;
+}
+
 void OrderChannelTable(MemTable& table) { table.SortOn("TVChannel"); }
 
 void ScanSkyptEntries(std::string text, ChannelListVariant variant,
@@ -225,7 +250,12 @@ void ScanSkyptEntries(std::string text, ChannelListVariant variant,
     long long d = cur.Pos(separator);
     long long n = cur.Pos(opener);
     std::string numberText = cur.Copy(n + openerLen, d - n - openerLen);
+    std::string tooLong;
     if (!downloadWindow && numberText.size() > 3) {
+      // Four digits or more would be cut to another channel's number (1234
+      // to 234) and overwrite its name.
+      const std::string whole = TrailingNumber(numberText);
+      if (whole.size() > 3) tooLong = whole;
       numberText = numberText.substr(numberText.size() - 3);
       // The first number text of the settings window's scan runs from a
       // name opener ahead of the entries; for a channel below 100 its last
@@ -243,7 +273,15 @@ void ScanSkyptEntries(std::string text, ChannelListVariant variant,
     long long q = cur.Pos(quote);
     int station = StrToIntDef(cur.Copy(q + 1, 6), 0);
     cur.Drop(e > 0 ? e + 2 : 2);
+    if (!tooLong.empty()) {
+      LeaveOut(sink, tooLong.size() > 12 ? tooLong.substr(0, 12) + "…" : tooLong);
+      continue;
+    }
     if (number < 1) continue;
+    if (number > kMaxChannelNumber) {
+      LeaveOut(sink, IntToStr(number));
+      continue;
+    }
     if (downloadWindow && sink.Keys)
       sink.Keys->push_back(IntToStr(number) + "=" + IntToStr(station));
     sink.Numbers.push_back(IntToStr(number));
@@ -283,7 +321,9 @@ void ReadE2Page(const std::string& path, ChannelListVariant variant,
     const std::string t = DecodePageText(piece->Text);
     std::size_t sep = SjisFind(t, kSeparator);
     int number = sep == npos ? 0 : StrToIntDef(Trim(t.substr(0, sep)), 0);
-    if (number >= 1 && !t.empty() && inSelect) {
+    if (number > kMaxChannelNumber && inSelect) {
+      LeaveOut(sink, IntToStr(number));
+    } else if (number >= 1 && !t.empty() && inSelect) {
       const std::string channel = IntToStr(number);
       if (IndexOf(sink.Numbers, channel) < 0) sink.Numbers.push_back(channel);
       if (sink.Keys) sink.Keys->push_back(channel + "=" + IntToStr(optionKey));
@@ -318,6 +358,9 @@ void RetrieveForDownloadWindow(RunContext& ctx, ChannelPlatform platform) {
   } catch (const std::exception&) {
     ctx.Log.WriteLine(st.PhaseName + "; チャンネルエラー", true);
   }
+  const std::string leftOut = LeftOutText(sink);
+  if (!leftOut.empty())
+    ctx.Log.WriteLine(st.PhaseName + ": 4桁以上のチャンネル番号は扱えないため除きました: " + leftOut);
 }
 
 }  // namespace

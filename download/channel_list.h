@@ -31,7 +31,16 @@ struct ChannelListSink {
   std::function<bool()> Stop;  // may be empty
   // The page tokenizer's yield (may be empty).
   std::function<void(bool processMessages)> TokenizerYield;
+  // Channel numbers the page listed that the settings files cannot key
+  // (ChannelFitsKeys): the first kLeftOutNamed distinct ones, and how many
+  // entries more were left out.
+  StringList LeftOut{};
+  std::size_t LeftOutMore = 0;
 };
+
+constexpr std::size_t kLeftOutNamed = 20;
+// "1234 5678" or "1234 5678 ほか3件"; empty when nothing was left out.
+std::string LeftOutText(const ChannelListSink& sink);
 
 enum class ChannelListVariant { DownloadWindow, SettingsWindow };
 

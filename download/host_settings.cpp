@@ -69,6 +69,9 @@ void GetDataSetChannels(const std::string& pluginFolder, int n,
   if (!tableSkypch.Active()) tableSkypch.Open();
   for (tableSkypch.First(); !tableSkypch.Eof(); tableSkypch.Next()) {
     std::string channel = tableSkypch.FieldByName("TVChannel").AsString();
+    // A row the settings files cannot key is nobody's tick: "tvch 123" is
+    // channel 123's, not 1234's.
+    if (!ChannelFitsKeys(channel)) continue;
     if (ReadProfileBool(ini, section, ChannelTickKey(channel))) list.push_back(channel);
   }
 }

@@ -8,6 +8,7 @@
 #include "core/error.h"
 #include "core/text.h"
 #include "download/channel_list.h"
+#include "download/host_settings.h"
 #include "download/fetch_fake.h"
 #include "download/host_files.h"
 #include "download/run_fixture.h"
@@ -209,7 +210,12 @@ void ReferenceScan(std::string text, bool downloadWindow, StringList& numbers,
   while (!text.empty()) {
     long long d = pos(" - "), n = pos("\"name\": \"");
     std::string numberText = copy(n + 9, d - n - 9);
+    bool tooLong = false;
     if (!downloadWindow && numberText.size() > 3) {
+      std::size_t from = numberText.size();
+      while (from > 0 && numberText[from - 1] >= '0' && numberText[from - 1] <= '9') --from;
+      while (from + 1 < numberText.size() && numberText[from] == '0') ++from;
+      tooLong = numberText.size() - from > 3;
       numberText = numberText.substr(numberText.size() - 3);
       std::size_t digits = numberText.size();
       while (digits > 0 && numberText[digits - 1] >= '0' && numberText[digits - 1] <= '9')
@@ -223,7 +229,7 @@ void ReferenceScan(std::string text, bool downloadWindow, StringList& numbers,
     long long q = pos("\"");
     int station = StrToIntDef(copy(q + 1, 6), 0);
     drop(e > 0 ? e + 2 : 2);
-    if (number < 1) continue;
+    if (tooLong || number < 1 || number > 999) continue;
     if (downloadWindow) keys.push_back(IntToStr(number) + "=" + IntToStr(station));
     numbers.push_back(IntToStr(number));
     merges.emplace_back(number, name);
@@ -273,6 +279,53 @@ TEST_F(ChannelListTest, LongTextAfterTheLastEntryYieldsAndStops) {
                    ChannelListVariant::DownloadWindow, l.sink);
   EXPECT_EQ(yields, 3);
   EXPECT_EQ(l.numbers, (StringList{"585"}));
+}
+
+TEST_F(ChannelListTest, NumbersTheThreeDigitKeysCannotHoldAreLeftOut) {
+  // 1234 and 123 share the tick key "tvch 123"; 123456 does not fit the
+  // table's five characters.
+  const std::string sky = kAll + "\"001234\": {\"name\": \"1234 - 長い\"}, "
+                          "\"000123\": {\"name\": \"123 - 短い\"}, "
+                          "\"012345\": {\"name\": \"123456 - 更に\"}, "
+                          "\"000234\": {\"name\": \"234 - 残る\"}}}";
+  const std::string e2 = u8"<form name=\"sptv-speciality-select-header\"><select name=\"id\">"
+                         u8"<option value=\"7\">1234 - 長い</option>"
+                         u8"<option value=\"8\">123 - 短い</option></select></form>";
+  test::ScopedEnv base("KANALIA_BASE_URL", "http://127.0.0.1:9");
+  RunFixture f;
+  f.WriteHost("e2.html", e2);
+  for (bool downloadWindow : {true, false}) {
+    const ChannelListVariant v =
+        downloadWindow ? ChannelListVariant::DownloadWindow : ChannelListVariant::SettingsWindow;
+    Lists l;
+    AppendChannel(l.table, "234", "前の名", 0);
+    ScanSkyptEntries(sky, v, l.sink);
+    EXPECT_EQ(l.numbers, (StringList{"123", "234"})) << downloadWindow;
+    EXPECT_EQ(Rows(l.table), (std::vector<Row>{{"234", "残る", 0}, {"123", "短い", 1}}))
+        << downloadWindow;
+    EXPECT_EQ(LeftOutText(l.sink), "1234 123456") << downloadWindow;
+
+    Lists m;
+    ReadE2Page(f.Dir.winFile("e2.html"), v, m.sink);
+    EXPECT_EQ(m.numbers, (StringList{"123"})) << downloadWindow;
+    EXPECT_EQ(LeftOutText(m.sink), "1234") << downloadWindow;
+  }
+
+  // The download window says it once per list; a row of an earlier run is
+  // no tick of the run.
+  FakeFetcher fetcher;
+  fetcher.Body = [&](const test::FetchCall&, int) {
+    return std::string(u8"SptvSpecialitySelect.stations = ") + plat::Cp932ToUtf8(sky);
+  };
+  f.AddChannel("1234", "前の長い");
+  RetrieveSkyptChannels(f.Ctx);
+  EXPECT_EQ(f.State.ChannelNumberList, (StringList{"123", "234"}));
+  EXPECT_EQ(f.LogLines(),
+            (StringList{"GetTVChannel: 4桁以上のチャンネル番号は扱えないため除きました: 1234 123456"}));
+  f.WriteHost("hoz.ini", "[DataSet 0]\r\ncount=1\r\nArea 0=True\r\n");
+  f.WriteHost("tvskypch.ini", "[DataSet 0]\r\ntvch 123=True\r\n");
+  GetDataSetChannels(f.Ctx, 0);
+  EXPECT_EQ(f.State.DataSetChannels, (StringList{"123"}));
 }
 
 // ---- number list file
