@@ -175,6 +175,8 @@ std::string TrailingNumber(const std::string& s) {
   return s.substr(from);
 }
 
+constexpr long long kNumberTextMax = 64;
+
 const char kStationsMarker[] = "SptvSpecialitySelect.stations = {";
 const char kAllChannels[] = "\"すべてのチャンネル\", \"children\": {";
 const char kNameOpener[] = "\"name\": \"";
@@ -249,13 +251,29 @@ void ScanSkyptEntries(std::string text, ChannelListVariant variant,
     if (sink.TokenizerYield && ++steps % 256 == 0) sink.TokenizerYield(true);
     long long d = cur.Pos(separator);
     long long n = cur.Pos(opener);
-    std::string numberText = cur.Copy(n + openerLen, d - n - openerLen);
+    // A number text runs from the name opener to the separator; without an
+    // opener it starts at the front, so in text after the last entry it can
+    // span everything up to a far separator, and copying it at every
+    // two-byte step would make that text quadratic. Past kNumberTextMax
+    // bytes no text reads as a number (it would need that many blanks or
+    // zeros ahead of its digits), and the settings window needs only its end.
+    long long numberLen = d - n - openerLen;
+    long long numberAt = n + openerLen;
+    bool overlong = numberLen > kNumberTextMax;
+    if (overlong) {
+      numberAt += numberLen - kNumberTextMax;
+      numberLen = kNumberTextMax;
+    }
+    std::string numberText = downloadWindow && overlong ? std::string() : cur.Copy(numberAt, numberLen);
     std::string tooLong;
     if (!downloadWindow && numberText.size() > 3) {
       // Four digits or more would be cut to another channel's number (1234
       // to 234) and overwrite its name.
       const std::string whole = TrailingNumber(numberText);
-      if (whole.size() > 3) tooLong = whole;
+      if (overlong && numberText.find_first_not_of("0123456789") == npos)
+        numberText.clear();  // digits beyond what was looked at: no number
+      else if (whole.size() > 3)
+        tooLong = whole;
       numberText = numberText.substr(numberText.size() - 3);
       // The first number text of the settings window's scan runs from a
       // name opener ahead of the entries; for a channel below 100 its last

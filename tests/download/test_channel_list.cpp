@@ -210,7 +210,13 @@ void ReferenceScan(std::string text, bool downloadWindow, StringList& numbers,
   while (!text.empty()) {
     long long d = pos(" - "), n = pos("\"name\": \"");
     std::string numberText = copy(n + 9, d - n - 9);
+    // Past 64 bytes a number text is no number; the settings window looks
+    // at its last 64 bytes.
+    const bool overlong = d - n - 9 > 64;
+    if (overlong) numberText = downloadWindow ? "" : copy(d - 64, 64);
     bool tooLong = false;
+    if (overlong && numberText.find_first_not_of("0123456789") == std::string::npos)
+      numberText.clear();
     if (!downloadWindow && numberText.size() > 3) {
       std::size_t from = numberText.size();
       while (from > 0 && numberText[from - 1] >= '0' && numberText[from - 1] <= '9') --from;
@@ -326,6 +332,22 @@ TEST_F(ChannelListTest, NumbersTheThreeDigitKeysCannotHoldAreLeftOut) {
   f.WriteHost("tvskypch.ini", "[DataSet 0]\r\ntvch 123=True\r\n");
   GetDataSetChannels(f.Ctx, 0);
   EXPECT_EQ(f.State.DataSetChannels, (StringList{"123"}));
+}
+
+TEST_F(ChannelListTest, TextWithAFarSeparatorAndNoEntryEndIsReadInLinearTime) {
+  // No name opener and no entry end after the last entry, a separator a
+  // megabyte on: every two-byte step copied the number text up to it, hours
+  // for this text (the test's time-out catches that). The entry stays.
+  for (auto v : {ChannelListVariant::DownloadWindow, ChannelListVariant::SettingsWindow}) {
+    Lists l;
+    int yields = 0;
+    l.sink.TokenizerYield = [&](bool) { ++yields; };
+    ScanSkyptEntries(kAll + "\"000585\": {\"name\": \"585 - A\"}, " + std::string(1 << 20, ' ') +
+                         " - 99 - " + std::string(1 << 20, 'y'),
+                     v, l.sink);
+    EXPECT_EQ(l.numbers, (StringList{"585"}));
+    EXPECT_GT(yields, 1000);
+  }
 }
 
 // ---- number list file
