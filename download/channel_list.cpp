@@ -1,6 +1,8 @@
 #include "download/channel_list.h"
 
 #include <exception>
+#include <unordered_map>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -166,6 +168,86 @@ void LeaveOut(ChannelListSink& sink, const std::string& number) {
     ++sink.LeftOutMore;
 }
 
+// The merges of one page, applied to the table once the page is read: a
+// look-up per entry would walk the table row by row. Merging in page order
+// leaves every channel with its last name, Status 0 when its row was there
+// or it came more than once, 1 otherwise, new rows appended in the order of
+// their first entry; that is what this gives in one walk of the table.
+class PageMerges {
+ public:
+  explicit PageMerges(ChannelListSink& sink) : sink_(sink) {}
+
+  void Add(int number, const std::string& name) {
+    auto [it, fresh] = index_.try_emplace(number, merges_.size());
+    if (fresh) {
+      merges_.push_back(Merge{number, name, 1});
+    } else {
+      merges_[it->second].name = name;
+      ++merges_[it->second].count;
+    }
+  }
+
+  // The rows that were there first (the first row of a channel, as a
+  // look-up finds it), then the new ones.
+  void Apply() {
+    MemTable& t = sink_.Table;
+    if (merges_.empty()) return;
+    std::vector<bool> done(merges_.size(), false);
+    Field& channel = t.FieldByName("TVChannel");
+    unsigned long long rows = 0;
+    for (t.First(); !t.Eof(); t.Next()) {
+      if (sink_.TokenizerYield && ++rows % 256 == 0) sink_.TokenizerYield(true);
+      const std::string ch = channel.AsString();
+      int number;
+      if (!TryStrToInt(ch, number) || IntToStr(number) != ch) continue;
+      auto it = index_.find(number);
+      if (it == index_.end() || done[it->second]) continue;
+      done[it->second] = true;
+      t.Edit();
+      t.FieldByName("TVName").SetAsString(merges_[it->second].name);
+      t.FieldByName("Status").SetAsInteger(0);
+      t.Post();
+    }
+    for (std::size_t i = 0; i < merges_.size(); ++i) {
+      if (done[i]) continue;
+      const Merge& m = merges_[i];
+      AppendChannel(t, IntToStr(m.number), m.name, m.count > 1 ? 0 : 1);
+    }
+  }
+
+ private:
+  struct Merge {
+    int number;
+    std::string name;
+    std::size_t count;
+  };
+  ChannelListSink& sink_;
+  std::vector<Merge> merges_;
+  std::unordered_map<int, std::size_t> index_;
+};
+
+// The distinct entries (channel and page key) of one page, up to the number
+// a page may bring. A repeat of an entry the page gave before costs nothing
+// and still goes into the lists as it always has.
+class PageEntries {
+ public:
+  explicit PageEntries(ChannelListSink& sink) : sink_(sink) {}
+  bool Room(int number, int key) {
+    const long long pair = static_cast<long long>(number) << 32 ^ static_cast<unsigned>(key);
+    if (seen_.count(pair)) return true;
+    if (seen_.size() >= sink_.MaxEntries) {
+      sink_.Capped = true;
+      return false;
+    }
+    seen_.insert(pair);
+    return true;
+  }
+
+ private:
+  ChannelListSink& sink_;
+  std::unordered_set<long long> seen_;
+};
+
 // The number at the end of a text, without leading zeros ("CS 1234" gives
 // "1234", "x055" gives "55"); empty when the text does not end in a digit.
 std::string TrailingNumber(const std::string& s) {
@@ -241,11 +323,8 @@ void ScanSkyptEntries(std::string text, ChannelListVariant variant,
     long long m = cur.Pos(all);
     cur.Drop(m > 0 ? m - 1 + markerLen + 1 : markerLen);
   }
-  // The same entry merged again changes nothing once the table had its row;
-  // text without entry ends repeats an entry every two bytes.
-  int lastNumber = 0;
-  std::string lastName;
-  bool lastFound = false;
+  PageMerges merges(sink);
+  PageEntries entries(sink);
   unsigned long long steps = 0;
   while (!cur.Empty() && !Stopped(sink)) {
     if (sink.TokenizerYield && ++steps % 256 == 0) sink.TokenizerYield(true);
@@ -300,14 +379,13 @@ void ScanSkyptEntries(std::string text, ChannelListVariant variant,
       LeaveOut(sink, IntToStr(number));
       continue;
     }
+    if (!entries.Room(number, station)) break;
     if (downloadWindow && sink.Keys)
       sink.Keys->push_back(IntToStr(number) + "=" + IntToStr(station));
     sink.Numbers.push_back(IntToStr(number));
-    if (lastFound && number == lastNumber && name == lastName) continue;
-    lastFound = MergeChannel(sink.Table, number, name);
-    lastNumber = number;
-    lastName = name;
+    merges.Add(number, name);
   }
+  merges.Apply();
 }
 
 void ReadE2Page(const std::string& path, ChannelListVariant variant,
@@ -319,7 +397,13 @@ void ReadE2Page(const std::string& path, ChannelListVariant variant,
   bool inForm = false;
   bool inSelect = false;
   int optionKey = 0;
+  PageMerges merges(sink);
+  PageEntries entries(sink);
+  // Each number once: what the list held before the page counts too.
+  std::unordered_set<std::string> listed(sink.Numbers.begin(), sink.Numbers.end());
+  unsigned long long steps = 0;
   for (const auto& element : parser.Elements) {
+    if (sink.TokenizerYield && ++steps % 256 == 0) sink.TokenizerYield(true);
     if (Stopped(sink)) break;
     if (const THTMLTag* tag = AsTag(element.get())) {
       if (tag->Name == "FORM") {
@@ -342,13 +426,15 @@ void ReadE2Page(const std::string& path, ChannelListVariant variant,
     if (number > kMaxChannelNumber && inSelect) {
       LeaveOut(sink, IntToStr(number));
     } else if (number >= 1 && !t.empty() && inSelect) {
+      if (!entries.Room(number, optionKey)) break;
       const std::string channel = IntToStr(number);
-      if (IndexOf(sink.Numbers, channel) < 0) sink.Numbers.push_back(channel);
+      if (listed.insert(channel).second) sink.Numbers.push_back(channel);
       if (sink.Keys) sink.Keys->push_back(channel + "=" + IntToStr(optionKey));
-      MergeChannel(sink.Table, number, t.substr(sep + 3));
+      merges.Add(number, t.substr(sep + 3));
     }
     optionKey = 0;
   }
+  merges.Apply();
 }
 
 namespace {
@@ -376,6 +462,10 @@ void RetrieveForDownloadWindow(RunContext& ctx, ChannelPlatform platform) {
   } catch (const std::exception&) {
     ctx.Log.WriteLine(st.PhaseName + "; チャンネルエラー", true);
   }
+  if (sink.Capped)
+    ctx.Log.WriteLine(st.PhaseName + ": チャンネル一覧の項目が " +
+                      IntToStr(static_cast<long long>(sink.MaxEntries)) +
+                      " 件を超えたため、それより後を読みません");
   const std::string leftOut = LeftOutText(sink);
   if (!leftOut.empty())
     ctx.Log.WriteLine(st.PhaseName + ": 4桁以上のチャンネル番号は扱えないため除きました: " + leftOut);

@@ -23,6 +23,8 @@ struct RunContext;
 
 enum class ChannelPlatform { Skypt, E2 };
 
+constexpr std::size_t kMaxListEntries = 5000;
+
 // What one reader fills. keys is null for the settings window.
 struct ChannelListSink {
   MemTable& Table;
@@ -36,6 +38,10 @@ struct ChannelListSink {
   // entries more were left out.
   StringList LeftOut{};
   std::size_t LeftOutMore = 0;
+  // Distinct entries (channel and page key) one page may bring (a real
+  // list has a few hundred); the reader ends at the limit and sets Capped.
+  std::size_t MaxEntries = kMaxListEntries;
+  bool Capped = false;
 };
 
 constexpr std::size_t kLeftOutNamed = 20;

@@ -1,6 +1,7 @@
 #include "download/host_settings.h"
 
 #include <algorithm>
+#include <unordered_map>
 
 #include "core/error.h"
 #include "core/text.h"
@@ -67,12 +68,18 @@ void GetDataSetChannels(const std::string& pluginFolder, int n,
   const std::string ini = ChannelIniPath(pluginFolder);
   const std::string section = DataSetSection(n);
   if (!tableSkypch.Active()) tableSkypch.Open();
+  // The section once, not the file once per row: keys without regard to
+  // ASCII case, each with the value a look-up of it gives.
+  std::unordered_map<std::string, bool> ticks;
+  for (const auto& [key, value] : plat::ReadProfileSection(ini, section))
+    ticks.emplace(LowerAscii(key), value == host::kTrue);
   for (tableSkypch.First(); !tableSkypch.Eof(); tableSkypch.Next()) {
     std::string channel = tableSkypch.FieldByName("TVChannel").AsString();
     // A row the settings files cannot key is nobody's tick: "tvch 123" is
     // channel 123's, not 1234's.
     if (!ChannelFitsKeys(channel)) continue;
-    if (ReadProfileBool(ini, section, ChannelTickKey(channel))) list.push_back(channel);
+    auto tick = ticks.find(LowerAscii(ChannelTickKey(channel)));
+    if (tick != ticks.end() && tick->second) list.push_back(channel);
   }
 }
 

@@ -257,7 +257,14 @@ TEST_F(ChannelListTest, ScanReadsRandomTextsAsTheFrontCuttingScanDid) {
       StringList refNumbers, refKeys;
       std::vector<std::pair<int, std::string>> merges;
       ReferenceScan(text, downloadWindow, refNumbers, refKeys, merges);
+      // Rows that were there before: a channel's first row takes its merge.
+      auto before = [](Lists& x) {
+        AppendChannel(x.table, "585", "前", 1);
+        AppendChannel(x.table, "55", "前", 1);
+        AppendChannel(x.table, "585", "二つ目", 1);
+      };
       Lists l;
+      before(l);
       ScanSkyptEntries(text,
                        downloadWindow ? ChannelListVariant::DownloadWindow
                                       : ChannelListVariant::SettingsWindow,
@@ -265,6 +272,7 @@ TEST_F(ChannelListTest, ScanReadsRandomTextsAsTheFrontCuttingScanDid) {
       ASSERT_EQ(l.numbers, refNumbers) << "text: " << text;
       ASSERT_EQ(l.keys, refKeys) << "text: " << text;
       Lists r;
+      before(r);
       for (const auto& [number, name] : merges) MergeChannel(r.table, number, name);
       ASSERT_EQ(Rows(l.table), Rows(r.table)) << "text: " << text;
     }
@@ -348,6 +356,47 @@ TEST_F(ChannelListTest, TextWithAFarSeparatorAndNoEntryEndIsReadInLinearTime) {
     EXPECT_EQ(l.numbers, (StringList{"585"}));
     EXPECT_GT(yields, 1000);
   }
+}
+
+TEST_F(ChannelListTest, AHugeListPageIsCappedWithOneLineAndTheE2WalkYields) {
+  test::ScopedEnv base("KANALIA_BASE_URL", "http://127.0.0.1:9");
+  RunFixture f;
+  FakeFetcher fetcher;
+  const std::size_t entries = kMaxListEntries + 1000;
+  std::string page = u8"SptvSpecialitySelect.stations = {\"all\": {\"name\": \"すべてのチャンネル\", "
+                     u8"\"children\": {";
+  for (std::size_t i = 0; i < entries; ++i)
+    page += "\"" + std::to_string(100000 + i) + "\": {\"name\": \"" +
+            std::to_string(i % 999 + 1) + u8" - 名" + std::to_string(i) + "\"}, ";
+  fetcher.Body = [&](const test::FetchCall&, int) { return page; };
+  f.AddChannel("1", "前の名");
+  RetrieveSkyptChannels(f.Ctx);
+  EXPECT_EQ(f.State.ChannelNumberList.size(), kMaxListEntries);
+  EXPECT_EQ(f.State.ChannelKeyList.size(), kMaxListEntries);
+  EXPECT_EQ(f.TableSkypch.RecordCount(), 999);
+  ASSERT_TRUE(f.TableSkypch.Locate("TVChannel", "1"));
+  EXPECT_EQ(f.TableSkypch.FieldByName("TVName").AsString(), "名4995");  // the last within the cap
+  EXPECT_EQ(f.TableSkypch.FieldByName("Status").AsInteger(), 0);
+  EXPECT_EQ(f.LogLines(),
+            (StringList{"GetTVChannel: チャンネル一覧の項目が 5000 件を超えたため、それより後を読みません"}));
+
+  // The e2 walk over the elements lets the window act (Stop here) after the
+  // tokenizer is done.
+  std::string e2 = u8"<form name=\"sptv-speciality-select-header\"><select name=\"id\">";
+  for (int i = 1; i <= 900; ++i)
+    e2 += "<option value=\"" + std::to_string(i) + "\">" + std::to_string(i) + " - x</option>";
+  f.WriteHost("e2.html", e2 + "</select></form>");
+  Lists l;
+  int yields = 0, yieldsBeforeWalk = -1;
+  l.sink.TokenizerYield = [&](bool) { ++yields; };
+  l.sink.Stop = [&] {
+    if (yieldsBeforeWalk < 0) yieldsBeforeWalk = yields;
+    return yields > yieldsBeforeWalk;
+  };
+  ReadE2Page(f.Dir.winFile("e2.html"), ChannelListVariant::DownloadWindow, l.sink);
+  EXPECT_GT(l.numbers.size(), 0u);
+  EXPECT_LT(l.numbers.size(), 900u);
+  EXPECT_EQ(Rows(l.table).size(), l.numbers.size());
 }
 
 // ---- number list file

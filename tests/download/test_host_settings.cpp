@@ -2,6 +2,7 @@
 
 #include "core/stringlist.h"
 #include "download/host_files.h"
+#include "download/channel_entry.h"
 #include "download/host_settings.h"
 #include "download/run_fixture.h"
 #include "platform/message_pump.h"
@@ -83,6 +84,24 @@ TEST(HostSettingsTest, WantedChannelsInTableOrderWithPaddedKeys) {
   // Dataset 0 does not take these listings: nothing, whatever is ticked.
   GetDataSetChannels(f.Ctx, 0);
   EXPECT_TRUE(f.State.DataSetChannels.empty());
+}
+
+TEST(HostSettingsTest, TicksReadOnceGiveWhatPerKeyLookUpsGive) {
+  RunFixture f;
+  f.WriteHost("hoz.ini", "[DataSet 0]\r\ncount=1\r\nArea 0=True\r\n");
+  f.WriteHost("tvskypch.ini",
+              "[DataSet 0]\r\nTVCH 055=True\r\ntvch 161=False\r\ntvch 161=True\r\n"
+              " tvch 240 = \"True\" \r\n;tvch 300=True\r\ntvch 585\r\ntvch 602=True \r\n");
+  const std::string ini = ChannelIniPath(f.State.PluginFolder);
+  StringList expected;
+  for (const char* ch : {"55", "161", "240", "300", "585", "602", "777"}) {
+    f.AddChannel(ch, "x");
+    if (plat::ReadProfileString(ini, "DataSet 0", ChannelTickKey(ch), "False") == "True")
+      expected.push_back(ch);
+  }
+  EXPECT_EQ(expected, (StringList{"55", "240", "602"}));
+  GetDataSetChannels(f.Ctx, 0);
+  EXPECT_EQ(f.State.DataSetChannels, expected);
 }
 
 TEST(HostSettingsTest, ConversionsInFileOrder) {
