@@ -51,14 +51,17 @@ int ReadDaysAhead(const std::string& pluginFolder) {
 }
 
 int GetDataSetCount(const std::string& pluginFolder) {
-  return ReadProfileInt(HozIniPath(pluginFolder), host::kDataListSection, host::kDataListCount, 0);
+  const int count =
+      ReadProfileInt(HozIniPath(pluginFolder), host::kDataListSection, host::kDataListCount, 0);
+  return std::clamp(count, 0, kMaxDataSets);
 }
 
 bool DataSetTakesListings(const std::string& pluginFolder, int n) {
   const std::string ini = HozIniPath(pluginFolder);
   const std::string section = DataSetSection(n);
   int count = ReadProfileInt(ini, section, host::kDataSetCount, 0);
-  return ReadProfileBool(ini, section, host::kAreaPrefix + IntToStr(count - 1));
+  // The last area; computed wide, so that the lowest count has one too.
+  return ReadProfileBool(ini, section, host::kAreaPrefix + IntToStr(static_cast<long long>(count) - 1));
 }
 
 void GetDataSetChannels(const std::string& pluginFolder, int n,
@@ -125,6 +128,9 @@ std::vector<OfferedDataSet> OfferedDataSets(const std::string& pluginFolder) {
   std::vector<OfferedDataSet> out;
   int count = GetDataSetCount(pluginFolder);
   for (int n = 0; n < count; ++n) {
+    // A long list of datasets keeps the window responsive; the few of a
+    // real host add no yield.
+    if (n % 64 == 63) YieldToMessages();
     if (!ReadProfileBool(ini, DataSetSection(n), host::kSettingsArea)) continue;
     OfferedDataSet d;
     d.Number = n;

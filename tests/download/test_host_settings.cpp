@@ -86,6 +86,26 @@ TEST(HostSettingsTest, WantedChannelsInTableOrderWithPaddedKeys) {
   EXPECT_TRUE(f.State.DataSetChannels.empty());
 }
 
+TEST(HostSettingsTest, CountsOutOfRangeAreHeldAndTheDatasetLoopYields) {
+  RunFixture f;
+  const std::string& pf = f.State.PluginFolder;
+  struct {
+    const char* count;
+    int datasets;
+  } cases[] = {{"-2147483648", 0}, {"-1", 0}, {"2147483647", kMaxDataSets}, {"3", 3}};
+  for (const auto& c : cases) {
+    f.WriteHost("hoz.ini", std::string("[TSetup.DataList_Items]\r\nCount=") + c.count +
+                               "\r\n[DataSet 0]\r\ncount=" + c.count + "\r\nArea 2=True\r\n");
+    EXPECT_EQ(GetDataSetCount(pf), c.datasets) << c.count;
+    EXPECT_EQ(DataSetTakesListings(pf, 0), c.datasets == 3) << c.count;
+  }
+  int pumps = 0;
+  ScopedMessagePump pump([&] { ++pumps; });
+  f.WriteHost("hoz.ini", "[TSetup.DataList_Items]\r\nCount=2147483647\r\n");
+  EXPECT_TRUE(OfferedDataSets(pf).empty());
+  EXPECT_GE(pumps, kMaxDataSets / 64);
+}
+
 TEST(HostSettingsTest, TicksReadOnceGiveWhatPerKeyLookUpsGive) {
   RunFixture f;
   f.WriteHost("hoz.ini", "[DataSet 0]\r\ncount=1\r\nArea 0=True\r\n");
