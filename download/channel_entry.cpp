@@ -15,6 +15,8 @@ bool AllDigits(const std::string& s) {
 
 }  // namespace
 
+bool IsDecimalText(const std::string& s) { return AllDigits(s); }
+
 std::string ChannelKeyText(const std::string& channel) {
   if (!AllDigits(channel)) return channel;
   // Strip leading zeros first so that "055" and "55" give the same key.

@@ -18,6 +18,9 @@ namespace kc {
 // ("55" -> "055", "161" -> "161", "1234" -> "1234"; "055" -> "055"). Text
 // that is not a plain decimal number is returned unchanged.
 std::string ChannelKeyText(const std::string& channel);
+// Digits only and not empty: the only channel text that may become part of
+// a file name.
+bool IsDecimalText(const std::string& s);
 std::string ChannelKeyText(int channel);
 
 // The settings files know a channel by three characters: the first three

@@ -7,6 +7,7 @@
 #include "analysis/analysis_sink.h"
 #include "analysis/chart_analyser.h"
 #include "core/text.h"
+#include "download/channel_entry.h"
 #include "download/host_files.h"
 #include "download/host_settings.h"
 #include "download/run_context.h"
@@ -47,6 +48,8 @@ void DeleteProgrammeFiles(RunContext& ctx, bool logFailures) {
     std::string channel;
     try {
       channel = t.FieldByName("TVChannel").AsString();
+      // A row that names no file was logged by the first clean-up.
+      if (!logFailures && !IsDecimalText(channel)) return;
       std::string f = ProgrammeFile(channel);
       if (plat::Fs().FileExists(f)) plat::Fs().DeleteFile(f);
     } catch (const std::exception&) {
