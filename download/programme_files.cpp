@@ -112,13 +112,15 @@ bool FindChannelLabel(MemTable& tableSkypch, const StringList& conversions,
 void AppendProgramme(MemTable& t, const ProgrammeRecord& r) {
   t.Append();
   t.FieldByName("StartDateTime").SetAsDateTime(r.StartDateTime);
-  t.FieldByName("TVChannel").SetAsString(r.TVChannel);
+  t.FieldByName("TVChannel").SetAsString(WithoutHalfCharacters(r.TVChannel));
   t.FieldByName("EndDateTime").SetAsDateTime(r.EndDateTime);
-  t.FieldByName("Title").SetAsString(r.Title);
-  t.FieldByName("Memo").SetAsString(r.Memo);
+  // The "&#x" rule can make any byte and a link is the page's bytes: a
+  // half character would shift the host's reading of the line.
+  t.FieldByName("Title").SetAsString(WithoutHalfCharacters(r.Title));
+  t.FieldByName("Memo").SetAsString(WithoutHalfCharacters(r.Memo));
   t.FieldByName("Categorie").SetAsInteger(r.Categorie);
-  t.FieldByName("url").SetAsString(r.url);
-  t.FieldByName("GCODE").SetAsString(r.GCODE);
+  t.FieldByName("url").SetAsString(WithoutHalfCharacters(r.url));
+  t.FieldByName("GCODE").SetAsString(WithoutHalfCharacters(r.GCODE));
   t.FieldByName("Flag").SetAsInteger(r.Flag);
   t.Post();
 }
