@@ -82,11 +82,13 @@ std::int64_t DownloadToFile(RunContext& ctx, const std::string& address,
   if (st.StopRequested) return 0;
   // Politeness towards the site: request starts at least 900 ms apart. A
   // Stop ends the wait; the request is still made, and then ended at once.
-  while (plat::Now() - st.LastRequestTime < kSpacingDays && !st.StopRequested) {
+  // The interval is measured on a clock that a time of day set back does
+  // not stall.
+  while (plat::MonotonicNow() - st.LastRequestTime < kSpacingDays && !st.StopRequested) {
     YieldToMessages();
     plat::SleepMs(100);
   }
-  st.LastRequestTime = plat::Now();
+  st.LastRequestTime = plat::MonotonicNow();
   const std::int64_t size =
       FetchAndCopy(address, dest, [&st] { return st.StopRequested; }, &ctx.Log);
   if (size > 0) {
@@ -100,7 +102,7 @@ std::int64_t DownloadToFile(RunContext& ctx, const std::string& address,
 bool SiteGivenUp(const DownloadRunState& st) {
   return st.EmptyFetchRun >= kDeadSiteRequests ||
          (st.EmptyFetchRun > 0 &&
-          (plat::Now() - st.EmptyFetchRunStart) * kSecondsPerDay >= kDeadSiteSeconds);
+          (plat::MonotonicNow() - st.EmptyFetchRunStart) * kSecondsPerDay >= kDeadSiteSeconds);
 }
 
 std::int64_t DownloadToFileNoLog(const std::string& address, const std::string& dest,

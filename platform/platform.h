@@ -197,6 +197,10 @@ bool IsCp932LeadByteSystem(unsigned char b);
 // ---------------------------------------------------------------- clock
 
 TDateTime Now();  // local date-time: every reading of the clock comes here
+// A clock for intervals, in days, that never goes back when the time of day
+// is set back (TickMs). While Now() is overridden it reads the override,
+// moving only forward: a setting back counts as no time.
+TDateTime MonotonicNow();
 
 // Now() answers with now() for its lifetime.
 class ScopedClock {

@@ -122,6 +122,26 @@ TEST(DownloadToFileTest, SpacingBetweenRequestStarts) {
   EXPECT_LT((starts[1] - starts[0]) * kSecondsPerDay, 1.2);
 }
 
+TEST(DownloadToFileTest, AClockSetBackDuringTheSpacingDoesNotStallIt) {
+  RunFixture f;
+  test::FakeClock clock(2026, 12, 6, 6, 0, 0, 0.001);
+  int yields = 0;
+  ScopedMessagePump pump([&] {
+    // The time of day goes an hour back at the first yield of the wait.
+    if (++yields == 1) clock.advanceSeconds(-3600);
+    clock.advanceSeconds(0.1);
+  });
+  FakeFetcher fetcher;
+  fetcher.Body = [](const test::FetchCall&, int) { return Page(10); };
+  DownloadToFile(f.Ctx, "http://h/1", f.Dir.winFile("a"));
+  yields = 0;
+  DownloadToFile(f.Ctx, "http://h/2", f.Dir.winFile("b"));
+  ASSERT_EQ(fetcher.Calls.size(), 2u);
+  // The fetch's own pause and then the rest of the 900 ms: a few dozen
+  // yields, not an hour's worth.
+  EXPECT_LT(yields, 40);
+}
+
 TEST(DownloadToFileTest, StopBeforeAndDuringTheFetch) {
   RunFixture f;
   FakeFetcher fetcher;
