@@ -30,9 +30,23 @@ std::int64_t FetchAndCopy(const std::string& address, const std::string& dest,
   plat::FileSystem& fs = plat::Fs();
   // A fetcher ended by Stop or by the time-out may have left half a page:
   // that counts as no data.
-  bool ended = RunAndWait(cmd, plat::SW_Hide, stop, g_fetchTimeoutMs);
+  // An answer beyond any chart page ends the fetch: held whole, it could
+  // exhaust memory or the disk.
+  bool tooLarge = false;
+  auto abort = [&] {
+    if (stop && stop()) return true;
+    tooLarge = tooLarge || fs.FileSize(temp) > kMaxPageSize;
+    return tooLarge;
+  };
+  bool ended = RunAndWait(cmd, plat::SW_Hide, abort, g_fetchTimeoutMs);
   std::int64_t size = ended ? fs.FileSize(temp) : 0;
   if (size < 0) size = 0;
+  if (tooLarge || size > kMaxPageSize) {
+    if (log)
+      log->WriteLine("ページが " + IntToStr(kMaxPageSize >> 20) + " MB を超えたため取得をやめました: " +
+                     address);
+    size = 0;
+  }
   if (size > 0 && !fs.CopyFile(temp, dest, true) && log)
     log->WriteLine(dest + "書き込みエラー");
   // Also an empty or cut-off temp file goes: nothing else removes "_v*.tmp".

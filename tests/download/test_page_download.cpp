@@ -104,6 +104,18 @@ TEST(DownloadToFileTest, NothingFetchedLeavesTheDestinationAlone) {
   EXPECT_EQ(test::ReadBytes(f.Dir.file("page.html")), "old");
 }
 
+TEST(DownloadToFileTest, APageOverTheSizeLimitFailsWithItsLine) {
+  RunFixture f;
+  FakeFetcher fetcher;
+  f.WriteHost("page.html", "old");
+  fetcher.Body = [](const test::FetchCall&, int) { return std::string(kMaxPageSize + 1, 'x'); };
+  EXPECT_EQ(DownloadToFile(f.Ctx, "http://h/big", f.Dir.winFile("page.html")), 0);
+  EXPECT_EQ(test::ReadBytes(f.Dir.file("page.html")), "old");
+  EXPECT_FALSE(test::FileExistsAt(fetcher.Calls[0].OutFile));
+  EXPECT_EQ(f.State.EmptyFetchRun, 1);
+  EXPECT_EQ(f.LogLines(), StringList{"ページが 64 MB を超えたため取得をやめました: http://h/big"});
+}
+
 TEST(DownloadToFileTest, SpacingBetweenRequestStarts) {
   RunFixture f;
   // The clock moves 100 ms with every yield to the window (and 1 ms with
