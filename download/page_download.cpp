@@ -28,6 +28,10 @@ std::int64_t FetchAndCopy(const std::string& address, const std::string& dest,
   const std::string temp = UniqueTempFileName();
   const std::string cmd = FetchCommandLine(EscapeAddress(address), temp);
   plat::FileSystem& fs = plat::Fs();
+  if (cmd.empty()) {
+    if (log) log->WriteLine("一時ファイル名をコマンドに渡せないため取得しません: " + temp);
+    return 0;
+  }
   // A fetcher ended by Stop or by the time-out may have left half a page:
   // that counts as no data.
   // An answer beyond any chart page ends the fetch: held whole, it could

@@ -76,7 +76,8 @@ std::string ChannelPageKey(const StringList& channelKeyList, const std::string& 
 // Every "&" of the address becomes "&amp;".
 std::string EscapeAddress(const std::string& address);
 // The fetcher's command line for an (already escaped) address and a temp
-// file name (Shift-JIS, backslashes; POSIX gets its native form).
+// file name (Shift-JIS, backslashes; POSIX gets its native form). Empty
+// when the address or the name cannot be passed safely.
 std::string FetchCommandLine(const std::string& escapedAddress,
                              const std::string& tempFile);
 

@@ -58,6 +58,12 @@ TEST(PageNamesTest, FetchCommandLine) {
   // A quote in a name stays inside the string.
   EXPECT_EQ(FetchCommandLine("http://h/", "C:\\O'Neil\\_v1.tmp"),
             "powershell wget 'http://h/' -O 'C:\\O''Neil\\_v1.tmp'");
+  // PowerShell's other single quotes ("\x81\x65" and "\x81\x66" reach it as
+  // U+2018 and U+2019) are doubled too; what quoting cannot carry fails.
+  EXPECT_EQ(FetchCommandLine("http://h/", "C:\\O\x81\x66Neil\x81\x65\\_v1.tmp"),
+            "powershell wget 'http://h/' -O 'C:\\O\x81\x66\x81\x66Neil\x81\x65\x81\x65\\_v1.tmp'");
+  for (const char* bad : {"C:\\a\r\nb\\_v1.tmp", "C:\\a\"b\\_v1.tmp", "C:\\a\x81 b\\_v1.tmp"})
+    EXPECT_EQ(FetchCommandLine("http://h/", bad), "") << bad;
 #else
   const std::string wget = "wget -q --tries=1 --connect-timeout=15 --read-timeout=30 ";
   EXPECT_EQ(FetchCommandLine("http://h/a?b=1&amp;c=2", "\\tmp\\x\\_v1.tmp"),
@@ -115,6 +121,20 @@ TEST(DownloadToFileTest, APageOverTheSizeLimitFailsWithItsLine) {
   EXPECT_EQ(f.State.EmptyFetchRun, 1);
   EXPECT_EQ(f.LogLines(), StringList{"ページが 64 MB を超えたため取得をやめました: http://h/big"});
 }
+
+#ifdef _WIN32
+TEST(DownloadToFileTest, ATempNameThatCannotBePassedFailsTheFetchWithItsLine) {
+  RunFixture f;
+  test::ScopedEnv temp("temp", f.Dir.winPath() + "\\a\"b");
+  FakeFetcher fetcher;
+  fetcher.Body = [](const test::FetchCall&, int) { return Page(6000); };
+  EXPECT_EQ(DownloadToFile(f.Ctx, "http://h/1", f.Dir.winFile("page.html")), 0);
+  EXPECT_TRUE(fetcher.Calls.empty());
+  const StringList lines = f.LogLines();
+  ASSERT_EQ(lines.size(), 1u);
+  EXPECT_EQ(lines[0].rfind("一時ファイル名をコマンドに渡せないため取得しません: ", 0), 0u) << lines[0];
+}
+#endif
 
 TEST(DownloadToFileTest, SpacingBetweenRequestStarts) {
   RunFixture f;
