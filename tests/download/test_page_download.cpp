@@ -71,6 +71,11 @@ TEST(PageNamesTest, FetchCommandLine) {
   // A quote in a name stays inside the string.
   EXPECT_EQ(FetchCommandLine("http://h/", "\\tmp\\O'Neil\\_v1.tmp"),
             wget + "'http://h/' -O '/tmp/O'\\''Neil/_v1.tmp'");
+  // The launcher converts the command line to the system's text once; the
+  // shell then sees the native name of a temp folder outside ASCII.
+  const std::string japanese = "\\tmp\\一時\\表\\_v1.tmp";
+  EXPECT_EQ(plat::Cp932ToUtf8(FetchCommandLine("http://h/", japanese)),
+            wget + "'http://h/' -O '" + plat::NativePath(japanese) + "'");
 #endif
 }
 
