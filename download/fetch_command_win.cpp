@@ -32,10 +32,15 @@ std::string Quoted(std::string s) {
 }  // namespace
 
 // Windows PowerShell's wget writes the page to the file named after -O.
+// Windows PowerShell 5.1 offers only SSL 3 and TLS 1.0 on many systems
+// unless told otherwise, and the site is a secure endpoint that asks for
+// TLS 1.2 (3072): that is added to the protocols first.
 std::string FetchCommandLine(const std::string& escapedAddress,
                              const std::string& tempFile) {
   if (!Passable(escapedAddress) || !Passable(tempFile)) return std::string();
-  return "powershell wget " + Quoted(escapedAddress) + " -O " + Quoted(tempFile);
+  return "powershell [Net.ServicePointManager]::SecurityProtocol = "
+         "[Net.ServicePointManager]::SecurityProtocol -bor 3072; wget " +
+         Quoted(escapedAddress) + " -O " + Quoted(tempFile);
 }
 
 }  // namespace kc

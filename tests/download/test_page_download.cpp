@@ -53,15 +53,19 @@ TEST(PageNamesTest, FilesWindowsAndAddresses) {
 
 TEST(PageNamesTest, FetchCommandLine) {
 #ifdef _WIN32
+  // TLS 1.2 is added to PowerShell's protocols before wget.
+  const std::string kPowerShell =
+      "powershell [Net.ServicePointManager]::SecurityProtocol = "
+      "[Net.ServicePointManager]::SecurityProtocol -bor 3072; wget ";
   EXPECT_EQ(FetchCommandLine("http://h/a?b=1&amp;c=2", "C:\\t\\_v1.tmp"),
-            "powershell wget 'http://h/a?b=1&amp;c=2' -O 'C:\\t\\_v1.tmp'");
+            kPowerShell + "'http://h/a?b=1&amp;c=2' -O 'C:\\t\\_v1.tmp'");
   // A quote in a name stays inside the string.
   EXPECT_EQ(FetchCommandLine("http://h/", "C:\\O'Neil\\_v1.tmp"),
-            "powershell wget 'http://h/' -O 'C:\\O''Neil\\_v1.tmp'");
+            kPowerShell + "'http://h/' -O 'C:\\O''Neil\\_v1.tmp'");
   // PowerShell's other single quotes ("\x81\x65" and "\x81\x66" reach it as
   // U+2018 and U+2019) are doubled too; what quoting cannot carry fails.
   EXPECT_EQ(FetchCommandLine("http://h/", "C:\\O\x81\x66Neil\x81\x65\\_v1.tmp"),
-            "powershell wget 'http://h/' -O 'C:\\O\x81\x66\x81\x66Neil\x81\x65\x81\x65\\_v1.tmp'");
+            kPowerShell + "'http://h/' -O 'C:\\O\x81\x66\x81\x66Neil\x81\x65\x81\x65\\_v1.tmp'");
   for (const char* bad : {"C:\\a\r\nb\\_v1.tmp", "C:\\a\"b\\_v1.tmp", "C:\\a\x81 b\\_v1.tmp"})
     EXPECT_EQ(FetchCommandLine("http://h/", bad), "") << bad;
 #else
