@@ -261,14 +261,16 @@ std::string ReplaceAllWhole(const std::string& s, const std::string& find, char 
 // that only the next pass sees: "&#x26" followed by "#x26" k times takes k
 // passes, so a crafted piece would take time in the square of its length
 // with nothing yielding. The passes together walk at most kHexLoopWalk
-// bytes per byte of the piece; references still there when that is spent
-// stay as text. A piece of up to 512 bytes always runs to the rule's end
-// (every pass shortens it by two bytes at least), and so does any piece
-// whose passes stay within the walk, such as 256 distinct pairs over 64 kB.
-constexpr std::size_t kHexLoopWalk = 512;
+// bytes per byte of the piece and kHexLoopWalkBase more; references still
+// there when that is spent stay as text. A piece of up to about 1 kB
+// always runs to the rule's end (every pass shortens it by two bytes at
+// least), and so does any piece whose passes stay within the walk; a
+// megabyte piece stops after about 64 passes, in a fraction of a second.
+constexpr std::size_t kHexLoopWalk = 64;
+constexpr std::size_t kHexLoopWalkBase = std::size_t{1} << 20;
 
 std::string HexRuleLoop(std::string t) {
-  const std::size_t budget = t.size() * kHexLoopWalk;
+  const std::size_t budget = t.size() * kHexLoopWalk + kHexLoopWalkBase;
   std::size_t walked = 0;
   for (std::size_t at = FindRefFrom(t, 0); at != npos; at = FindRefFrom(t, 0)) {
     walked += at + t.size();

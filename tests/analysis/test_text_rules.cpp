@@ -208,10 +208,10 @@ TEST(NormaliseText, HexadecimalRuleIsBoundedOnPiecesThatRemakeTheirReference) {
   };
   EXPECT_EQ(NormaliseText(piece(100)), "&");
   EXPECT_EQ(NormaliseText(piece(100) + "&#x41"), "&A");
-  const std::size_t k = 16384;
+  const std::size_t k = 1 << 16;
   const std::string out = NormaliseText(piece(k));
   const std::size_t passes = (piece(k).size() - out.size()) / 4;
-  EXPECT_GT(passes, 100u);
+  EXPECT_GT(passes, 10u);
   EXPECT_LT(passes, k / 2);
   EXPECT_EQ(out, piece(k - passes));
 }
