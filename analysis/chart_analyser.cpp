@@ -164,7 +164,9 @@ void ChartWalker::TagParam(const std::string& name, const std::string& value) {
         TDateTime start;
         if (StartOfRecordingLink(value, YearOfDate(page_.Today), start))
           start_ = start;
-        else if (SjisContains(value, "/schedule/"))
+        else if (!value.empty() && value[0] == '/' && SjisContains(value, "/schedule/"))
+          // Only a path of this site: the base address + any other text
+          // (".other.example/...") would be a link to another host.
           urlPath_ = value;
       }
       break;

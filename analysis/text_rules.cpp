@@ -256,8 +256,25 @@ std::string ReplaceAllWhole(const std::string& s, const std::string& find, char 
 // The rule as defined: take the two bytes after the first "&#x", replace
 // every "&#x" + those bytes by the byte they read as (0 when no hex
 // number), and look again. Used only for texts where one pass could differ.
+//
+// Each pass walks the whole text, and a produced "&" can make a reference
+// that only the next pass sees: "&#x26" followed by "#x26" k times takes k
+// passes, so a crafted piece would take time in the square of its length
+// with nothing yielding. The passes together walk at most kHexLoopWalk
+// bytes per byte of the piece and kHexLoopWalkBase more; references still
+// there when that is spent stay as text. A piece of up to about 1 kB
+// always runs to the rule's end (every pass shortens it by two bytes at
+// least), and so does any piece whose passes stay within the walk; a
+// megabyte piece stops after about 64 passes, in a fraction of a second.
+constexpr std::size_t kHexLoopWalk = 64;
+constexpr std::size_t kHexLoopWalkBase = std::size_t{1} << 20;
+
 std::string HexRuleLoop(std::string t) {
+  const std::size_t budget = t.size() * kHexLoopWalk + kHexLoopWalkBase;
+  std::size_t walked = 0;
   for (std::size_t at = FindRefFrom(t, 0); at != npos; at = FindRefFrom(t, 0)) {
+    walked += at + t.size();
+    if (walked > budget) break;
     const std::string h = t.substr(at + 3, 2);
     t = ReplaceAllWhole(t, "&#x" + h, static_cast<char>(HexValue(h)));
   }

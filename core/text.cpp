@@ -12,6 +12,24 @@ std::size_t SjisCharLen(const std::string& s, std::size_t i) {
   return IsSjisLeadByte(static_cast<unsigned char>(s[i])) && i + 1 < s.size() ? 2 : 1;
 }
 
+std::string WithoutHalfCharacters(const std::string& s) {
+  std::string out;
+  std::size_t copied = 0;
+  for (std::size_t i = 0; i < s.size();) {
+    if (!IsSjisLeadByte(static_cast<unsigned char>(s[i]))) {
+      ++i;
+    } else if (i + 1 < s.size() && IsSjisTrailByte(static_cast<unsigned char>(s[i + 1]))) {
+      i += 2;
+    } else {
+      out.append(s, copied, i - copied);
+      copied = ++i;
+    }
+  }
+  if (copied == 0) return s;
+  out.append(s, copied, npos);
+  return out;
+}
+
 std::size_t SjisFind(const std::string& hay, const std::string& needle, std::size_t from) {
   if (from > hay.size()) return npos;
   // Walk character boundaries from the start; test a candidate found by the

@@ -17,6 +17,16 @@ inline bool IsSjisLeadByte(unsigned char b) {
   return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
 }
 
+// Bytes that may follow a lead byte: 0x40-0x7E and 0x80-0xFC.
+inline bool IsSjisTrailByte(unsigned char b) {
+  return (b >= 0x40 && b <= 0x7E) || (b >= 0x80 && b <= 0xFC);
+}
+
+// The text without half characters: a lead byte at the end, or before a
+// byte that cannot follow it, is dropped (a reader of the text would take
+// that next byte, a closing quote say, as the character's second half).
+std::string WithoutHalfCharacters(const std::string& s);
+
 // Length in bytes of the character starting at s[i] (2 for a lead byte that
 // has a following byte, else 1).
 std::size_t SjisCharLen(const std::string& s, std::size_t i);

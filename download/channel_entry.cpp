@@ -15,6 +15,8 @@ bool AllDigits(const std::string& s) {
 
 }  // namespace
 
+bool IsDecimalText(const std::string& s) { return AllDigits(s); }
+
 std::string ChannelKeyText(const std::string& channel) {
   if (!AllDigits(channel)) return channel;
   // Strip leading zeros first so that "055" and "55" give the same key.
@@ -27,6 +29,12 @@ std::string ChannelKeyText(const std::string& channel) {
 std::string ChannelKeyText(int channel) {
   if (channel < 0) return IntToStr(channel);
   return ChannelKeyText(IntToStr(channel));
+}
+
+bool ChannelFitsKeys(const std::string& channel) {
+  if (!AllDigits(channel) || channel.size() > 9) return false;
+  const int v = StrToIntDef(channel, 0);
+  return v >= 1 && v <= kMaxChannelNumber;
 }
 
 std::string EntryKey(const std::string& entryText) { return entryText.substr(0, 3); }

@@ -18,6 +18,9 @@ namespace kc {
 // ("55" -> "055", "161" -> "161", "1234" -> "1234"; "055" -> "055"). Text
 // that is not a plain decimal number is returned unchanged.
 std::string ChannelKeyText(const std::string& channel);
+// Digits only and not empty: the only channel text that may become part of
+// a file name.
+bool IsDecimalText(const std::string& s);
 std::string ChannelKeyText(int channel);
 
 // The settings files know a channel by three characters: the first three
@@ -26,6 +29,13 @@ std::string ChannelKeyText(int channel);
 // last digit, "tvch 123" for 1234, as the settings window has always
 // written it).
 std::string EntryKey(const std::string& entryText);
+// So only channels 1 to 999 can be listed, ticked and fetched: a longer
+// number would share the key of another channel and its page and programme
+// files would be read as that channel's.
+constexpr int kMaxChannelNumber = 999;
+// Digits only, value 1 to kMaxChannelNumber ("55", "161"; not "1234",
+// "0", "" or any other text).
+bool ChannelFitsKeys(const std::string& channel);
 std::string EntryTickKey(const std::string& entryText);
 std::string ChannelTickKey(const std::string& channel);
 

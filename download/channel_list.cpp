@@ -1,6 +1,8 @@
 #include "download/channel_list.h"
 
 #include <exception>
+#include <unordered_map>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -8,6 +10,7 @@
 #include "analysis/text_rules.h"
 #include "core/error.h"
 #include "core/text.h"
+#include "download/channel_entry.h"
 #include "download/host_files.h"
 #include "download/page_download.h"
 #include "download/run_context.h"
@@ -157,6 +160,105 @@ class ScanCursor {
 
 bool Stopped(const ChannelListSink& sink) { return sink.Stop && sink.Stop(); }
 
+void LeaveOut(ChannelListSink& sink, const std::string& number) {
+  if (IndexOf(sink.LeftOut, number) >= 0) return;
+  if (sink.LeftOut.size() < kLeftOutNamed)
+    sink.LeftOut.push_back(number);
+  else
+    ++sink.LeftOutMore;
+}
+
+// The merges of one page, applied to the table once the page is read: a
+// look-up per entry would walk the table row by row. Merging in page order
+// leaves every channel with its last name, Status 0 when its row was there
+// or it came more than once, 1 otherwise, new rows appended in the order of
+// their first entry; that is what this gives in one walk of the table.
+class PageMerges {
+ public:
+  explicit PageMerges(ChannelListSink& sink) : sink_(sink) {}
+
+  void Add(int number, const std::string& name) {
+    auto [it, fresh] = index_.try_emplace(number, merges_.size());
+    if (fresh) {
+      merges_.push_back(Merge{number, name, 1});
+    } else {
+      merges_[it->second].name = name;
+      ++merges_[it->second].count;
+    }
+  }
+
+  // The rows that were there first (the first row of a channel, as a
+  // look-up finds it), then the new ones.
+  void Apply() {
+    MemTable& t = sink_.Table;
+    if (merges_.empty()) return;
+    std::vector<bool> done(merges_.size(), false);
+    Field& channel = t.FieldByName("TVChannel");
+    unsigned long long rows = 0;
+    for (t.First(); !t.Eof(); t.Next()) {
+      if (sink_.TokenizerYield && ++rows % 256 == 0) sink_.TokenizerYield(true);
+      const std::string ch = channel.AsString();
+      int number;
+      if (!TryStrToInt(ch, number) || IntToStr(number) != ch) continue;
+      auto it = index_.find(number);
+      if (it == index_.end() || done[it->second]) continue;
+      done[it->second] = true;
+      t.Edit();
+      t.FieldByName("TVName").SetAsString(merges_[it->second].name);
+      t.FieldByName("Status").SetAsInteger(0);
+      t.Post();
+    }
+    for (std::size_t i = 0; i < merges_.size(); ++i) {
+      if (done[i]) continue;
+      const Merge& m = merges_[i];
+      AppendChannel(t, IntToStr(m.number), m.name, m.count > 1 ? 0 : 1);
+    }
+  }
+
+ private:
+  struct Merge {
+    int number;
+    std::string name;
+    std::size_t count;
+  };
+  ChannelListSink& sink_;
+  std::vector<Merge> merges_;
+  std::unordered_map<int, std::size_t> index_;
+};
+
+// The distinct entries (channel and page key) of one page, up to the number
+// a page may bring. A repeat of an entry the page gave before costs nothing
+// and still goes into the lists as it always has.
+class PageEntries {
+ public:
+  explicit PageEntries(ChannelListSink& sink) : sink_(sink) {}
+  bool Room(int number, int key) {
+    const long long pair = static_cast<long long>(number) << 32 ^ static_cast<unsigned>(key);
+    if (seen_.count(pair)) return true;
+    if (seen_.size() >= sink_.MaxEntries) {
+      sink_.Capped = true;
+      return false;
+    }
+    seen_.insert(pair);
+    return true;
+  }
+
+ private:
+  ChannelListSink& sink_;
+  std::unordered_set<long long> seen_;
+};
+
+// The number at the end of a text, without leading zeros ("CS 1234" gives
+// "1234", "x055" gives "55"); empty when the text does not end in a digit.
+std::string TrailingNumber(const std::string& s) {
+  std::size_t from = s.size();
+  while (from > 0 && s[from - 1] >= '0' && s[from - 1] <= '9') --from;
+  while (from + 1 < s.size() && s[from] == '0') ++from;
+  return s.substr(from);
+}
+
+constexpr long long kNumberTextMax = 64;
+
 const char kStationsMarker[] = "SptvSpecialitySelect.stations = {";
 const char kAllChannels[] = "\"すべてのチャンネル\", \"children\": {";
 const char kNameOpener[] = "\"name\": \"";
@@ -197,6 +299,13 @@ bool MergeChannel(MemTable& table, int number, const std::string& name) {
   return false;
 }
 
+std::string LeftOutText(const ChannelListSink& sink) {
+  std::string out;
+  for (const std::string& n : sink.LeftOut) out += (out.empty() ? "" : " ") + n;
+  if (sink.LeftOutMore > 0) out += " ほか" + IntToStr(static_cast<long long>(sink.LeftOutMore)) + "件";
+  return out;
+}
+
 void OrderChannelTable(MemTable& table) { table.SortOn("TVChannel"); }
 
 void ScanSkyptEntries(std::string text, ChannelListVariant variant,
@@ -214,18 +323,36 @@ void ScanSkyptEntries(std::string text, ChannelListVariant variant,
     long long m = cur.Pos(all);
     cur.Drop(m > 0 ? m - 1 + markerLen + 1 : markerLen);
   }
-  // The same entry merged again changes nothing once the table had its row;
-  // text without entry ends repeats an entry every two bytes.
-  int lastNumber = 0;
-  std::string lastName;
-  bool lastFound = false;
+  PageMerges merges(sink);
+  PageEntries entries(sink);
   unsigned long long steps = 0;
   while (!cur.Empty() && !Stopped(sink)) {
     if (sink.TokenizerYield && ++steps % 256 == 0) sink.TokenizerYield(true);
     long long d = cur.Pos(separator);
     long long n = cur.Pos(opener);
-    std::string numberText = cur.Copy(n + openerLen, d - n - openerLen);
+    // A number text runs from the name opener to the separator; without an
+    // opener it starts at the front, so in text after the last entry it can
+    // span everything up to a far separator, and copying it at every
+    // two-byte step would make that text quadratic. Past kNumberTextMax
+    // bytes no text reads as a number (it would need that many blanks or
+    // zeros ahead of its digits), and the settings window needs only its end.
+    long long numberLen = d - n - openerLen;
+    long long numberAt = n + openerLen;
+    bool overlong = numberLen > kNumberTextMax;
+    if (overlong) {
+      numberAt += numberLen - kNumberTextMax;
+      numberLen = kNumberTextMax;
+    }
+    std::string numberText = downloadWindow && overlong ? std::string() : cur.Copy(numberAt, numberLen);
+    std::string tooLong;
     if (!downloadWindow && numberText.size() > 3) {
+      // Four digits or more would be cut to another channel's number (1234
+      // to 234) and overwrite its name.
+      const std::string whole = TrailingNumber(numberText);
+      if (overlong && numberText.find_first_not_of("0123456789") == npos)
+        numberText.clear();  // digits beyond what was looked at: no number
+      else if (whole.size() > 3)
+        tooLong = whole;
       numberText = numberText.substr(numberText.size() - 3);
       // The first number text of the settings window's scan runs from a
       // name opener ahead of the entries; for a channel below 100 its last
@@ -243,15 +370,22 @@ void ScanSkyptEntries(std::string text, ChannelListVariant variant,
     long long q = cur.Pos(quote);
     int station = StrToIntDef(cur.Copy(q + 1, 6), 0);
     cur.Drop(e > 0 ? e + 2 : 2);
+    if (!tooLong.empty()) {
+      LeaveOut(sink, tooLong.size() > 12 ? tooLong.substr(0, 12) + "…" : tooLong);
+      continue;
+    }
     if (number < 1) continue;
+    if (number > kMaxChannelNumber) {
+      LeaveOut(sink, IntToStr(number));
+      continue;
+    }
+    if (!entries.Room(number, station)) break;
     if (downloadWindow && sink.Keys)
       sink.Keys->push_back(IntToStr(number) + "=" + IntToStr(station));
     sink.Numbers.push_back(IntToStr(number));
-    if (lastFound && number == lastNumber && name == lastName) continue;
-    lastFound = MergeChannel(sink.Table, number, name);
-    lastNumber = number;
-    lastName = name;
+    merges.Add(number, name);
   }
+  merges.Apply();
 }
 
 void ReadE2Page(const std::string& path, ChannelListVariant variant,
@@ -263,7 +397,13 @@ void ReadE2Page(const std::string& path, ChannelListVariant variant,
   bool inForm = false;
   bool inSelect = false;
   int optionKey = 0;
+  PageMerges merges(sink);
+  PageEntries entries(sink);
+  // Each number once: what the list held before the page counts too.
+  std::unordered_set<std::string> listed(sink.Numbers.begin(), sink.Numbers.end());
+  unsigned long long steps = 0;
   for (const auto& element : parser.Elements) {
+    if (sink.TokenizerYield && ++steps % 256 == 0) sink.TokenizerYield(true);
     if (Stopped(sink)) break;
     if (const THTMLTag* tag = AsTag(element.get())) {
       if (tag->Name == "FORM") {
@@ -283,14 +423,18 @@ void ReadE2Page(const std::string& path, ChannelListVariant variant,
     const std::string t = DecodePageText(piece->Text);
     std::size_t sep = SjisFind(t, kSeparator);
     int number = sep == npos ? 0 : StrToIntDef(Trim(t.substr(0, sep)), 0);
-    if (number >= 1 && !t.empty() && inSelect) {
+    if (number > kMaxChannelNumber && inSelect) {
+      LeaveOut(sink, IntToStr(number));
+    } else if (number >= 1 && !t.empty() && inSelect) {
+      if (!entries.Room(number, optionKey)) break;
       const std::string channel = IntToStr(number);
-      if (IndexOf(sink.Numbers, channel) < 0) sink.Numbers.push_back(channel);
+      if (listed.insert(channel).second) sink.Numbers.push_back(channel);
       if (sink.Keys) sink.Keys->push_back(channel + "=" + IntToStr(optionKey));
-      MergeChannel(sink.Table, number, t.substr(sep + 3));
+      merges.Add(number, t.substr(sep + 3));
     }
     optionKey = 0;
   }
+  merges.Apply();
 }
 
 namespace {
@@ -318,6 +462,13 @@ void RetrieveForDownloadWindow(RunContext& ctx, ChannelPlatform platform) {
   } catch (const std::exception&) {
     ctx.Log.WriteLine(st.PhaseName + "; チャンネルエラー", true);
   }
+  if (sink.Capped)
+    ctx.Log.WriteLine(st.PhaseName + ": チャンネル一覧の項目が " +
+                      IntToStr(static_cast<long long>(sink.MaxEntries)) +
+                      " 件を超えたため、それより後を読みません");
+  const std::string leftOut = LeftOutText(sink);
+  if (!leftOut.empty())
+    ctx.Log.WriteLine(st.PhaseName + ": 4桁以上のチャンネル番号は扱えないため除きました: " + leftOut);
 }
 
 }  // namespace

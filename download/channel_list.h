@@ -23,6 +23,8 @@ struct RunContext;
 
 enum class ChannelPlatform { Skypt, E2 };
 
+constexpr std::size_t kMaxListEntries = 5000;
+
 // What one reader fills. keys is null for the settings window.
 struct ChannelListSink {
   MemTable& Table;
@@ -31,7 +33,20 @@ struct ChannelListSink {
   std::function<bool()> Stop;  // may be empty
   // The page tokenizer's yield (may be empty).
   std::function<void(bool processMessages)> TokenizerYield;
+  // Channel numbers the page listed that the settings files cannot key
+  // (ChannelFitsKeys): the first kLeftOutNamed distinct ones, and how many
+  // entries more were left out.
+  StringList LeftOut{};
+  std::size_t LeftOutMore = 0;
+  // Distinct entries (channel and page key) one page may bring (a real
+  // list has a few hundred); the reader ends at the limit and sets Capped.
+  std::size_t MaxEntries = kMaxListEntries;
+  bool Capped = false;
 };
+
+constexpr std::size_t kLeftOutNamed = 20;
+// "1234 5678" or "1234 5678 ほか3件"; empty when nothing was left out.
+std::string LeftOutText(const ChannelListSink& sink);
 
 enum class ChannelListVariant { DownloadWindow, SettingsWindow };
 

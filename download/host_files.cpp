@@ -1,5 +1,6 @@
 #include "download/host_files.h"
 
+#include "core/error.h"
 #include "core/text.h"
 #include "download/channel_entry.h"
 #include "platform/platform.h"
@@ -49,8 +50,20 @@ std::string CacheFolder(const std::string& hostFolder) {
   return hostFolder + "\\" + host::kCacheFolder;
 }
 
+namespace {
+
+// A channel text from the table or the settings files is only trusted as
+// far as it is a number: anything else ("\\..\\x") would name a file
+// outside the cache or the temp folder.
+std::string FileNameChannel(const std::string& channel) {
+  if (!IsDecimalText(channel)) throw Error("チャンネル番号ではありません: " + channel);
+  return ChannelKeyText(channel);
+}
+
+}  // namespace
+
 std::string ChartPageFileName(const std::string& channel, TDateTime today, int i) {
-  return host::kWorkFilePrefix + ChannelKeyText(channel) +
+  return host::kWorkFilePrefix + FileNameChannel(channel) +
          FormatDateTime("mmdd", today, FormatSettings()) + IntToStr(i) + host::kPageFileExt;
 }
 
@@ -60,7 +73,7 @@ std::string ChartPageFile(const std::string& hostFolder, const std::string& chan
 }
 
 std::string ProgrammeFile(const std::string& channel) {
-  return TempFolder() + host::kWorkFilePrefix + ChannelKeyText(channel) + host::kProgrammeFileExt;
+  return TempFolder() + host::kWorkFilePrefix + FileNameChannel(channel) + host::kProgrammeFileExt;
 }
 
 std::string ChannelWorkFile() { return TempFolder() + host::kChannelWorkFile; }

@@ -95,7 +95,8 @@ std::string DataSetSection(int n);
 // hostFolder + "\Cache\skypt".
 std::string CacheFolder(const std::string& hostFolder);
 // "tvmurok" + ChannelKeyText(channel) + today as "mmdd" + i + ".html",
-// e.g. tvmurok16112060.html.
+// e.g. tvmurok16112060.html. These names and ProgrammeFile throw kc::Error
+// for a channel text that is not decimal digits.
 std::string ChartPageFileName(const std::string& channel, TDateTime today, int i);
 // CacheFolder + "\" + ChartPageFileName.
 std::string ChartPageFile(const std::string& hostFolder, const std::string& channel,

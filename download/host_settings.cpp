@@ -1,6 +1,7 @@
 #include "download/host_settings.h"
 
 #include <algorithm>
+#include <unordered_map>
 
 #include "core/error.h"
 #include "core/text.h"
@@ -50,14 +51,17 @@ int ReadDaysAhead(const std::string& pluginFolder) {
 }
 
 int GetDataSetCount(const std::string& pluginFolder) {
-  return ReadProfileInt(HozIniPath(pluginFolder), host::kDataListSection, host::kDataListCount, 0);
+  const int count =
+      ReadProfileInt(HozIniPath(pluginFolder), host::kDataListSection, host::kDataListCount, 0);
+  return std::clamp(count, 0, kMaxDataSets);
 }
 
 bool DataSetTakesListings(const std::string& pluginFolder, int n) {
   const std::string ini = HozIniPath(pluginFolder);
   const std::string section = DataSetSection(n);
   int count = ReadProfileInt(ini, section, host::kDataSetCount, 0);
-  return ReadProfileBool(ini, section, host::kAreaPrefix + IntToStr(count - 1));
+  // The last area; computed wide, so that the lowest count has one too.
+  return ReadProfileBool(ini, section, host::kAreaPrefix + IntToStr(static_cast<long long>(count) - 1));
 }
 
 void GetDataSetChannels(const std::string& pluginFolder, int n,
@@ -67,9 +71,18 @@ void GetDataSetChannels(const std::string& pluginFolder, int n,
   const std::string ini = ChannelIniPath(pluginFolder);
   const std::string section = DataSetSection(n);
   if (!tableSkypch.Active()) tableSkypch.Open();
+  // The section once, not the file once per row: keys without regard to
+  // ASCII case, each with the value a look-up of it gives.
+  std::unordered_map<std::string, bool> ticks;
+  for (const auto& [key, value] : plat::ReadProfileSection(ini, section))
+    ticks.emplace(LowerAscii(key), value == host::kTrue);
   for (tableSkypch.First(); !tableSkypch.Eof(); tableSkypch.Next()) {
     std::string channel = tableSkypch.FieldByName("TVChannel").AsString();
-    if (ReadProfileBool(ini, section, ChannelTickKey(channel))) list.push_back(channel);
+    // A row the settings files cannot key is nobody's tick: "tvch 123" is
+    // channel 123's, not 1234's.
+    if (!ChannelFitsKeys(channel)) continue;
+    auto tick = ticks.find(LowerAscii(ChannelTickKey(channel)));
+    if (tick != ticks.end() && tick->second) list.push_back(channel);
   }
 }
 
@@ -115,6 +128,9 @@ std::vector<OfferedDataSet> OfferedDataSets(const std::string& pluginFolder) {
   std::vector<OfferedDataSet> out;
   int count = GetDataSetCount(pluginFolder);
   for (int n = 0; n < count; ++n) {
+    // A long list of datasets keeps the window responsive; the few of a
+    // real host add no yield.
+    if (n % 64 == 63) YieldToMessages();
     if (!ReadProfileBool(ini, DataSetSection(n), host::kSettingsArea)) continue;
     OfferedDataSet d;
     d.Number = n;

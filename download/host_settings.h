@@ -33,7 +33,10 @@ void FlushHozIni(const std::string& pluginFolder);
 // not a number give 100.
 int ReadDaysAhead(const std::string& pluginFolder);
 
-// [TSetup.DataList_Items] "Count" of ..\hoz.ini, default 0.
+// [TSetup.DataList_Items] "Count" of ..\hoz.ini, default 0, held to 0 ..
+// kMaxDataSets: every dataset costs reads of the settings files in each
+// phase of a run and at the settings window's start.
+constexpr int kMaxDataSets = 1000;
 int GetDataSetCount(const std::string& pluginFolder);
 
 // True when these listings belong to dataset n: [DataSet n] "Area " +

@@ -31,11 +31,29 @@ std::int64_t FetchAndCopy(const std::string& address, const std::string& dest,
   const std::string temp = UniqueTempFileName();
   const std::string cmd = FetchCommandLine(EscapeAddress(address), temp);
   plat::FileSystem& fs = plat::Fs();
+  if (cmd.empty()) {
+    if (log) log->WriteLine("一時ファイル名をコマンドに渡せないため取得しません: " + temp);
+    return 0;
+  }
   // A fetcher ended by Stop or by the time-out may have left half a page:
   // that counts as no data.
-  bool ended = RunAndWait(cmd, plat::SW_Hide, stop, g_fetchTimeoutMs);
+  // An answer beyond any chart page ends the fetch: held whole, it could
+  // exhaust memory or the disk.
+  bool tooLarge = false;
+  auto abort = [&] {
+    if (stop && stop()) return true;
+    tooLarge = tooLarge || fs.FileSize(temp) > kMaxPageSize;
+    return tooLarge;
+  };
+  bool ended = RunAndWait(cmd, plat::SW_Hide, abort, g_fetchTimeoutMs);
   std::int64_t size = ended ? fs.FileSize(temp) : 0;
   if (size < 0) size = 0;
+  if (tooLarge || size > kMaxPageSize) {
+    if (log)
+      log->WriteLine("ページが " + IntToStr(kMaxPageSize >> 20) + " MB を超えたため取得をやめました: " +
+                     address);
+    size = 0;
+  }
   if (size > 0 && !fs.CopyFile(temp, dest, true) && log)
     log->WriteLine(dest + "書き込みエラー");
   // Also an empty or cut-off temp file goes: nothing else removes "_v*.tmp".
@@ -85,11 +103,13 @@ std::int64_t DownloadToFile(RunContext& ctx, const std::string& address,
   if (st.StopRequested) return 0;
   // Politeness towards the site: request starts at least 900 ms apart. A
   // Stop ends the wait; the request is still made, and then ended at once.
-  while (plat::Now() - st.LastRequestTime < kSpacingDays && !st.StopRequested) {
+  // The interval is measured on a clock that a time of day set back does
+  // not stall.
+  while (plat::MonotonicNow() - st.LastRequestTime < kSpacingDays && !st.StopRequested) {
     YieldToMessages();
     plat::SleepMs(100);
   }
-  st.LastRequestTime = plat::Now();
+  st.LastRequestTime = plat::MonotonicNow();
   const std::int64_t size =
       FetchAndCopy(address, dest, [&st] { return st.StopRequested; }, &ctx.Log);
   if (size > 0) {
@@ -103,7 +123,7 @@ std::int64_t DownloadToFile(RunContext& ctx, const std::string& address,
 bool SiteGivenUp(const DownloadRunState& st) {
   return st.EmptyFetchRun >= kDeadSiteRequests ||
          (st.EmptyFetchRun > 0 &&
-          (plat::Now() - st.EmptyFetchRunStart) * kSecondsPerDay >= kDeadSiteSeconds);
+          (plat::MonotonicNow() - st.EmptyFetchRunStart) * kSecondsPerDay >= kDeadSiteSeconds);
 }
 
 std::int64_t DownloadToFileNoLog(const std::string& address, const std::string& dest,

@@ -23,6 +23,9 @@ struct DownloadRunState;
 
 // A downloaded chart page below this size is a failure and is deleted.
 constexpr std::int64_t kMinPageSize = 5000;
+// A page larger than this (a chart page has a few hundred kB) ends its fetch
+// and counts as no data, with a log line.
+constexpr std::int64_t kMaxPageSize = std::int64_t{64} << 20;
 // At least this long between the starts of two requests of a run.
 constexpr unsigned kRequestSpacingMs = 900;
 // A fetcher that has not ended after this long is ended; its page counts as
@@ -73,7 +76,8 @@ std::string ChannelPageKey(const StringList& channelKeyList, const std::string& 
 // Every "&" of the address becomes "&amp;".
 std::string EscapeAddress(const std::string& address);
 // The fetcher's command line for an (already escaped) address and a temp
-// file name (Shift-JIS, backslashes; POSIX gets its native form).
+// file name (Shift-JIS, backslashes; POSIX gets its native form). Empty
+// when the address or the name cannot be passed safely.
 std::string FetchCommandLine(const std::string& escapedAddress,
                              const std::string& tempFile);
 

@@ -7,6 +7,7 @@
 #include "analysis/analysis_sink.h"
 #include "analysis/chart_analyser.h"
 #include "core/text.h"
+#include "download/channel_entry.h"
 #include "download/host_files.h"
 #include "download/host_settings.h"
 #include "download/run_context.h"
@@ -48,6 +49,8 @@ void DeleteProgrammeFiles(RunContext& ctx, bool logFailures) {
     std::string channel;
     try {
       channel = t.FieldByName("TVChannel").AsString();
+      // A row that names no file was logged by the first clean-up.
+      if (!logFailures && !IsDecimalText(channel)) return;
       std::string f = ProgrammeFile(channel);
       if (plat::Fs().FileExists(f)) plat::Fs().DeleteFile(f);
     } catch (const std::exception&) {
@@ -110,13 +113,15 @@ bool FindChannelLabel(MemTable& tableSkypch, const StringList& conversions,
 void AppendProgramme(MemTable& t, const ProgrammeRecord& r) {
   t.Append();
   t.FieldByName("StartDateTime").SetAsDateTime(r.StartDateTime);
-  t.FieldByName("TVChannel").SetAsString(r.TVChannel);
+  t.FieldByName("TVChannel").SetAsString(WithoutHalfCharacters(r.TVChannel));
   t.FieldByName("EndDateTime").SetAsDateTime(r.EndDateTime);
-  t.FieldByName("Title").SetAsString(r.Title);
-  t.FieldByName("Memo").SetAsString(r.Memo);
+  // The "&#x" rule can make any byte and a link is the page's bytes: a
+  // half character would shift the host's reading of the line.
+  t.FieldByName("Title").SetAsString(WithoutHalfCharacters(r.Title));
+  t.FieldByName("Memo").SetAsString(WithoutHalfCharacters(r.Memo));
   t.FieldByName("Categorie").SetAsInteger(r.Categorie);
-  t.FieldByName("url").SetAsString(r.url);
-  t.FieldByName("GCODE").SetAsString(r.GCODE);
+  t.FieldByName("url").SetAsString(WithoutHalfCharacters(r.url));
+  t.FieldByName("GCODE").SetAsString(WithoutHalfCharacters(r.GCODE));
   t.FieldByName("Flag").SetAsInteger(r.Flag);
   t.Post();
 }

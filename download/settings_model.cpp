@@ -49,6 +49,8 @@ StringList SettingsModel::ListEntries(MemTable& t, StringList& channelNumbers) {
   for (t.First(); !t.Eof(); t.Next()) {
     const std::string ch = channel.AsString();
     if (!std::binary_search(channelNumbers.begin(), channelNumbers.end(), ch)) continue;
+    // An entry shows and keys three digits: 1234 would stand as "123".
+    if (!ChannelFitsKeys(ch)) continue;
     const bool isNew = status.AsInteger() != 0;
     entries.push_back(ChannelEntry{ch, name.AsString(), isNew}.ListText());
     if (isNew) {

@@ -197,6 +197,10 @@ bool IsCp932LeadByteSystem(unsigned char b);
 // ---------------------------------------------------------------- clock
 
 TDateTime Now();  // local date-time: every reading of the clock comes here
+// A clock for intervals, in days, that never goes back when the time of day
+// is set back (TickMs). While Now() is overridden it reads the override,
+// moving only forward: a setting back counts as no time.
+TDateTime MonotonicNow();
 
 // Now() answers with now() for its lifetime.
 class ScopedClock {
@@ -229,8 +233,15 @@ std::uint64_t TickMs();     // monotonic milliseconds
 // ---------------------------------------------------------------- environment
 
 // Value of an environment variable, name matched without regard to case;
-// empty when unset. At most 259 characters are read.
+// empty when unset. The whole value, however long; characters without a
+// form in the program's text become "?".
 std::string GetEnv(const std::string& name);
+// A variable that names a folder, in the program's text. A value with
+// characters that text cannot hold names the folder by its short name
+// (Windows), when that one can be held; false when neither can (out then
+// holds the value with "?" for those characters, for a message). Unset:
+// true and empty.
+bool GetEnvFolder(const std::string& name, std::string& out);
 // The system's own temp folder (Windows: GetTempPath; POSIX: TMPDIR or
 // "/tmp"), for when the "temp" variable is unset.
 std::string SystemTempFolder();

@@ -245,10 +245,37 @@ std::string Cp932ToUtf8(const std::string& sjis) { return WideToUtf8(Cp932ToWide
 // ---------------------------------------------------------------- clock
 
 TDateTime Now() { return g_nowOverride ? g_nowOverride() : detail::SystemNow(); }
+
+namespace {
+// The forward-only view of an overriding clock: how far it was set back in
+// all, and its last reading.
+TDateTime g_setBack = 0;
+TDateTime g_lastOverride = 0;
+bool g_overrideRead = false;
+void ResetMonotonicView() {
+  g_setBack = 0;
+  g_lastOverride = 0;
+  g_overrideRead = false;
+}
+}  // namespace
+
+TDateTime MonotonicNow() {
+  if (!g_nowOverride) return static_cast<double>(TickMs()) / (kc::kSecondsPerDay * 1000.0);
+  const TDateTime t = g_nowOverride();
+  if (g_overrideRead && t < g_lastOverride) g_setBack += g_lastOverride - t;
+  g_lastOverride = t;
+  g_overrideRead = true;
+  return t + g_setBack;
+}
+
 ScopedClock::ScopedClock(std::function<TDateTime()> now) : previous_(std::move(g_nowOverride)) {
   g_nowOverride = std::move(now);
+  ResetMonotonicView();
 }
-ScopedClock::~ScopedClock() { g_nowOverride = std::move(previous_); }
+ScopedClock::~ScopedClock() {
+  g_nowOverride = std::move(previous_);
+  ResetMonotonicView();
+}
 
 namespace {
 std::function<void(unsigned)> g_sleepOverride;

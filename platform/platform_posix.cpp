@@ -737,11 +737,24 @@ std::string GetEnv(const std::string& name) {
     std::size_t len = static_cast<std::size_t>(eq - *e);
     if (len != want.size() || len == 0) continue;
     if (::strncasecmp(*e, want.c_str(), len) != 0) continue;
-    std::u16string w = Utf8ToWide(eq + 1);
-    if (w.size() > 259) w.resize(259);
-    return WideToCp932(w);
+    return WideToCp932(Utf8ToWide(eq + 1));
   }
   return std::string();
+}
+
+bool GetEnvFolder(const std::string& name, std::string& out) {
+  out = GetEnv(name);
+  // No short names here: a value the program's text cannot hold whole
+  // names no folder it can use.
+  const char* raw = nullptr;
+  const std::string want = Cp932ToUtf8(name);
+  for (char** e = environ; e && *e && !raw; ++e) {
+    const char* eq = std::strchr(*e, '=');
+    if (eq && static_cast<std::size_t>(eq - *e) == want.size() && !want.empty() &&
+        ::strncasecmp(*e, want.c_str(), want.size()) == 0)
+      raw = eq + 1;
+  }
+  return !raw || Cp932ToUtf8(out) == raw;
 }
 
 std::string SystemTempFolder() {

@@ -493,18 +493,60 @@ std::uint64_t TickMs() {
 
 // ---------------------------------------------------------------- environment
 
-std::string GetEnv(const std::string& name) {
-  std::wstring wname = W(name);
+namespace {
+
+// The whole value through the wide interface; false when unset.
+bool EnvWide(const std::string& name, std::wstring& out) {
+  const std::wstring wname = W(name);
   std::vector<wchar_t> buf(260);
-  DWORD n = GetEnvironmentVariableW(wname.c_str(), buf.data(), 260);
-  if (n == 0) return std::string();
-  if (n >= 260) {
-    buf.resize(n + 1);
-    n = GetEnvironmentVariableW(wname.c_str(), buf.data(), n + 1);
-    if (n == 0 || n >= buf.size()) return std::string();
-    if (n > 259) n = 259;
+  for (;;) {
+    SetLastError(ERROR_SUCCESS);
+    DWORD n = GetEnvironmentVariableW(wname.c_str(), buf.data(), static_cast<DWORD>(buf.size()));
+    if (n == 0) {
+      out.clear();
+      return GetLastError() != ERROR_ENVVAR_NOT_FOUND;
+    }
+    if (n < buf.size()) {
+      out.assign(buf.data(), n);
+      return true;
+    }
+    buf.resize(n + 1);  // the value changed size in between: ask again
   }
-  return A(std::wstring(buf.data(), n));
+}
+
+// Text the program's character set holds whole.
+bool Representable(const std::wstring& w, std::string& out) {
+  out = A(w);
+  return W(out) == w;
+}
+
+}  // namespace
+
+std::string GetEnv(const std::string& name) {
+  std::wstring w;
+  return EnvWide(name, w) ? A(w) : std::string();
+}
+
+bool GetEnvFolder(const std::string& name, std::string& out) {
+  std::wstring w;
+  if (!EnvWide(name, w)) {
+    out.clear();
+    return true;
+  }
+  if (Representable(w, out)) return true;
+  // The folder's short name is plain letters on most volumes.
+  DWORD n = GetShortPathNameW(w.c_str(), nullptr, 0);
+  if (n > 0) {
+    std::vector<wchar_t> buf(n + 1);
+    DWORD m = GetShortPathNameW(w.c_str(), buf.data(), n + 1);
+    std::string shortName;
+    if (m > 0 && m <= n && Representable(std::wstring(buf.data(), m), shortName)) {
+      out = shortName;
+      return true;
+    }
+  }
+  out = A(w);
+  return false;
 }
 
 std::string SystemTempFolder() {

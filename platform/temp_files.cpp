@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "core/datetime.h"
+#include "core/error.h"
 #include "core/text.h"
 #include "platform/platform.h"
 
@@ -11,7 +12,13 @@ namespace kc {
 std::string GetEnvText(const std::string& name) { return Trim(plat::GetEnv(name)); }
 
 std::string TempFolder() {
-  std::string t = GetEnvText("temp");
+  std::string t;
+  // A folder the program's text cannot name (and that has no short name it
+  // can) is not replaced by another: the clean-up would delete work files
+  // there.
+  if (!plat::GetEnvFolder("temp", t))
+    throw Error("一時フォルダ " + t + " の名前をこのプログラムの文字で表せません");
+  t = Trim(t);
   // Without the variable the folder would be the root of the drive, where the
   // clean-up would delete files; the system's temp folder is meant instead.
   if (t.empty()) t = Trim(plat::SystemTempFolder());

@@ -8,7 +8,9 @@ namespace kc {
 
 std::string GetEnvText(const std::string& name);  // trimmed, empty when unset
 // GetEnvText("temp") + "\" (the system's temp folder when the variable is
-// unset, never the root of the drive).
+// unset, never the root of the drive). A value the program's text cannot
+// hold gives the folder's short name (Windows), or kc::Error when there is
+// none it can hold.
 std::string TempFolder();
 // TempFolder + "_v" + hhnnssz + ".tmp", a name no file has.
 std::string UniqueTempFileName();

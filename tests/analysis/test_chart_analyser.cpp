@@ -155,6 +155,42 @@ TEST(ChartAnalyserRules, GatheringTrimsAfterEveryPiece) {
   }
 }
 
+TEST(ChartAnalyserRules, OnlyASitePathBecomesTheLink) {
+  const struct {
+    const char* href;
+    const char* url;
+  } cases[] = {
+      {"/schedule/500101201912062000.action", "https://www.kanalia.example/schedule/500101201912062000.action"},
+      {".other.example/schedule/1", "https://www.kanalia.example"},
+      {"@other.example/schedule/1", "https://www.kanalia.example"},
+      {"https://other.example/schedule/1", "https://www.kanalia.example"},
+  };
+  PageContext page;
+  page.Today = EncodeDate(2019, 12, 6);
+  page.PageDate = page.Today;
+  page.DayBase = page.Today + EncodeTime(5, 0, 0, 0);
+  page.ChannelLabel = "101.テスト局";
+  page.BaseAddress = "https://www.kanalia.example";
+  for (const auto& c : cases) {
+    std::vector<ProgrammeRecord> stored;
+    ChartWalker w(page, nullptr, [&](const ProgrammeRecord& r) { stored.push_back(r); });
+    auto tag = [&w](const char* name, const char* param, const char* value) {
+      w.BeginTag(name);
+      if (param) w.TagParam(param, value);
+      w.EndElement();
+    };
+    tag("DIV", "CLASS", "topcolumn");
+    tag("A", "HREF", "/m/clipAdding.action?id=500101201912062000");
+    tag("A", "HREF", c.href);
+    tag("SPAN", "CLASS", "schedule-title");
+    w.Text("番組");
+    w.EndElement();
+    tag("/DIV", nullptr, nullptr);
+    ASSERT_EQ(stored.size(), 1u) << c.href;
+    EXPECT_EQ(stored[0].url, c.url) << c.href;
+  }
+}
+
 TEST(ChartAnalyserRules, PageContextFromFileName) {
   PageContext pc = MakePageContext("tvmurok16112063.html", At(2019, 12, 6, 8, 0), "", "https://b");
   EXPECT_EQ(pc.ChannelNumber, 161);

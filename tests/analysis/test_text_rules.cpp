@@ -197,6 +197,25 @@ TEST(NormaliseText, HexadecimalRuleMatchesTheLoopedDefinition) {
   }
 }
 
+TEST(NormaliseText, HexadecimalRuleIsBoundedOnPiecesThatRemakeTheirReference) {
+  // Every pass makes the next "&#x26" from the "&" it produced: a pass per
+  // repetition over the whole piece. Short pieces still get the whole rule;
+  // a long one keeps the references the bounded walk did not reach.
+  auto piece = [](std::size_t k) {
+    std::string s = "&#x26";
+    for (std::size_t i = 0; i < k; ++i) s += "#x26";
+    return s;
+  };
+  EXPECT_EQ(NormaliseText(piece(100)), "&");
+  EXPECT_EQ(NormaliseText(piece(100) + "&#x41"), "&A");
+  const std::size_t k = 1 << 16;
+  const std::string out = NormaliseText(piece(k));
+  const std::size_t passes = (piece(k).size() - out.size()) / 4;
+  EXPECT_GT(passes, 10u);
+  EXPECT_LT(passes, k / 2);
+  EXPECT_EQ(out, piece(k - passes));
+}
+
 TEST(NormaliseText, StopOrSkipEndsTheHexadecimalRule) {
   DownloadRunState state;
   const std::string in = u8"カ―ド&#x41";

@@ -43,6 +43,21 @@ TEST(Text, ReplaceAllWholeCharactersLeftToRight) {
   EXPECT_EQ(ByteReplaceAll("a&b&c", "&", "&amp;"), "a&amp;b&amp;c");
 }
 
+TEST(Text, HalfCharactersAreDropped) {
+  struct {
+    std::string in, out;
+  } cases[] = {
+      {"abc", "abc"},
+      {"タイトル", "タイトル"},
+      {"タイトル\x81", "タイトル"},               // a lead byte at the end
+      {"a\x82\"b", "a\"b"},                      // before a quote
+      {"\x82\x82\x82", "\x82\x82"},                // the third has nothing after it
+      {std::string("\x81\0x", 3), std::string("\0x", 2)},
+      {"\x81\x7F\x81\x40\xFC\xFC\xE0\xFD", "\x7F\x81\x40\xFC\xFC\xFD"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(WithoutHalfCharacters(c.in), c.out) << c.in;
+}
+
 TEST(Text, CaseMappingTouchesAsciiOnly) {
   // "ａ" (82 81) and "Ａ" contain no ASCII letters, but "ｱ" trails can be 'a'..'z'.
   const std::string mixed = "abcＸｙ" "\x83\x61";  // 83 61 is "ア": trail 'a'

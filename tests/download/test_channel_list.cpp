@@ -8,6 +8,7 @@
 #include "core/error.h"
 #include "core/text.h"
 #include "download/channel_list.h"
+#include "download/host_settings.h"
 #include "download/fetch_fake.h"
 #include "download/host_files.h"
 #include "download/run_fixture.h"
@@ -209,7 +210,18 @@ void ReferenceScan(std::string text, bool downloadWindow, StringList& numbers,
   while (!text.empty()) {
     long long d = pos(" - "), n = pos("\"name\": \"");
     std::string numberText = copy(n + 9, d - n - 9);
+    // Past 64 bytes a number text is no number; the settings window looks
+    // at its last 64 bytes.
+    const bool overlong = d - n - 9 > 64;
+    if (overlong) numberText = downloadWindow ? "" : copy(d - 64, 64);
+    bool tooLong = false;
+    if (overlong && numberText.find_first_not_of("0123456789") == std::string::npos)
+      numberText.clear();
     if (!downloadWindow && numberText.size() > 3) {
+      std::size_t from = numberText.size();
+      while (from > 0 && numberText[from - 1] >= '0' && numberText[from - 1] <= '9') --from;
+      while (from + 1 < numberText.size() && numberText[from] == '0') ++from;
+      tooLong = numberText.size() - from > 3;
       numberText = numberText.substr(numberText.size() - 3);
       std::size_t digits = numberText.size();
       while (digits > 0 && numberText[digits - 1] >= '0' && numberText[digits - 1] <= '9')
@@ -223,7 +235,7 @@ void ReferenceScan(std::string text, bool downloadWindow, StringList& numbers,
     long long q = pos("\"");
     int station = StrToIntDef(copy(q + 1, 6), 0);
     drop(e > 0 ? e + 2 : 2);
-    if (number < 1) continue;
+    if (tooLong || number < 1 || number > 999) continue;
     if (downloadWindow) keys.push_back(IntToStr(number) + "=" + IntToStr(station));
     numbers.push_back(IntToStr(number));
     merges.emplace_back(number, name);
@@ -245,7 +257,14 @@ TEST_F(ChannelListTest, ScanReadsRandomTextsAsTheFrontCuttingScanDid) {
       StringList refNumbers, refKeys;
       std::vector<std::pair<int, std::string>> merges;
       ReferenceScan(text, downloadWindow, refNumbers, refKeys, merges);
+      // Rows that were there before: a channel's first row takes its merge.
+      auto before = [](Lists& x) {
+        AppendChannel(x.table, "585", "前", 1);
+        AppendChannel(x.table, "55", "前", 1);
+        AppendChannel(x.table, "585", "二つ目", 1);
+      };
       Lists l;
+      before(l);
       ScanSkyptEntries(text,
                        downloadWindow ? ChannelListVariant::DownloadWindow
                                       : ChannelListVariant::SettingsWindow,
@@ -253,6 +272,7 @@ TEST_F(ChannelListTest, ScanReadsRandomTextsAsTheFrontCuttingScanDid) {
       ASSERT_EQ(l.numbers, refNumbers) << "text: " << text;
       ASSERT_EQ(l.keys, refKeys) << "text: " << text;
       Lists r;
+      before(r);
       for (const auto& [number, name] : merges) MergeChannel(r.table, number, name);
       ASSERT_EQ(Rows(l.table), Rows(r.table)) << "text: " << text;
     }
@@ -273,6 +293,110 @@ TEST_F(ChannelListTest, LongTextAfterTheLastEntryYieldsAndStops) {
                    ChannelListVariant::DownloadWindow, l.sink);
   EXPECT_EQ(yields, 3);
   EXPECT_EQ(l.numbers, (StringList{"585"}));
+}
+
+TEST_F(ChannelListTest, NumbersTheThreeDigitKeysCannotHoldAreLeftOut) {
+  // 1234 and 123 share the tick key "tvch 123"; 123456 does not fit the
+  // table's five characters.
+  const std::string sky = kAll + "\"001234\": {\"name\": \"1234 - 長い\"}, "
+                          "\"000123\": {\"name\": \"123 - 短い\"}, "
+                          "\"012345\": {\"name\": \"123456 - 更に\"}, "
+                          "\"000234\": {\"name\": \"234 - 残る\"}}}";
+  const std::string e2 = u8"<form name=\"sptv-speciality-select-header\"><select name=\"id\">"
+                         u8"<option value=\"7\">1234 - 長い</option>"
+                         u8"<option value=\"8\">123 - 短い</option></select></form>";
+  test::ScopedEnv base("KANALIA_BASE_URL", "http://127.0.0.1:9");
+  RunFixture f;
+  f.WriteHost("e2.html", e2);
+  for (bool downloadWindow : {true, false}) {
+    const ChannelListVariant v =
+        downloadWindow ? ChannelListVariant::DownloadWindow : ChannelListVariant::SettingsWindow;
+    Lists l;
+    AppendChannel(l.table, "234", "前の名", 0);
+    ScanSkyptEntries(sky, v, l.sink);
+    EXPECT_EQ(l.numbers, (StringList{"123", "234"})) << downloadWindow;
+    EXPECT_EQ(Rows(l.table), (std::vector<Row>{{"234", "残る", 0}, {"123", "短い", 1}}))
+        << downloadWindow;
+    EXPECT_EQ(LeftOutText(l.sink), "1234 123456") << downloadWindow;
+
+    Lists m;
+    ReadE2Page(f.Dir.winFile("e2.html"), v, m.sink);
+    EXPECT_EQ(m.numbers, (StringList{"123"})) << downloadWindow;
+    EXPECT_EQ(LeftOutText(m.sink), "1234") << downloadWindow;
+  }
+
+  // The download window says it once per list; a row of an earlier run is
+  // no tick of the run.
+  FakeFetcher fetcher;
+  fetcher.Body = [&](const test::FetchCall&, int) {
+    return std::string(u8"SptvSpecialitySelect.stations = ") + plat::Cp932ToUtf8(sky);
+  };
+  f.AddChannel("1234", "前の長い");
+  RetrieveSkyptChannels(f.Ctx);
+  EXPECT_EQ(f.State.ChannelNumberList, (StringList{"123", "234"}));
+  EXPECT_EQ(f.LogLines(),
+            (StringList{"GetTVChannel: 4桁以上のチャンネル番号は扱えないため除きました: 1234 123456"}));
+  f.WriteHost("hoz.ini", "[DataSet 0]\r\ncount=1\r\nArea 0=True\r\n");
+  f.WriteHost("tvskypch.ini", "[DataSet 0]\r\ntvch 123=True\r\n");
+  GetDataSetChannels(f.Ctx, 0);
+  EXPECT_EQ(f.State.DataSetChannels, (StringList{"123"}));
+}
+
+TEST_F(ChannelListTest, TextWithAFarSeparatorAndNoEntryEndIsReadInLinearTime) {
+  // No name opener and no entry end after the last entry, a separator a
+  // megabyte on: every two-byte step copied the number text up to it, hours
+  // for this text (the test's time-out catches that). The entry stays.
+  for (auto v : {ChannelListVariant::DownloadWindow, ChannelListVariant::SettingsWindow}) {
+    Lists l;
+    int yields = 0;
+    l.sink.TokenizerYield = [&](bool) { ++yields; };
+    ScanSkyptEntries(kAll + "\"000585\": {\"name\": \"585 - A\"}, " + std::string(1 << 20, ' ') +
+                         " - 99 - " + std::string(1 << 20, 'y'),
+                     v, l.sink);
+    EXPECT_EQ(l.numbers, (StringList{"585"}));
+    EXPECT_GT(yields, 1000);
+  }
+}
+
+TEST_F(ChannelListTest, AHugeListPageIsCappedWithOneLineAndTheE2WalkYields) {
+  test::ScopedEnv base("KANALIA_BASE_URL", "http://127.0.0.1:9");
+  RunFixture f;
+  FakeFetcher fetcher;
+  const std::size_t entries = kMaxListEntries + 1000;
+  std::string page = u8"SptvSpecialitySelect.stations = {\"all\": {\"name\": \"すべてのチャンネル\", "
+                     u8"\"children\": {";
+  for (std::size_t i = 0; i < entries; ++i)
+    page += "\"" + std::to_string(100000 + i) + "\": {\"name\": \"" +
+            std::to_string(i % 999 + 1) + u8" - 名" + std::to_string(i) + "\"}, ";
+  fetcher.Body = [&](const test::FetchCall&, int) { return page; };
+  f.AddChannel("1", "前の名");
+  RetrieveSkyptChannels(f.Ctx);
+  EXPECT_EQ(f.State.ChannelNumberList.size(), kMaxListEntries);
+  EXPECT_EQ(f.State.ChannelKeyList.size(), kMaxListEntries);
+  EXPECT_EQ(f.TableSkypch.RecordCount(), 999);
+  ASSERT_TRUE(f.TableSkypch.Locate("TVChannel", "1"));
+  EXPECT_EQ(f.TableSkypch.FieldByName("TVName").AsString(), "名4995");  // the last within the cap
+  EXPECT_EQ(f.TableSkypch.FieldByName("Status").AsInteger(), 0);
+  EXPECT_EQ(f.LogLines(),
+            (StringList{"GetTVChannel: チャンネル一覧の項目が 5000 件を超えたため、それより後を読みません"}));
+
+  // The e2 walk over the elements lets the window act (Stop here) after the
+  // tokenizer is done.
+  std::string e2 = u8"<form name=\"sptv-speciality-select-header\"><select name=\"id\">";
+  for (int i = 1; i <= 900; ++i)
+    e2 += "<option value=\"" + std::to_string(i) + "\">" + std::to_string(i) + " - x</option>";
+  f.WriteHost("e2.html", e2 + "</select></form>");
+  Lists l;
+  int yields = 0, yieldsBeforeWalk = -1;
+  l.sink.TokenizerYield = [&](bool) { ++yields; };
+  l.sink.Stop = [&] {
+    if (yieldsBeforeWalk < 0) yieldsBeforeWalk = yields;
+    return yields > yieldsBeforeWalk;
+  };
+  ReadE2Page(f.Dir.winFile("e2.html"), ChannelListVariant::DownloadWindow, l.sink);
+  EXPECT_GT(l.numbers.size(), 0u);
+  EXPECT_LT(l.numbers.size(), 900u);
+  EXPECT_EQ(Rows(l.table).size(), l.numbers.size());
 }
 
 // ---- number list file

@@ -6,6 +6,9 @@
 
 #include <string>
 
+#include "core/error.h"
+#include "download/programme_files.h"
+#include "download/run_fixture.h"
 #include "download/site.h"
 #include "support/test_support.h"
 
@@ -22,6 +25,31 @@ TEST(HostFiles, PathsBelowThePluginFolder) {
   EXPECT_EQ(CacheFolder("C:\\Hoz\\plugin\\.."), "C:\\Hoz\\plugin\\..\\Cache\\skypt");
   // A folder whose last character is a double-byte one ending in 0x5C.
   EXPECT_EQ(HostFolder("C:\\表"), "C:\\表\\..");
+}
+
+TEST(HostFiles, OnlyADecimalChannelNamesAFile) {
+  EXPECT_EQ(ChartPageFileName("55", EncodeDate(2010, 12, 6), 2), "tvmurok05512062.html");
+  for (const char* bad : {"\\..\\..\\x", "1a", "", "12/", " 12"}) {
+    EXPECT_THROW(ProgrammeFile(bad), Error) << bad;
+    EXPECT_THROW(ChartPageFileName(bad, EncodeDate(2010, 12, 6), 0), Error) << bad;
+  }
+
+  // A table row whose text climbs out of the work files' names (five
+  // characters, as the table holds them): the clean-ups of a run leave the
+  // file it names alone and say so once.
+  test::RunFixture f;
+  f.AddChannel("\\..\\x", "外");
+  f.AddChannel("161", "シネマ");
+  ASSERT_TRUE(test::WriteBytes(f.Host("temp/tvmurok/keep"), ""));
+  ASSERT_TRUE(test::WriteBytes(f.Host("temp/x.dat"), "keep"));
+  ASSERT_TRUE(test::WriteBytes(f.Host("temp/tvmurok161.dat"), "old"));
+  BuildProgrammeFiles(f.Ctx);
+  MergeIntoDatasets(f.Ctx);
+  EXPECT_EQ(test::ReadBytes(f.Host("temp/x.dat")), "keep");
+  EXPECT_FALSE(test::FileExistsAt(f.Host("temp/tvmurok161.dat")));
+  StringList lines = f.LogLines();
+  ASSERT_EQ(lines.size(), 2u);
+  EXPECT_NE(lines[0].find("TVChannelエラー:\\..\\x"), std::string::npos) << lines[0];
 }
 
 TEST(Site, BaseAddressFromTheEnvironmentOrTheBuild) {

@@ -2,6 +2,7 @@
 
 #include "core/stringlist.h"
 #include "download/host_files.h"
+#include "download/channel_entry.h"
 #include "download/host_settings.h"
 #include "download/run_fixture.h"
 #include "platform/message_pump.h"
@@ -83,6 +84,44 @@ TEST(HostSettingsTest, WantedChannelsInTableOrderWithPaddedKeys) {
   // Dataset 0 does not take these listings: nothing, whatever is ticked.
   GetDataSetChannels(f.Ctx, 0);
   EXPECT_TRUE(f.State.DataSetChannels.empty());
+}
+
+TEST(HostSettingsTest, CountsOutOfRangeAreHeldAndTheDatasetLoopYields) {
+  RunFixture f;
+  const std::string& pf = f.State.PluginFolder;
+  struct {
+    const char* count;
+    int datasets;
+  } cases[] = {{"-2147483648", 0}, {"-1", 0}, {"2147483647", kMaxDataSets}, {"3", 3}};
+  for (const auto& c : cases) {
+    f.WriteHost("hoz.ini", std::string("[TSetup.DataList_Items]\r\nCount=") + c.count +
+                               "\r\n[DataSet 0]\r\ncount=" + c.count + "\r\nArea 2=True\r\n");
+    EXPECT_EQ(GetDataSetCount(pf), c.datasets) << c.count;
+    EXPECT_EQ(DataSetTakesListings(pf, 0), c.datasets == 3) << c.count;
+  }
+  int pumps = 0;
+  ScopedMessagePump pump([&] { ++pumps; });
+  f.WriteHost("hoz.ini", "[TSetup.DataList_Items]\r\nCount=2147483647\r\n");
+  EXPECT_TRUE(OfferedDataSets(pf).empty());
+  EXPECT_GE(pumps, kMaxDataSets / 64);
+}
+
+TEST(HostSettingsTest, TicksReadOnceGiveWhatPerKeyLookUpsGive) {
+  RunFixture f;
+  f.WriteHost("hoz.ini", "[DataSet 0]\r\ncount=1\r\nArea 0=True\r\n");
+  f.WriteHost("tvskypch.ini",
+              "[DataSet 0]\r\nTVCH 055=True\r\ntvch 161=False\r\ntvch 161=True\r\n"
+              " tvch 240 = \"True\" \r\n;tvch 300=True\r\ntvch 585\r\ntvch 602=True \r\n");
+  const std::string ini = ChannelIniPath(f.State.PluginFolder);
+  StringList expected;
+  for (const char* ch : {"55", "161", "240", "300", "585", "602", "777"}) {
+    f.AddChannel(ch, "x");
+    if (plat::ReadProfileString(ini, "DataSet 0", ChannelTickKey(ch), "False") == "True")
+      expected.push_back(ch);
+  }
+  EXPECT_EQ(expected, (StringList{"55", "240", "602"}));
+  GetDataSetChannels(f.Ctx, 0);
+  EXPECT_EQ(f.State.DataSetChannels, expected);
 }
 
 TEST(HostSettingsTest, ConversionsInFileOrder) {

@@ -54,11 +54,21 @@ TEST(PageNamesTest, FilesWindowsAndAddresses) {
 
 TEST(PageNamesTest, FetchCommandLine) {
 #ifdef _WIN32
+  // TLS 1.2 is added to PowerShell's protocols before wget.
+  const std::string kPowerShell =
+      "powershell [Net.ServicePointManager]::SecurityProtocol = "
+      "[Net.ServicePointManager]::SecurityProtocol -bor 3072; wget ";
   EXPECT_EQ(FetchCommandLine("http://h/a?b=1&amp;c=2", "C:\\t\\_v1.tmp"),
-            "powershell wget 'http://h/a?b=1&amp;c=2' -O 'C:\\t\\_v1.tmp'");
+            kPowerShell + "'http://h/a?b=1&amp;c=2' -O 'C:\\t\\_v1.tmp'");
   // A quote in a name stays inside the string.
   EXPECT_EQ(FetchCommandLine("http://h/", "C:\\O'Neil\\_v1.tmp"),
-            "powershell wget 'http://h/' -O 'C:\\O''Neil\\_v1.tmp'");
+            kPowerShell + "'http://h/' -O 'C:\\O''Neil\\_v1.tmp'");
+  // PowerShell's other single quotes ("\x81\x65" and "\x81\x66" reach it as
+  // U+2018 and U+2019) are doubled too; what quoting cannot carry fails.
+  EXPECT_EQ(FetchCommandLine("http://h/", "C:\\O\x81\x66Neil\x81\x65\\_v1.tmp"),
+            kPowerShell + "'http://h/' -O 'C:\\O\x81\x66\x81\x66Neil\x81\x65\x81\x65\\_v1.tmp'");
+  for (const char* bad : {"C:\\a\r\nb\\_v1.tmp", "C:\\a\"b\\_v1.tmp", "C:\\a\x81 b\\_v1.tmp"})
+    EXPECT_EQ(FetchCommandLine("http://h/", bad), "") << bad;
 #else
   const std::string wget = "wget -q --tries=1 --connect-timeout=15 --read-timeout=30 ";
   EXPECT_EQ(FetchCommandLine("http://h/a?b=1&amp;c=2", "\\tmp\\x\\_v1.tmp"),
@@ -66,6 +76,11 @@ TEST(PageNamesTest, FetchCommandLine) {
   // A quote in a name stays inside the string.
   EXPECT_EQ(FetchCommandLine("http://h/", "\\tmp\\O'Neil\\_v1.tmp"),
             wget + "'http://h/' -O '/tmp/O'\\''Neil/_v1.tmp'");
+  // The launcher converts the command line to the system's text once; the
+  // shell then sees the native name of a temp folder outside ASCII.
+  const std::string japanese = "\\tmp\\一時\\表\\_v1.tmp";
+  EXPECT_EQ(plat::Cp932ToUtf8(FetchCommandLine("http://h/", japanese)),
+            wget + "'http://h/' -O '" + plat::NativePath(japanese) + "'");
 #endif
 }
 
@@ -105,6 +120,32 @@ TEST(DownloadToFileTest, NothingFetchedLeavesTheDestinationAlone) {
   EXPECT_EQ(test::ReadBytes(f.Dir.file("page.html")), "old");
 }
 
+TEST(DownloadToFileTest, APageOverTheSizeLimitFailsWithItsLine) {
+  RunFixture f;
+  FakeFetcher fetcher;
+  f.WriteHost("page.html", "old");
+  fetcher.Body = [](const test::FetchCall&, int) { return std::string(kMaxPageSize + 1, 'x'); };
+  EXPECT_EQ(DownloadToFile(f.Ctx, "http://h/big", f.Dir.winFile("page.html")), 0);
+  EXPECT_EQ(test::ReadBytes(f.Dir.file("page.html")), "old");
+  EXPECT_FALSE(test::FileExistsAt(fetcher.Calls[0].OutFile));
+  EXPECT_EQ(f.State.EmptyFetchRun, 1);
+  EXPECT_EQ(f.LogLines(), StringList{"ページが 64 MB を超えたため取得をやめました: http://h/big"});
+}
+
+#ifdef _WIN32
+TEST(DownloadToFileTest, ATempNameThatCannotBePassedFailsTheFetchWithItsLine) {
+  RunFixture f;
+  test::ScopedEnv temp("temp", f.Dir.winPath() + "\\a\"b");
+  FakeFetcher fetcher;
+  fetcher.Body = [](const test::FetchCall&, int) { return Page(6000); };
+  EXPECT_EQ(DownloadToFile(f.Ctx, "http://h/1", f.Dir.winFile("page.html")), 0);
+  EXPECT_TRUE(fetcher.Calls.empty());
+  const StringList lines = f.LogLines();
+  ASSERT_EQ(lines.size(), 1u);
+  EXPECT_EQ(lines[0].rfind("一時ファイル名をコマンドに渡せないため取得しません: ", 0), 0u) << lines[0];
+}
+#endif
+
 TEST(DownloadToFileTest, SpacingBetweenRequestStarts) {
   RunFixture f;
   // The clock moves 100 ms with every yield to the window (and 1 ms with
@@ -121,6 +162,26 @@ TEST(DownloadToFileTest, SpacingBetweenRequestStarts) {
   ASSERT_EQ(starts.size(), 2u);
   EXPECT_GE((starts[1] - starts[0]) * kSecondsPerDay, 0.9 - 1e-6);
   EXPECT_LT((starts[1] - starts[0]) * kSecondsPerDay, 1.2);
+}
+
+TEST(DownloadToFileTest, AClockSetBackDuringTheSpacingDoesNotStallIt) {
+  RunFixture f;
+  test::FakeClock clock(2026, 12, 6, 6, 0, 0, 0.001);
+  int yields = 0;
+  ScopedMessagePump pump([&] {
+    // The time of day goes an hour back at the first yield of the wait.
+    if (++yields == 1) clock.advanceSeconds(-3600);
+    clock.advanceSeconds(0.1);
+  });
+  FakeFetcher fetcher;
+  fetcher.Body = [](const test::FetchCall&, int) { return Page(10); };
+  DownloadToFile(f.Ctx, "http://h/1", f.Dir.winFile("a"));
+  yields = 0;
+  DownloadToFile(f.Ctx, "http://h/2", f.Dir.winFile("b"));
+  ASSERT_EQ(fetcher.Calls.size(), 2u);
+  // The fetch's own pause and then the rest of the 900 ms: a few dozen
+  // yields, not an hour's worth.
+  EXPECT_LT(yields, 40);
 }
 
 TEST(DownloadToFileTest, StopBeforeAndDuringTheFetch) {

@@ -408,5 +408,28 @@ TEST(MergeIntoDatasets, AFolderInPlaceOfADatasetFileFailsAtOnce) {
   EXPECT_EQ(f.ReadHost("tvdata1.csv"), JoinLinesCrLf({kHeader, ProgrammeLine("a")}));
 }
 
+// ---- the rows a page gives
+
+TEST(AppendProgramme, NoFieldEndsInALeadByteOrHoldsHalfACharacter) {
+  // "&#x81" at the end of a title gives the lead byte 0x81; a link taken
+  // from the page's bytes may end inside a character.
+  MemTable t("TableMas");
+  DefineTableMas(t);
+  t.Persistent = false;
+  t.Open();
+  ProgrammeRecord r;
+  r.StartDateTime = At(6, 10, 0);
+  r.EndDateTime = At(6, 11, 0);
+  r.TVChannel = "101.局";
+  r.Title = "題\x81";
+  r.Memo = "a\x82\"b";
+  r.url = "https://x/\xE3\x81\x82";
+  r.Flag = kFlagCurrentDay;
+  AppendProgramme(t, r);
+  EXPECT_EQ(SplitLines(t.SaveToString(SaveData | SaveNoHeader))[0],
+            "\"06/12/2019 10:00:00\",\"101.局\",\"06/12/2019 11:00:00\",\"題\",\"a\"\"b\",\"0\","
+            "\"https://x/\xE3\x81\",\"\",\"268435457\",,");
+}
+
 }  // namespace
 }  // namespace kc

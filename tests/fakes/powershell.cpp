@@ -1,5 +1,6 @@
 // Test stand-in for the page fetcher: started as
-//   powershell wget 'ADDRESS' -O 'FILE'
+//   powershell [Net.ServicePointManager]::SecurityProtocol = ... -bor 3072; wget 'ADDRESS' -O 'FILE'
+// (or without the protocol setting)
 // it fetches ADDRESS (plain http, the local test site) and writes the body to
 // FILE, as the real fetcher does. The address goes out exactly as given, so
 // "&amp;" in the query reaches the site unchanged. Nothing is written when

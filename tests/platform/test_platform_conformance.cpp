@@ -394,9 +394,11 @@ TEST(PlatformEnv, NamesMatchWithoutCase) {
   EXPECT_EQ(plat::GetEnv("KcConfMissing"), "");
 }
 
-TEST(PlatformEnv, LongValuesAreCut) {
+TEST(PlatformEnv, LongValuesAreReadWhole) {
   ScopedEnv set("KcConfLong", std::string(300, 'x'));
-  EXPECT_EQ(plat::GetEnv("KcConfLong"), std::string(259, 'x'));
+  EXPECT_EQ(plat::GetEnv("KcConfLong"), std::string(300, 'x'));
+  ScopedEnv longer("KcConfLonger", std::string(30000, 'y'));
+  EXPECT_EQ(plat::GetEnv("KcConfLonger"), std::string(30000, 'y'));
 }
 
 TEST(PlatformEnv, SystemTempFolderExists) {

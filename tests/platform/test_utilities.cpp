@@ -7,6 +7,7 @@
 #include <set>
 #include <stdexcept>
 
+#include "core/error.h"
 #include "core/text.h"
 #include "platform/message_pump.h"
 #include "platform/platform.h"
@@ -40,6 +41,18 @@ TEST(UtilsTemp, FolderFromTheVariable) {
     EXPECT_EQ(kc::TempFolder(), dir.winPath() + "\\");
   }
 }
+
+// A temp folder whose name has a character the program's text lacks ("ā")
+// names no folder here (no short names): a "?" in its place would name
+// another folder, where the clean-up deletes work files. (Windows takes the
+// short name: test_platform_win.)
+#ifndef _WIN32
+TEST(UtilsTemp, AFolderTheProgramsTextCannotNameIsRefused) {
+  TempDir dir;
+  ScopedEnv temp("temp", dir.path() + "/\xC4\x81");
+  EXPECT_THROW(kc::TempFolder(), kc::Error);
+}
+#endif
 
 // Without the variable the folder is the system's temp folder, never the
 // root, where the clean-up would delete files.
