@@ -4,6 +4,7 @@
 // listed channel.
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <set>
 #include <string>
 
@@ -31,7 +32,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (const std::string& n : numbers) {
       int value = 0;
       Check(kc::TryStrToInt(n, value) && value >= 1, "channel number");
-      Check(table.Locate("TVChannel", n), "channel not in the table");
+      if (!table.Locate("TVChannel", n)) {
+        std::fprintf(stderr, "channel %s not in the table\n", n.c_str());
+        Check(false, "channel not in the table");
+      }
       Check(listed.insert(n).second, "channel listed twice");
     }
     if (v == kc::ChannelListVariant::DownloadWindow)
