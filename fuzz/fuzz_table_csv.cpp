@@ -30,11 +30,16 @@ const char kDefinitions[] =
     "\"@@TABLEDEF END@@\",\r\n"
     "\"Text\",\"B\",\"T\",\"D\",\"W\",\r\n";
 
+// A header reads back only when its names do: none empty, none twice, and
+// none a section marker (a definition block may name a field
+// "@@TABLEDEF START@@"; its header line then reads as that marker).
 bool NamesMapBack(kc::MemTable& t) {
   std::set<std::string> names;
   for (int i = 0; i < t.FieldCount(); ++i) {
     std::string n = kc::UpperAscii(t.Fields(i).DisplayName());
     if (n.empty() || !names.insert(n).second) return false;
+    if (n.size() > 4 && n.compare(0, 2, "@@") == 0 && n.compare(n.size() - 2, 2, "@@") == 0)
+      return false;
   }
   return true;
 }

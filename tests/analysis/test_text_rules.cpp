@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "analysis/html_parser.h"
+#include "analysis/reference_hex_rule.h"
 #include "core/text.h"
 #include "download/run_context.h"
 
@@ -169,19 +170,7 @@ TEST(NormaliseText, HexadecimalRule) {
   for (const auto& c : cases) EXPECT_EQ(NormaliseText(c.in), c.out) << c.in;
 }
 
-// The rule as written, with the library's own whole-character find and
-// replace.
-std::string ReferenceHexRule(std::string t) {
-  while (SjisContains(t, "&#x")) {
-    const std::size_t p = SjisFind(t, "&#x");
-    const std::string h = t.substr(p + 3, 2);
-    int v = 0;
-    if (!h.empty() && h.find_first_not_of("0123456789abcdefABCDEF") == std::string::npos)
-      v = std::stoi(h, nullptr, 16);
-    t = SjisReplaceAll(t, "&#x" + h, std::string(1, static_cast<char>(v)));
-  }
-  return t;
-}
+using test::ReferenceHexRule;
 
 TEST(NormaliseText, HexadecimalRuleMatchesTheLoopedDefinition) {
   const std::vector<std::string> alphabet = {
