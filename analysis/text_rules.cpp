@@ -242,10 +242,13 @@ std::string ReplaceAllWhole(const std::string& s, const std::string& find, char 
   std::size_t copied = 0;
   std::size_t i = 0;
   while (i < s.size()) {
-    if (i >= copied && s.compare(i, find.size(), find) == 0) {
+    if (s.compare(i, find.size(), find) == 0) {
       out.append(s, copied, i - copied);
       out += repl;
-      copied = i + find.size();
+      // The scan goes on right after the match, as the library's own
+      // replace does, also where the match ended inside a character.
+      copied = i = i + find.size();
+      continue;
     }
     i += SjisCharLen(s, i);
   }

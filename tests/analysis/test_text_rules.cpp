@@ -162,6 +162,9 @@ TEST(NormaliseText, HexadecimalRule) {
       // the "&" after it starts no reference.
       {"&#x82&#x41", "\x82&#x41"},
       {"&#x82&#x82", "\x82\x82"},
+      // A reference whose two bytes end inside a character: the scan goes
+      // on from the character's second byte, which joins the "&" after it.
+      {u8"&#x9や&#x9や", std::string("\0\xE2&#x9\x82\xE2", 8)},
       // All copies of the first reference go before the next one is read.
       {"&#x41&#x&#x41", "A\x0A"},
       {"x&#x41y", "xAy"},
