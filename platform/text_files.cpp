@@ -7,13 +7,13 @@ namespace kc {
 
 StringList LoadStringListFromFile(const std::string& path) {
   std::string data;
-  if (!plat::ReadWholeFile(path, data)) throw Error("ファイル " + path + " は開けません");
+  if (!plat::ReadWholeFile(path, data)) throw Error(CannotOpenText(path));
   return SplitLines(data);
 }
 
 void SaveStringListToFile(const StringList& list, const std::string& path) {
   if (!plat::WriteWholeFile(path, JoinLinesCrLf(list)))
-    throw Error("ファイル " + path + " を作成できません");
+    throw Error(CannotCreateText(path));
 }
 
 }  // namespace kc

@@ -34,6 +34,11 @@ std::string Fmt2(const char* pattern, const std::string& a, const std::string& b
   return s;
 }
 
+// The texts of this module are Japanese, but for this one: the date-time
+// conversion error is worded as the host's runtime words it, and the log
+// shows it to the user as it is.
+constexpr const char* kNotADateTime = "'%s' is not a valid date and time";
+
 bool IsStringType(FieldType t) { return t == FieldType::String; }
 
 // Dates of two numbers and two-digit years are read against this year.
@@ -132,7 +137,7 @@ TDateTime Field::AsDateTime() const {
     const std::string text(v.Str);
     TDateTime out = 0;
     if (!TryStrToDateTime(text, ProcessFormats(), CurrentYear(), out))
-      throw Error(Fmt1("'%s' is not a valid date and time", text));
+      throw Error(Fmt1(kNotADateTime, text));
     return out;
   }
   return v.Num;
@@ -225,21 +230,21 @@ bool MemTable::TextToNumber(const FieldDef& def, std::string_view text,
     case FieldType::DateTime: {
       TDateTime v = 0;
       if (!TryStrToDateTime(text, fs, currentYear, v))
-        throw Error(Fmt1("'%s' is not a valid date and time", std::string(text)));
+        throw Error(Fmt1(kNotADateTime, std::string(text)));
       out = v;
       break;
     }
     case FieldType::Date: {
       TDateTime v = 0;
       if (!TryStrToDateTime(text, fs, currentYear, v))
-        throw Error(Fmt1("'%s' is not a valid date", std::string(text)));
+        throw Error(Fmt1("'%s' は日付として正しくありません", std::string(text)));
       out = DateOf(v);
       break;
     }
     case FieldType::Time: {
       TDateTime v = 0;
       if (!TryStrToTime(text, fs, v))
-        throw Error(Fmt1("'%s' is not a valid time", std::string(text)));
+        throw Error(Fmt1("'%s' は時刻として正しくありません", std::string(text)));
       out = v;
       break;
     }
@@ -273,14 +278,14 @@ std::string MemTable::Prefixed(const std::string& msg) const {
 }
 
 Field& MemTable::AddField(const FieldDef& def) {
-  if (Active()) throw Error(Prefixed("Cannot perform this operation on an open dataset"));
+  if (Active()) throw Error(Prefixed("開いているテーブルにはこの操作はできません"));
   ReleaseRecords();  // records of a closed table are never seen; their layout ends here
   fields_.push_back(std::unique_ptr<Field>(new Field(this, def, static_cast<int>(fields_.size()))));
   return *fields_.back();
 }
 
 void MemTable::ClearFields() {
-  if (Active()) throw Error(Prefixed("Cannot perform this operation on an open dataset"));
+  if (Active()) throw Error(Prefixed("開いているテーブルにはこの操作はできません"));
   ReleaseRecords();
   fields_.clear();
   sortFields_.clear();
@@ -326,7 +331,7 @@ ValueView MemTable::CurrentValue(int field) const {
 
 FieldValue& MemTable::MutableCurrentValue(int field) {
   if (state_ != TableState::Edit && state_ != TableState::Insert)
-    throw Error(Prefixed("Dataset not in edit or insert mode"));
+    throw Error(Prefixed("テーブルは編集中でも追加中でもありません"));
   std::size_t i = static_cast<std::size_t>(field);
   if (buffer_.Values.size() < fields_.size()) buffer_.Values.resize(fields_.size());
   return buffer_.Values.at(i);
@@ -356,7 +361,7 @@ void MemTable::RemoveRecordCells(std::size_t recIndex) {
 }
 
 void MemTable::StoreText(Cell& c, const char* data, std::size_t size) {
-  if (size > UINT32_MAX) throw std::length_error("text too long for a table value");
+  if (size > UINT32_MAX) throw std::length_error("テーブルの値には長すぎるテキストです");
   c.null = false;
   c.len = static_cast<std::uint32_t>(size);
   c.str = nullptr;
@@ -513,7 +518,7 @@ void MemTable::PersistentSave() {
   if (!fs.ReplaceFile(temp, PersistentFile)) {
     // The new content is only in the temporary file; tell the caller rather
     // than let a lost save pass as done. The table stays open with its records.
-    throw Error(Fmt1("ファイル %s を作成できません", PersistentFile));
+    throw Error(CannotCreateText(PersistentFile));
   }
   saved_ = true;
 }
@@ -532,7 +537,7 @@ void MemTable::Close() {
 
 void MemTable::CheckBrowse() {
   if (state_ == TableState::Closed)
-    throw Error(Prefixed("Cannot perform this operation on a closed dataset"));
+    throw Error(Prefixed("閉じているテーブルにはこの操作はできません"));
   if (state_ == TableState::Edit || state_ == TableState::Insert) Post();
 }
 
@@ -614,7 +619,7 @@ void MemTable::Delete() {
     return;
   }
   CheckBrowse();
-  if (cur_ < 0 || order_.empty()) throw Error(Prefixed("Cannot perform this operation on an empty dataset"));
+  if (cur_ < 0 || order_.empty()) throw Error(Prefixed("空のテーブルにはこの操作はできません"));
   std::size_t pos = static_cast<std::size_t>(cur_);
   std::size_t idx = order_[pos];
   order_.erase(order_.begin() + static_cast<long>(pos));

@@ -32,9 +32,6 @@ enum SaveOption : unsigned {
   SaveCalculated = 1u << 1,
   SaveLookup = 1u << 2,
   SaveNonVisible = 1u << 3,
-  SaveBlobs = 1u << 4,
-  SaveDefinitions = 1u << 5,
-  SaveLocalFormat = 1u << 6,
   SaveAppend = 1u << 7,
   SaveNoHeader = 1u << 8,
   SaveIgnoreRange = 1u << 9,
@@ -233,7 +230,8 @@ class MemTable {
 
  private:
   friend class Field;
-  friend class CsvIo;
+  friend class CsvWriter;
+  friend class CsvReader;
 
   // A stored value. The field's type tells which member is meant: text (in
   // the table's text store) for string fields, the number for the others.

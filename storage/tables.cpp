@@ -77,22 +77,4 @@ void AppendChannel(MemTable& t, const std::string& channel, const std::string& n
   t.Post();
 }
 
-std::unique_ptr<MemTable> MakeTableSkypch(const std::string& path) {
-  auto t = std::make_unique<MemTable>();
-  DefineTableSkypch(*t, path);
-  return t;
-}
-
-std::unique_ptr<MemTable> MakeTableTV(const std::string& path) {
-  auto t = std::make_unique<MemTable>();
-  DefineTableTV(*t, path);
-  return t;
-}
-
-std::unique_ptr<MemTable> MakeTableMas(const std::string& path) {
-  auto t = std::make_unique<MemTable>();
-  DefineTableMas(*t, path);
-  return t;
-}
-
 }  // namespace kc

@@ -3,7 +3,6 @@
 // call these once at creation.
 #pragma once
 
-#include <memory>
 #include <string>
 
 #include "storage/memtable.h"
@@ -33,11 +32,6 @@ void DefineTableMas(MemTable& t, const std::string& path = "");
 // A new row of an open channel table.
 void AppendChannel(MemTable& t, const std::string& channel, const std::string& name,
                    int status);
-
-// Convenience for callers that want a heap table.
-std::unique_ptr<MemTable> MakeTableSkypch(const std::string& path);
-std::unique_ptr<MemTable> MakeTableTV(const std::string& path);
-std::unique_ptr<MemTable> MakeTableMas(const std::string& path = "");
 
 constexpr int kTableSkypchNameSize = 256;
 constexpr int kTableTVNameSize = 40;

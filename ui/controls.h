@@ -2,7 +2,7 @@
 // handle their events in methods named after component and event
 // (ButtonStopClick, FormActivate). The controls are small objects holding
 // their values; a backend chosen at run time gives them a face:
-//   - Win32 (controls_win.cpp, Windows build only): real windows and common
+//   - Win32 (ui/*_win.cpp, Windows build only): real windows and common
 //     controls. Text is converted from code page 932 to UTF-16 explicitly, so
 //     it shows right whatever the system's ANSI code page is.
 //   - Headless (controls_headless.cpp, both builds): plain values, plus an
@@ -10,7 +10,8 @@
 //     of the message loop, so tests can hit exact points of a long run.
 // There is one thread and one message loop; the application installs the
 // backend's pump (kc::ScopedMessagePump) from Init to Shutdown, so
-// kc::YieldToMessages runs queued events.
+// kc::YieldToMessages runs queued events. What both backends share (the
+// controls' values, Form, Application) is controls.cpp.
 //
 // Every event handler runs through Application::Dispatch: an exception that
 // escapes a handler ends only that handler and goes to the application-wide
