@@ -18,6 +18,22 @@ using test::RunFixture;
 
 TDateTime At(int y, int mo, int d, int h, int mi) { return EncodeDate(y, mo, d) + EncodeTime(h, mi, 0, 0); }
 
+// A page of channel 101 on 2019-12-06, and one element fed to a walker.
+PageContext TestPage() {
+  PageContext page;
+  page.Today = EncodeDate(2019, 12, 6);
+  page.PageDate = page.Today;
+  page.DayBase = page.Today + EncodeTime(5, 0, 0, 0);
+  page.ChannelLabel = "101.テスト局";
+  return page;
+}
+
+void Tag(ChartWalker& w, const char* name, const char* param = nullptr, const char* value = nullptr) {
+  w.BeginTag(name);
+  if (param) w.TagParam(param, value);
+  w.EndElement();
+}
+
 // ---- the genre class table
 
 TEST(ChartAnalyserRules, CategoryOfClass) {
@@ -124,19 +140,11 @@ TEST(ChartAnalyserRules, GatheringTrimsAfterEveryPiece) {
       {{"x", "  ", " y\x01", "z"}, "x yz"},
       {{"番組", " 名 ", "\x81\x40"}, "番組 名\x81\x40"},
   };
-  PageContext page;
-  page.Today = EncodeDate(2019, 12, 6);
-  page.PageDate = page.Today;
-  page.DayBase = page.Today + EncodeTime(5, 0, 0, 0);
-  page.ChannelLabel = "101.テスト局";
+  const PageContext page = TestPage();
   for (const Case& c : cases) {
     std::vector<ProgrammeRecord> stored;
     ChartWalker w(page, nullptr, [&](const ProgrammeRecord& r) { stored.push_back(r); });
-    auto tag = [&w](const char* name, const char* param, const char* value) {
-      w.BeginTag(name);
-      if (param) w.TagParam(param, value);
-      w.EndElement();
-    };
+    auto tag = [&w](const char* name, const char* param, const char* value) { Tag(w, name, param, value); };
     auto gather = [&](const char* spanClass) {
       tag("SPAN", "CLASS", spanClass);
       for (const std::string& p : c.pieces) {
@@ -165,20 +173,12 @@ TEST(ChartAnalyserRules, OnlyASitePathBecomesTheLink) {
       {"@other.example/schedule/1", "https://www.kanalia.example"},
       {"https://other.example/schedule/1", "https://www.kanalia.example"},
   };
-  PageContext page;
-  page.Today = EncodeDate(2019, 12, 6);
-  page.PageDate = page.Today;
-  page.DayBase = page.Today + EncodeTime(5, 0, 0, 0);
-  page.ChannelLabel = "101.テスト局";
+  PageContext page = TestPage();
   page.BaseAddress = "https://www.kanalia.example";
   for (const auto& c : cases) {
     std::vector<ProgrammeRecord> stored;
     ChartWalker w(page, nullptr, [&](const ProgrammeRecord& r) { stored.push_back(r); });
-    auto tag = [&w](const char* name, const char* param, const char* value) {
-      w.BeginTag(name);
-      if (param) w.TagParam(param, value);
-      w.EndElement();
-    };
+    auto tag = [&w](const char* name, const char* param, const char* value) { Tag(w, name, param, value); };
     tag("DIV", "CLASS", "topcolumn");
     tag("A", "HREF", "/m/clipAdding.action?id=500101201912062000");
     tag("A", "HREF", c.href);

@@ -286,6 +286,25 @@ def screenshot(path, window="root"):
 
 # ---------------------------------------------------------------- host folders
 
+def run_host(case, kind, exe=None):
+    """A host folder for one download run of the kind's program, removed after
+    the test case; the case is skipped when that build is missing. The
+    Windows program gets the fetcher stand-in beside it."""
+    fetcher = os.path.join(WIN32_BIN, "powershell.exe")
+    if kind == "native" and not have_native():
+        case.skipTest("native build missing")
+    if kind == "win32":
+        if not have_wine():
+            case.skipTest("win32 build or wine missing")
+        if not os.path.exists(fetcher):
+            case.skipTest("fetcher stand-in powershell.exe missing")
+    host = HostDir(kind, exe=exe)
+    case.addCleanup(host.cleanup)
+    if kind == "win32":
+        shutil.copy2(fetcher, host.plugin)
+    return host
+
+
 class HostDir:
     """A temporary host folder:
 

@@ -158,21 +158,11 @@ class DownloadRunCase:
     kind = "native"
 
     def setUp(self):
-        if self.kind == "native" and not kctest.have_native():
-            self.skipTest("native build missing")
-        if self.kind == "win32":
-            if not kctest.have_wine():
-                self.skipTest("win32 build or wine missing")
-            if not os.path.exists(os.path.join(kctest.WIN32_BIN, "powershell.exe")):
-                self.skipTest("fetcher stand-in powershell.exe missing")
+        self.host = kctest.run_host(self, self.kind, exe=self.program())
         with open(LINEUP, encoding="utf-8") as f:
             self.lineup = json.load(f)
         self.site = Site(fails=["500240:2:short"])
         self.addCleanup(self.site.close)
-        self.host = kctest.HostDir(self.kind, exe=self.program())
-        self.addCleanup(self.host.cleanup)
-        if self.kind == "win32":
-            shutil.copy2(os.path.join(kctest.WIN32_BIN, "powershell.exe"), self.host.plugin)
 
     def program(self):
         """The program the run copies into the host folder (None: the built one)."""

@@ -24,20 +24,10 @@ class RunReportCase:
     kind = "native"
 
     def setUp(self):
-        if self.kind == "native" and not kctest.have_native():
-            self.skipTest("native build missing")
-        if self.kind == "win32":
-            if not kctest.have_wine():
-                self.skipTest("win32 build or wine missing")
-            if not os.path.exists(os.path.join(kctest.WIN32_BIN, "powershell.exe")):
-                self.skipTest("fetcher stand-in powershell.exe missing")
+        self.host = kctest.run_host(self, self.kind)
         with open(LINEUP, encoding="utf-8") as f:
             self.lineup = json.load(f)
         self.channels = {c["number"]: c for c in self.lineup["skypt"]}
-        self.host = kctest.HostDir(self.kind)
-        self.addCleanup(self.host.cleanup)
-        if self.kind == "win32":
-            shutil.copy2(os.path.join(kctest.WIN32_BIN, "powershell.exe"), self.host.plugin)
 
     def run_against(self, fails, datasets, ticks, table_rows=()):
         site = Site(fails=fails)

@@ -62,14 +62,9 @@ def click(wid, x, y):
 def settings_host(case):
     """The local site and a host folder for the Windows program with the
     fetcher stand-in, both removed after the test case."""
-    fetcher = os.path.join(kctest.WIN32_BIN, "powershell.exe")
-    if not os.path.exists(fetcher):
-        case.skipTest("fetcher stand-in powershell.exe missing")
+    host = kctest.run_host(case, "win32")
     site = Site()
     case.addCleanup(site.close)
-    host = kctest.HostDir("win32")
-    case.addCleanup(host.cleanup)
-    shutil.copy2(fetcher, host.plugin)
     return site, host
 
 
