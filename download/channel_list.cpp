@@ -349,20 +349,21 @@ void ScanSkyptEntries(std::string text, ChannelListVariant variant,
       // Four digits or more would be cut to another channel's number (1234
       // to 234) and overwrite its name.
       const std::string whole = TrailingNumber(numberText);
-      if (overlong && numberText.find_first_not_of("0123456789") == npos)
+      if (overlong && numberText.find_first_not_of("0123456789") == npos) {
         numberText.clear();  // digits beyond what was looked at: no number
-      else if (whole.size() > 3)
-        tooLong = whole;
-      numberText = numberText.substr(numberText.size() - 3);
-      // The first number text of the settings window's scan runs from a
-      // name opener ahead of the entries; for a channel below 100 its last
-      // three characters start with the opening quote. Only the digits at
-      // the end count then, or that channel would never reach the list.
-      std::size_t digits = numberText.size();
-      while (digits > 0 && numberText[digits - 1] >= '0' && numberText[digits - 1] <= '9')
-        --digits;
-      if (digits > 0 && digits < numberText.size() && StrToIntDef(numberText, 0) == 0)
-        numberText.erase(0, digits);
+      } else {
+        if (whole.size() > 3) tooLong = whole;
+        numberText = numberText.substr(numberText.size() - 3);
+        // The first number text of the settings window's scan runs from a
+        // name opener ahead of the entries; for a channel below 100 its last
+        // three characters start with the opening quote. Only the digits at
+        // the end count then, or that channel would never reach the list.
+        std::size_t digits = numberText.size();
+        while (digits > 0 && numberText[digits - 1] >= '0' && numberText[digits - 1] <= '9')
+          --digits;
+        if (digits > 0 && digits < numberText.size() && StrToIntDef(numberText, 0) == 0)
+          numberText.erase(0, digits);
+      }
     }
     int number = StrToIntDef(numberText, 0);
     long long e = cur.Pos(entryEnd);
