@@ -1,6 +1,5 @@
 #include "analysis/chart_analyser.h"
 
-#include <cmath>
 #include <utility>
 
 #include "analysis/analysis_sink.h"
@@ -18,8 +17,7 @@ namespace {
 // Date-times are sums of a date and a time fraction built in different
 // orders; compare them on whole milliseconds so that a rounding difference in
 // the last bit never moves a programme across a limit.
-long long Ms(TDateTime t) { return std::llround(t * kSecondsPerDay * 1000.0); }
-bool Earlier(TDateTime a, TDateTime b) { return Ms(a) < Ms(b); }
+bool Earlier(TDateTime a, TDateTime b) { return MillisecondsOf(a) < MillisecondsOf(b); }
 
 struct GenreRow {
   const char* text;

@@ -19,11 +19,9 @@ std::string Copy(const std::string& s, std::size_t from, long long count) {
   return s.substr(from - 1, static_cast<std::size_t>(count));
 }
 
-// Decimal only, leading blanks allowed (no hexadecimal forms).
 int ReadNumber(const std::string& s, int unreadable) {
   int v;
-  if (s.find_first_of("$xX") != std::string::npos) return unreadable;
-  return TryStrToIntLeadingBlanks(s, v) ? v : unreadable;
+  return TryStrToDecimal(s, v) ? v : unreadable;
 }
 
 // Reads "h<sep>m<until>" from the note: h before sep, m between sep and the

@@ -316,7 +316,7 @@ void ApplyTitleMarks(std::string& title, std::string& memo) {
   // that is only a time leaves its place to the summary.
   auto isNumber = [](const std::string& s) {
     int v;
-    return s.find_first_of("$xX") == npos && TryStrToIntLeadingBlanks(s, v) && v != -1;
+    return TryStrToDecimal(s, v) && v != -1;
   };
   if (title.size() >= 3 && title[2] == ' ' && isNumber(title.substr(0, 2))) {
     title.erase(0, 3);

@@ -44,8 +44,7 @@ constexpr long long kEpochOffset = 25569;
 // Splits a date-time into whole days and milliseconds of the day, rounding to
 // the nearest millisecond as the host's runtime does.
 void Split(TDateTime dt, long long& days, long long& msOfDay) {
-  const double total = std::floor(dt * static_cast<double>(kMsPerDay) + 0.5);
-  long long t = static_cast<long long>(total);
+  const long long t = MillisecondsOf(dt);
   days = t >= 0 ? t / kMsPerDay : -((-t + kMsPerDay - 1) / kMsPerDay);
   msOfDay = t - days * kMsPerDay;
 }
@@ -53,17 +52,10 @@ void Split(TDateTime dt, long long& days, long long& msOfDay) {
 // Appends v in decimal, zero-padded to width characters (a minus sign
 // counting as one of them), as "%0*d" would; width 0 gives the bare number.
 void AppendNumber(std::string& out, int v, int width) {
-  char buf[16];
-  char* end = buf + sizeof buf;
-  char* p = end;
-  // Unsigned, so that the lowest int has a magnitude too.
-  unsigned mag = v < 0 ? 0u - static_cast<unsigned>(v) : static_cast<unsigned>(v);
-  do {
-    *--p = static_cast<char>('0' + mag % 10);
-    mag /= 10;
-  } while (mag != 0);
-  int digits = static_cast<int>(end - p);
-  int pad = width - digits - (v < 0 ? 1 : 0);
+  char buf[24];
+  char* const end = buf + sizeof buf;
+  char* p = WriteIntBefore(end, v < 0 ? -static_cast<long long>(v) : v);
+  const int pad = width - static_cast<int>(end - p) - (v < 0 ? 1 : 0);
   if (v < 0) out += '-';
   if (pad > 0) out.append(static_cast<std::size_t>(pad), '0');
   out.append(p, end);
@@ -96,6 +88,16 @@ bool TryEncodeTime(int hour, int min, int sec, int msec, TDateTime& out) {
   out = (hour * 3600000.0 + min * 60000.0 + sec * 1000.0 + msec) /
         static_cast<double>(kMsPerDay);
   return true;
+}
+
+TDateTime ComposeDateTime(int year, int month, int day, int hour, int min, int sec,
+                          int msec) {
+  return static_cast<double>(DaysFromCivil(year, month, day) + kEpochOffset) +
+         (hour * 3600000.0 + min * 60000.0 + sec * 1000.0 + msec) / static_cast<double>(kMsPerDay);
+}
+
+long long MillisecondsOf(TDateTime dt) {
+  return static_cast<long long>(std::floor(dt * static_cast<double>(kMsPerDay) + 0.5));
 }
 
 TDateTime EncodeDate(int year, int month, int day) {

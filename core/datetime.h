@@ -22,8 +22,16 @@ bool TryEncodeDate(int year, int month, int day, TDateTime& out);
 bool TryEncodeTime(int hour, int min, int sec, int msec, TDateTime& out);
 TDateTime EncodeDate(int year, int month, int day);
 TDateTime EncodeTime(int hour, int min, int sec, int msec);
+// A date and time of day as the system clock and file times give them, with
+// no range check (they are valid by construction, and a leap second or a year
+// past 9999 must not throw out of a clock read).
+TDateTime ComposeDateTime(int year, int month, int day, int hour, int min, int sec,
+                          int msec);
 void DecodeDate(TDateTime dt, int& year, int& month, int& day);
 void DecodeTime(TDateTime dt, int& hour, int& min, int& sec, int& msec);
+// Milliseconds since 1899-12-30, rounded to the nearest as the host's
+// runtime rounds (a half up): the one way two date-times are compared.
+long long MillisecondsOf(TDateTime dt);
 TDateTime DateOf(TDateTime dt);   // midnight of that day
 TDateTime TimeOf(TDateTime dt);   // the fraction only
 bool IsLeapYear(int year);

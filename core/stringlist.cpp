@@ -1,6 +1,8 @@
 // Name=value look-ups and line split and join of text lists.
 #include "core/stringlist.h"
 
+#include <algorithm>
+
 #include "core/text.h"
 
 namespace kc {
@@ -27,15 +29,20 @@ std::string ValueOf(const StringList& list, const std::string& name) {
   return e.substr(e.find('=') + 1);
 }
 
+std::size_t LineEnd(const std::string& text, std::size_t from, std::size_t& next) {
+  const std::size_t end = std::min(text.find_first_of("\r\n", from), text.size());
+  next = end;
+  if (next < text.size() && text[next] == '\r') ++next;
+  if (next < text.size() && text[next] == '\n') ++next;
+  return end;
+}
+
 StringList SplitLines(const std::string& text) {
   StringList lines;
-  std::size_t i = 0, n = text.size();
-  while (i < n && text[i] != '\0') {
-    std::size_t start = i;
-    while (i < n && text[i] != '\r' && text[i] != '\n' && text[i] != '\0') ++i;
-    lines.emplace_back(text, start, i - start);
-    if (i < n && text[i] == '\r') ++i;
-    if (i < n && text[i] == '\n') ++i;
+  const std::size_t size = std::min(text.find('\0'), text.size());
+  for (std::size_t i = 0, next; i < size; i = next) {
+    const std::size_t end = std::min(LineEnd(text, i, next), size);
+    lines.emplace_back(text, i, end - i);
   }
   return lines;
 }

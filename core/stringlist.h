@@ -20,8 +20,15 @@ int IndexOf(const StringList& list, const std::string& value);
 int IndexOfName(const StringList& list, const std::string& name);
 std::string ValueOf(const StringList& list, const std::string& name);
 
-// Splits a whole text into lines at CR LF, LF or CR (no empty last line for a
-// text that ends with a line break).
+// The one rule for where a line ends, as the host's runtime splits text: CR
+// LF, LF or CR ends the line that starts at from (the last line needs no
+// break). Returns the end of its text and sets next to where the next line
+// starts (text.size() after the last).
+std::size_t LineEnd(const std::string& text, std::size_t from, std::size_t& next);
+
+// Splits a whole text into lines by that rule (no empty last line for a text
+// that ends with a line break); a NUL byte ends the text, as it ends the
+// runtime's.
 StringList SplitLines(const std::string& text);
 // Joins with CR LF after every line, the last one too.
 std::string JoinLinesCrLf(const StringList& list);

@@ -98,8 +98,7 @@ std::string UpperAscii(const std::string& s) {
 
 std::string LowerAscii(const std::string& s) {
   std::string r = s;
-  for (char& c : r)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
+  for (char& c : r) c = LowerAsciiChar(c);
   return r;
 }
 
@@ -117,14 +116,17 @@ std::string SjisLower(const std::string& s) {
   std::string r = s;
   for (std::size_t i = 0; i < r.size();) {
     std::size_t len = SjisCharLen(r, i);
-    if (len == 1 && r[i] >= 'A' && r[i] <= 'Z') r[i] = static_cast<char>(r[i] + 32);
+    if (len == 1) r[i] = LowerAsciiChar(r[i]);
     i += len;
   }
   return r;
 }
 
 bool SameTextAscii(const std::string& a, const std::string& b) {
-  return a.size() == b.size() && UpperAscii(a) == UpperAscii(b);
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i)
+    if (LowerAsciiChar(a[i]) != LowerAsciiChar(b[i])) return false;
+  return true;
 }
 
 namespace {
@@ -209,7 +211,9 @@ int StrToIntDef(const std::string& s, int def) {
   return TryStrToInt(s, v) ? v : def;
 }
 
-bool TryStrToIntLeadingBlanks(std::string_view s, int& out) { return TryStrToInt(s, out); }
+bool TryStrToDecimal(std::string_view s, int& out) {
+  return s.find_first_of("$xX") == std::string_view::npos && TryStrToInt(s, out);
+}
 
 std::string IntToStr(long long v) { return std::to_string(v); }
 

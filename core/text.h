@@ -57,7 +57,12 @@ std::string ByteReplaceAll(const std::string& s, const std::string& find,
                            const std::string& repl);
 
 // ASCII letters only; every other byte (Shift-JIS bytes included) is kept.
-// The Shift-JIS aware variants leave trail bytes alone.
+// The Shift-JIS aware variants leave trail bytes alone. SameTextAscii
+// compares bytes with ASCII letters folded (for names that are ASCII, or
+// where a trail byte that looks like a letter may fold too).
+inline char LowerAsciiChar(char c) {
+  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c;
+}
 std::string UpperAscii(const std::string& s);
 std::string LowerAscii(const std::string& s);
 std::string SjisUpper(const std::string& s);
@@ -74,8 +79,9 @@ std::string TrimRight(const std::string& s);
 // after; out of 32-bit range fails.
 bool TryStrToInt(std::string_view s, int& out);
 int StrToIntDef(const std::string& s, int def);
-// The same reading, named where leading blanks matter to the caller.
-bool TryStrToIntLeadingBlanks(std::string_view s, int& out);
+// The same reading of decimal digits only (no "$", "x" or "0x" form): the
+// numbers of page texts, where "x1" is a word, not a number.
+bool TryStrToDecimal(std::string_view s, int& out);
 std::string IntToStr(long long v);
 // The same text appended to out.
 void AppendInt(std::string& out, long long v);

@@ -1,6 +1,5 @@
 #include "download/programme_files.h"
 
-#include <cmath>
 #include <exception>
 #include <memory>
 
@@ -23,8 +22,6 @@
 namespace kc {
 
 namespace {
-
-long long Ms(TDateTime t) { return std::llround(t * kSecondsPerDay * 1000.0); }
 
 const char kHeaderMark[] = "\"開始時間\",\"チャンネル\"";
 
@@ -60,8 +57,9 @@ void DeleteProgrammeFiles(RunContext& ctx, bool logFailures) {
   });
 }
 
-// The whole file as lines (LF ends a line, a CR before it is dropped; a last
-// line without a break counts too).
+// The whole file as lines: LF ends a line, a CR before it is dropped, a last
+// line without a break counts too. Not the runtime's rule (SplitLines): a
+// NUL byte, which a page can bring into a programme, must not end the file.
 bool ReadLines(plat::File& f, StringList& lines) {
   std::string all;
   if (!plat::ReadRest(f, all)) return false;
@@ -157,7 +155,7 @@ void GapFill(RunContext& ctx) {
   TDateTime next = 0;
   t.Last();
   while (!t.Bof() && !ctx.State.StopRequested) {
-    if (Ms(end.AsDateTime()) < Ms(next)) {
+    if (MillisecondsOf(end.AsDateTime()) < MillisecondsOf(next)) {
       t.Edit();
       end.SetAsDateTime(next);
       t.Post();

@@ -1,6 +1,5 @@
 #include "download/run_driver.h"
 
-#include <cmath>
 #include <exception>
 #include <utility>
 #include <vector>
@@ -22,8 +21,6 @@
 namespace kc {
 
 namespace {
-
-long long Ms(TDateTime t) { return std::llround(t * kSecondsPerDay * 1000.0); }
 
 // Disables the run's buttons when Main leaves, by return or by exception.
 struct ButtonGuard {
@@ -93,7 +90,8 @@ void DeleteCache(RunContext& ctx) {
   const std::string folder = CacheFolder(st.HostFolder);
   for (const plat::FoundFile& f : plat::Fs().FindFiles(folder + "\\" + host::kWorkFilePattern, plat::faAnyFile)) {
     if (st.StopRequested || st.SkipRequested) break;
-    if (Ms(f.LastWrite) < Ms(CacheCutOff(plat::Now()))) plat::Fs().DeleteFile(folder + "\\" + f.Name);
+    if (MillisecondsOf(f.LastWrite) < MillisecondsOf(CacheCutOff(plat::Now())))
+      plat::Fs().DeleteFile(folder + "\\" + f.Name);
     YieldToMessages();
   }
 }

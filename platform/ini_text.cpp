@@ -3,6 +3,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "core/stringlist.h"
 #include "core/text.h"
 
 namespace plat {
@@ -26,17 +27,7 @@ std::string TrimBlanks(const std::string& s) {
   return s.substr(b, e - b);
 }
 
-bool SameName(const std::string& a, const std::string& b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    unsigned char x = static_cast<unsigned char>(a[i]);
-    unsigned char y = static_cast<unsigned char>(b[i]);
-    if (x >= 'A' && x <= 'Z') x = static_cast<unsigned char>(x + 32);
-    if (y >= 'A' && y <= 'Z') y = static_cast<unsigned char>(y + 32);
-    if (x != y) return false;
-  }
-  return true;
-}
+bool SameName(const std::string& a, const std::string& b) { return kc::SameTextAscii(a, b); }
 
 enum class Kind { Blank, Section, Key, Comment, Other };
 
@@ -56,14 +47,7 @@ std::vector<Line> Parse(const std::string& s) {
   while (i < n) {
     Line ln;
     ln.begin = i;
-    std::size_t e = i;
-    while (e < n && s[e] != '\r' && s[e] != '\n') ++e;
-    ln.end = e;
-    if (e < n && s[e] == '\r' && e + 1 < n && s[e + 1] == '\n') {
-      ln.next = e + 2;
-    } else {
-      ln.next = e < n ? e + 1 : n;
-    }
+    ln.end = kc::LineEnd(s, i, ln.next);
     i = ln.next;
 
     std::size_t b = ln.begin, t = ln.end;
@@ -171,11 +155,7 @@ std::vector<std::pair<std::string, std::string>> SectionValues(const std::string
   std::size_t first, last;
   if (!FindSection(lines, section, first, last)) return out;
   // Names compare as SameName does: bytes with ASCII letters folded.
-  auto fold = [](std::string s) {
-    for (char& c : s)
-      if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
-    return s;
-  };
+  auto fold = [](const std::string& s) { return kc::LowerAscii(s); };
   std::unordered_map<std::string, std::string> firstValue;
   for (std::size_t i = first; i < last; ++i)
     if (lines[i].kind == Kind::Key || lines[i].kind == Kind::Comment)

@@ -1,7 +1,6 @@
 // The backend-independent part of the platform layer: the replaceable file
 // system and process launcher, whole-file helpers, Shift-JIS path helpers,
 // UTF-8 <-> UTF-16, the clock override and the logic both backends share.
-#include <cmath>
 #include <mutex>
 
 #include "core/text.h"
@@ -16,17 +15,6 @@ FileSystem* g_fs = nullptr;
 ProcessLauncher* g_processes = nullptr;
 std::function<TDateTime()> g_nowOverride;
 
-inline bool IsLead(unsigned char b) { return kc::IsSjisLeadByte(b); }
-
-inline unsigned char LowerByte(unsigned char c) {
-  return (c >= 'A' && c <= 'Z') ? static_cast<unsigned char>(c + 32) : c;
-}
-
-// Length of the character at s[i] (2 for a lead byte with a following byte).
-inline std::size_t CharLen(const std::string& s, std::size_t i) {
-  return (IsLead(static_cast<unsigned char>(s[i])) && i + 1 < s.size()) ? 2 : 1;
-}
-
 bool MatchFrom(const std::string& p, std::size_t pi, const std::string& n,
                std::size_t ni) {
   while (pi < p.size()) {
@@ -34,15 +22,15 @@ bool MatchFrom(const std::string& p, std::size_t pi, const std::string& n,
     if (pc == '*') {
       while (pi < p.size() && p[pi] == '*') ++pi;
       if (pi == p.size()) return true;
-      for (std::size_t k = ni; k <= n.size(); k += (k < n.size() ? CharLen(n, k) : 1)) {
+      for (std::size_t k = ni; k <= n.size(); k += (k < n.size() ? kc::SjisCharLen(n, k) : 1)) {
         if (MatchFrom(p, pi, n, k)) return true;
         if (k == n.size()) break;
       }
       return false;
     }
     if (ni >= n.size()) return false;
-    std::size_t plen = CharLen(p, pi);
-    std::size_t nlen = CharLen(n, ni);
+    std::size_t plen = kc::SjisCharLen(p, pi);
+    std::size_t nlen = kc::SjisCharLen(n, ni);
     if (pc == '?') {
       pi += 1;
       ni += nlen;
@@ -50,7 +38,7 @@ bool MatchFrom(const std::string& p, std::size_t pi, const std::string& n,
     }
     if (plen != nlen) return false;
     if (plen == 1) {
-      if (LowerByte(pc) != LowerByte(static_cast<unsigned char>(n[ni]))) return false;
+      if (kc::LowerAsciiChar(p[pi]) != kc::LowerAsciiChar(n[ni])) return false;
     } else if (p.compare(pi, 2, n, ni, 2) != 0) {
       return false;
     }
@@ -111,7 +99,7 @@ std::size_t LastSeparator(const std::string& path) {
   for (std::size_t i = 0; i < path.size();) {
     char c = path[i];
     if (c == '\\' || c == '/' || c == ':') last = i;
-    i += CharLen(path, i);
+    i += kc::SjisCharLen(path, i);
   }
   return last;
 }
@@ -134,7 +122,7 @@ std::size_t ExtDot(const std::string& path) {
   std::size_t sep = detail::LastSeparator(path);
   std::size_t start = sep == std::string::npos ? 0 : sep + 1;
   std::size_t dot = std::string::npos;
-  for (std::size_t i = start; i < path.size(); i += CharLen(path, i))
+  for (std::size_t i = start; i < path.size(); i += kc::SjisCharLen(path, i))
     if (path[i] == '.') dot = i;
   return dot;
 }
@@ -311,49 +299,6 @@ bool AttrSelected(unsigned attr, unsigned attrMask) {
   const unsigned special = faHidden | faSysFile | faDirectory;
   if (attr & special & ~attrMask) return false;
   return (attr & attrMask) != 0;
-}
-
-long long DaysFromCivil(int y, int m, int d) {
-  // Howard Hinnant's algorithm, shifted so that 1899-12-30 is day 0.
-  long long yy = y - (m <= 2 ? 1 : 0);
-  long long era = (yy >= 0 ? yy : yy - 399) / 400;
-  long long yoe = yy - era * 400;
-  long long doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-  long long doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-  long long unixDays = era * 146097 + doe - 719468;
-  return unixDays + 25569;  // 1970-01-01 is day 25569
-}
-
-void CivilFromDays(long long days, int& y, int& m, int& d) {
-  long long z = days - 25569 + 719468;
-  long long era = (z >= 0 ? z : z - 146096) / 146097;
-  long long doe = z - era * 146097;
-  long long yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-  long long yy = yoe + era * 400;
-  long long doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-  long long mp = (5 * doy + 2) / 153;
-  d = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
-  m = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
-  y = static_cast<int>(yy + (m <= 2 ? 1 : 0));
-}
-
-TDateTime MakeDateTime(int y, int mo, int d, int h, int mi, int s, int ms) {
-  double days = static_cast<double>(DaysFromCivil(y, mo, d));
-  double frac = (((h * 60.0 + mi) * 60.0 + s) * 1000.0 + ms) / 86400000.0;
-  return days + frac;
-}
-
-void SplitDateTime(TDateTime dt, int& y, int& mo, int& d, int& h, int& mi, int& s,
-                   int& ms) {
-  // Round to the millisecond first so that 0.99999999 days is not 23:59:59.999.
-  long long totalMs = static_cast<long long>(std::llround(dt * 86400000.0));
-  long long days = totalMs >= 0 ? totalMs / 86400000 : -((-totalMs + 86399999) / 86400000);
-  long long rest = totalMs - days * 86400000;
-  CivilFromDays(days, y, mo, d);
-  h = static_cast<int>(rest / 3600000);
-  mi = static_cast<int>(rest / 60000 % 60);
-  s = static_cast<int>(rest / 1000 % 60);
-  ms = static_cast<int>(rest % 1000);
 }
 
 }  // namespace detail

@@ -27,13 +27,6 @@ bool WildcardMatch(const std::string& pattern, const std::string& name);
 // that has one of the asked-for attributes.
 bool AttrSelected(unsigned attr, unsigned attrMask);
 
-// Days since 1899-12-30 for a calendar date (proleptic Gregorian), and back.
-long long DaysFromCivil(int y, int m, int d);
-void CivilFromDays(long long days, int& y, int& m, int& d);
-TDateTime MakeDateTime(int y, int mo, int d, int h, int mi, int s, int ms);
-void SplitDateTime(TDateTime dt, int& y, int& mo, int& d, int& h, int& mi, int& s,
-                   int& ms);
-
 // Splits a path into folder (with separator) and the last part.
 std::size_t LastSeparator(const std::string& path);  // npos when none
 

@@ -113,9 +113,9 @@ TDateTime FromTimespec(const struct timespec& ts) {
   std::time_t t = ts.tv_sec;
   struct tm lt;
   localtime_r(&t, &lt);
-  return detail::MakeDateTime(lt.tm_year + 1900, lt.tm_mon + 1, lt.tm_mday, lt.tm_hour,
-                              lt.tm_min, lt.tm_sec,
-                              static_cast<int>(ts.tv_nsec / 1000000));
+  return kc::ComposeDateTime(lt.tm_year + 1900, lt.tm_mon + 1, lt.tm_mday, lt.tm_hour,
+                             lt.tm_min, lt.tm_sec,
+                             static_cast<int>(ts.tv_nsec / 1000000));
 }
 
 unsigned AttrOf(const std::string& name, const struct stat& st) {
@@ -317,7 +317,8 @@ class PosixFs : public FileSystem {
   }
   bool SetFileAge(const std::string& path, TDateTime localTime) override {
     int y, mo, d, h, mi, s, ms;
-    detail::SplitDateTime(localTime, y, mo, d, h, mi, s, ms);
+    kc::DecodeDate(localTime, y, mo, d);
+    kc::DecodeTime(localTime, h, mi, s, ms);
     struct tm lt {};
     lt.tm_year = y - 1900;
     lt.tm_mon = mo - 1;

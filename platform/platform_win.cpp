@@ -27,8 +27,8 @@ std::string A(const std::wstring& w) {
 }
 
 TDateTime FromSystemTime(const SYSTEMTIME& st) {
-  return detail::MakeDateTime(st.wYear, st.wMonth, st.wDay, st.wHour, st.wMinute,
-                              st.wSecond, st.wMilliseconds);
+  return kc::ComposeDateTime(st.wYear, st.wMonth, st.wDay, st.wHour, st.wMinute,
+                             st.wSecond, st.wMilliseconds);
 }
 
 // A file time (UTC) as local time, as the runtime's file age reports it.
@@ -211,7 +211,8 @@ class WinFs : public FileSystem {
   }
   bool SetFileAge(const std::string& path, TDateTime localTime) override {
     int y, mo, d, h, mi, s, ms;
-    detail::SplitDateTime(localTime, y, mo, d, h, mi, s, ms);
+    kc::DecodeDate(localTime, y, mo, d);
+    kc::DecodeTime(localTime, h, mi, s, ms);
     SYSTEMTIME st{};
     st.wYear = static_cast<WORD>(y);
     st.wMonth = static_cast<WORD>(mo);

@@ -212,7 +212,7 @@ bool MemTable::TextToNumber(const FieldDef& def, std::string_view text,
     case FieldType::Integer: {
       // Blanks in front are taken, as the host's own runtime reads numbers.
       int v = 0;
-      if (!TryStrToIntLeadingBlanks(text, v))
+      if (!TryStrToInt(text, v))
         throw Error(Fmt2("'%s' は項目 '%s' に適した整数値ではありません", std::string(text), name));
       out = v;
       break;

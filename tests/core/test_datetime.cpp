@@ -34,6 +34,12 @@ TEST(DateTime, DecodeRoundsToTheMillisecond) {
   // A value a hair below midnight belongs to the next day.
   DecodeDate(EncodeDate(2010, 12, 6) + 1 - 1e-12, y, m, d);
   EXPECT_EQ(d, 7);
+  // A half millisecond rounds up, also before the epoch: -2^-11 days is
+  // -42187.5 ms, so 23:59:17.813 of the day before (rounding half away from
+  // zero, as the file times once did, gave .812).
+  DecodeTime(-1.0 / 2048, h, n, s, z);
+  DecodeDate(-1.0 / 2048, y, m, d);
+  EXPECT_EQ(std::vector<int>({y, m, d, h, n, s, z}), std::vector<int>({1899, 12, 29, 23, 59, 17, 813}));
 }
 
 struct FormatCase {
