@@ -98,13 +98,13 @@ std::string DecodePageText(const std::string& utf8) {
   w.reserve(std::min(utf8.size(), kSlice + 1));
   std::size_t i = 0;
   if (!Utf8ToUtf16(utf8, i, kSlice, w)) return std::string();
-  if (i == utf8.size()) return plat::WideToCp932(w);
+  if (i == utf8.size()) return kc::WideToCp932(w);
   std::string out;
   out.reserve(utf8.size());  // no character grows from UTF-8 to Shift-JIS
-  out += plat::WideToCp932(w);
+  out += kc::WideToCp932(w);
   while (i < utf8.size()) {
     if (!Utf8ToUtf16(utf8, i, kSlice, w)) return std::string();
-    out += plat::WideToCp932(w);
+    out += kc::WideToCp932(w);
   }
   return out;
 }

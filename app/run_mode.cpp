@@ -16,7 +16,7 @@ RunMode ChooseRunMode(const std::vector<std::string>& argsAfterProgram) {
 }
 
 int TestHoldMs() {
-  int ms = StrToIntDef(Trim(plat::GetEnv("KANALIA_TEST_HOLD_MS")), 0);
+  int ms = StrToIntDef(Trim(kc::GetEnv("KANALIA_TEST_HOLD_MS")), 0);
   return std::max(0, ms);
 }
 

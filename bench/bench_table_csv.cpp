@@ -34,9 +34,9 @@ void Fill(kc::MemTable& t) {
 
 std::string BenchFile() {
   static const std::string path = [] {
-    std::string dir = plat::GetEnv("TMPDIR");
+    std::string dir = kc::GetEnv("TMPDIR");
     if (dir.empty()) dir = "/tmp";
-    return dir + "\\kc_bench_table_" + std::to_string(static_cast<long long>(plat::TickMs())) + ".dat";
+    return dir + "\\kc_bench_table_" + std::to_string(static_cast<long long>(kc::TickMs())) + ".dat";
   }();
   return path;
 }
@@ -51,7 +51,7 @@ void BM_SaveProgrammeTable(benchmark::State& state) {
   std::int64_t bytes = 0;
   for (auto _ : state) {
     t.SaveToFile(path, t.PersistentSaveOptions);
-    bytes += plat::Fs().FileSize(path);
+    bytes += kc::Fs().FileSize(path);
   }
   state.SetBytesProcessed(bytes);
   state.counters["rows"] = kRows;
@@ -68,7 +68,7 @@ void BM_LoadProgrammeTable(benchmark::State& state) {
     Fill(t);
     t.SaveToFile(path, t.PersistentSaveOptions);
   }
-  const std::int64_t size = plat::Fs().FileSize(path);
+  const std::int64_t size = kc::Fs().FileSize(path);
   std::int64_t bytes = 0;
   for (auto _ : state) {
     kc::MemTable t;
@@ -80,7 +80,7 @@ void BM_LoadProgrammeTable(benchmark::State& state) {
     bytes += size;
   }
   state.SetBytesProcessed(bytes);
-  plat::Fs().DeleteFile(path);
+  kc::Fs().DeleteFile(path);
 }
 BENCHMARK(BM_LoadProgrammeTable)->Unit(benchmark::kMillisecond);
 

@@ -271,17 +271,17 @@ const char kE2FormName[] = "sptv-speciality-select-header";
 bool GatherSkyptScript(const std::string& path, const std::function<bool()>& stop,
                        std::string& out) {
   out.clear();
-  std::unique_ptr<plat::File> f = ResetWithRetry(path, 0);
+  std::unique_ptr<kc::File> f = ResetWithRetry(path, 0);
   if (!f) return false;
   std::string data;
-  plat::ReadRest(*f, data);  // a read error keeps what came before it
+  kc::ReadRest(*f, data);  // a read error keeps what came before it
   f->Close();
   for (const std::string& line : SplitLines(data)) {
     if (stop && stop()) break;
     if (ByteFind(line, kStationsMarker) != npos) out.clear();
     // Characters without a Shift-JIS form come out as "?"; the site's
     // long-vowel marks are the usual case, so they are read as "ー".
-    out += SjisReplaceAll(plat::Utf8ToCp932(line), "?", "ー");
+    out += SjisReplaceAll(kc::Utf8ToCp932(line), "?", "ー");
   }
   return true;
 }
@@ -446,7 +446,7 @@ void RetrieveForDownloadWindow(RunContext& ctx, ChannelPlatform platform) {
   st.PhaseName = e2 ? "GetTVChannelES2" : "GetTVChannel2";
   const std::string work = ChannelWorkFile();
   DownloadToFile(ctx, site::BaseAddress() + (e2 ? site::kE2ListPath : site::kSkyptListPath), work);
-  if (!plat::Fs().FileExists(work)) return;
+  if (!kc::Fs().FileExists(work)) return;
   st.PhaseName = e2 ? "GetChannelES2" : "GetTVChannel";
   ChannelListSink sink{ctx.TableSkypch, st.ChannelNumberList, &st.ChannelKeyList,
                        [&st] { return st.StopRequested; }, ctx.TokenizerYield};
@@ -494,7 +494,7 @@ void RetrieveChannelListForSettings(ChannelPlatform platform, MemTable& tableTV,
   const std::string work = ChannelWorkFile();
   DownloadToFileNoLog(site::BaseAddress() + (e2 ? site::kE2ListPath : site::kSkyptListPath), work,
                       stop);
-  if (!plat::Fs().FileExists(work)) return;
+  if (!kc::Fs().FileExists(work)) return;
   ChannelListSink sink{tableTV, channelNumbers, nullptr, stop, tokenizerYield};
   if (!tableTV.Active()) tableTV.Open();
   if (e2) {
@@ -519,15 +519,15 @@ StringList LoadChannelNumberList(const std::string& pluginFolder) {
 bool SaveChannelKeyList(const StringList& keys, const std::string& pluginFolder, bool useE2) {
   const std::string file = ChannelKeyListFile(pluginFolder, useE2);
   const std::string temp = file + ".new";
-  if (plat::WriteWholeFile(temp, JoinLinesCrLf(keys)) && plat::Fs().ReplaceFile(temp, file))
+  if (kc::WriteWholeFile(temp, JoinLinesCrLf(keys)) && kc::Fs().ReplaceFile(temp, file))
     return true;
-  plat::Fs().DeleteFile(temp);
+  kc::Fs().DeleteFile(temp);
   return false;
 }
 
 StringList LoadChannelKeyList(const std::string& pluginFolder, bool useE2) {
   std::string data;
-  if (!plat::ReadWholeFile(ChannelKeyListFile(pluginFolder, useE2), data)) return StringList();
+  if (!kc::ReadWholeFile(ChannelKeyListFile(pluginFolder, useE2), data)) return StringList();
   return SplitLines(data);
 }
 

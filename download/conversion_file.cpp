@@ -16,11 +16,11 @@ std::vector<ChannelConversionRow> LoadConversions(const std::string& file,
     if (!allEntries && !(i < ticked.size() && ticked[i])) continue;
     const std::string key = EntryKey(entries[i]);
     const int old = StrToIntDef(key, 0);
-    std::string value = plat::ReadProfileString(file, host::kChannelChangeSection, key, "");
+    std::string value = kc::ReadProfileString(file, host::kChannelChangeSection, key, "");
     // Pairs of channels below 100 stored by earlier versions under the
     // unpadded number are still found.
     if (value.empty() && old > 0 && IntToStr(old) != key)
-      value = plat::ReadProfileString(file, host::kChannelChangeSection, IntToStr(old), "");
+      value = kc::ReadProfileString(file, host::kChannelChangeSection, IntToStr(old), "");
     const int mapped = StrToIntDef(value, 0);
     rows.push_back({old, mapped != 0 ? mapped : old, entries[i]});
   }
@@ -32,10 +32,10 @@ void SaveConversions(const std::string& file,
   for (const auto& [oldCh, newCh] : oldToNew) {
     // The key in the padded form the list entries and the download run use,
     // so that a pair of a channel below 100 comes back.
-    plat::WriteProfileString(file, host::kChannelChangeSection, ChannelKeyText(oldCh),
+    kc::WriteProfileString(file, host::kChannelChangeSection, ChannelKeyText(oldCh),
                              IntToStr(newCh));
   }
-  plat::FlushProfile(file);
+  kc::FlushProfile(file);
 }
 
 }  // namespace kc

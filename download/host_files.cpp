@@ -9,7 +9,7 @@
 namespace kc {
 
 std::string HostFolder(const std::string& pluginFolder) {
-  return plat::IncludeTrailingBackslash(pluginFolder) + "..";
+  return kc::IncludeTrailingBackslash(pluginFolder) + "..";
 }
 
 std::string HostFile(const std::string& pluginFolder, const std::string& name) {
@@ -33,7 +33,7 @@ std::string ChannelNumberListFile(const std::string& pluginFolder) {
 }
 
 std::string ChannelKeyListFile(const std::string& pluginFolder, bool useE2) {
-  return plat::IncludeTrailingBackslash(pluginFolder) + (useE2 ? host::kE2KeyFile : host::kSkyptKeyFile);
+  return kc::IncludeTrailingBackslash(pluginFolder) + (useE2 ? host::kE2KeyFile : host::kSkyptKeyFile);
 }
 
 std::string DataSetFile(const std::string& pluginFolder, int n) {
@@ -41,7 +41,7 @@ std::string DataSetFile(const std::string& pluginFolder, int n) {
 }
 
 std::string LogFilePath(const std::string& pluginFolder) {
-  return plat::IncludeTrailingBackslash(pluginFolder) + "\\..\\" + host::kLogFile;
+  return kc::IncludeTrailingBackslash(pluginFolder) + "\\..\\" + host::kLogFile;
 }
 
 std::string DataSetSection(int n) { return host::kDataSetSectionPrefix + IntToStr(n); }

@@ -19,12 +19,12 @@ namespace {
 
 int ReadProfileInt(const std::string& file, const std::string& section,
                    const std::string& key, int def) {
-  return StrToIntDef(plat::ReadProfileString(file, section, key, ""), def);
+  return StrToIntDef(kc::ReadProfileString(file, section, key, ""), def);
 }
 
 bool ReadProfileBool(const std::string& file, const std::string& section,
                      const std::string& key) {
-  return plat::ReadProfileString(file, section, key, host::kFalse) == host::kTrue;
+  return kc::ReadProfileString(file, section, key, host::kFalse) == host::kTrue;
 }
 
 const char* BoolText(bool on) { return on ? host::kTrue : host::kFalse; }
@@ -32,7 +32,7 @@ const char* BoolText(bool on) { return on ? host::kTrue : host::kFalse; }
 }  // namespace
 
 std::string ReadSetup(const std::string& pluginFolder, const std::string& key) {
-  return plat::ReadProfileString(HozIniPath(pluginFolder), host::kSetupSection, key, "");
+  return kc::ReadProfileString(HozIniPath(pluginFolder), host::kSetupSection, key, "");
 }
 
 bool ReadSetupBool(const std::string& pluginFolder, const std::string& key) {
@@ -40,10 +40,10 @@ bool ReadSetupBool(const std::string& pluginFolder, const std::string& key) {
 }
 
 void WriteSetupBool(const std::string& pluginFolder, const std::string& key, bool on) {
-  plat::WriteProfileString(HozIniPath(pluginFolder), host::kSetupSection, key, BoolText(on));
+  kc::WriteProfileString(HozIniPath(pluginFolder), host::kSetupSection, key, BoolText(on));
 }
 
-void FlushHozIni(const std::string& pluginFolder) { plat::FlushProfile(HozIniPath(pluginFolder)); }
+void FlushHozIni(const std::string& pluginFolder) { kc::FlushProfile(HozIniPath(pluginFolder)); }
 
 int ReadDaysAhead(const std::string& pluginFolder) {
   int days = StrToIntDef(ReadSetup(pluginFolder, host::kDaysAhead), 0);
@@ -74,7 +74,7 @@ void GetDataSetChannels(const std::string& pluginFolder, int n,
   // The section once, not the file once per row: keys without regard to
   // ASCII case, each with the value a look-up of it gives.
   std::unordered_map<std::string, bool> ticks;
-  for (const auto& [key, value] : plat::ReadProfileSection(ini, section))
+  for (const auto& [key, value] : kc::ReadProfileSection(ini, section))
     ticks.emplace(LowerAscii(key), value == host::kTrue);
   for (tableSkypch.First(); !tableSkypch.Eof(); tableSkypch.Next()) {
     std::string channel = tableSkypch.FieldByName("TVChannel").AsString();
@@ -99,7 +99,7 @@ StringList ReadChannelConversions(
   StringList out;
   // One read of the file for the whole section: a look-up per key would read
   // and parse it again for every key.
-  for (const auto& [key, value] : plat::ReadProfileSection(ini, host::kChannelChangeSection)) {
+  for (const auto& [key, value] : kc::ReadProfileSection(ini, host::kChannelChangeSection)) {
     if (goOn && !goOn()) break;
     try {
       out.push_back(key + "=" + value);
@@ -134,7 +134,7 @@ std::vector<OfferedDataSet> OfferedDataSets(const std::string& pluginFolder) {
     if (!ReadProfileBool(ini, DataSetSection(n), host::kSettingsArea)) continue;
     OfferedDataSet d;
     d.Number = n;
-    d.Name = plat::ReadProfileString(ini, host::kDataListSection,
+    d.Name = kc::ReadProfileString(ini, host::kDataListSection,
                                      host::kDataListItemPrefix + IntToStr(n), "");
     out.push_back(d);
   }
@@ -147,14 +147,14 @@ void StoreDataSetSelection(const std::string& pluginFolder, int n,
   if (n < 0 || entries.empty()) return;
   const std::string ini = ChannelIniPath(pluginFolder);
   const std::string section = DataSetSection(n);
-  plat::WriteProfileString(ini, host::kSetupSection, host::kDataSetNo, IntToStr(n));
-  plat::WriteProfileString(ini, section, host::kDataSetCount,
+  kc::WriteProfileString(ini, host::kSetupSection, host::kDataSetNo, IntToStr(n));
+  kc::WriteProfileString(ini, section, host::kDataSetCount,
                            IntToStr(static_cast<long long>(entries.size())));
   for (std::size_t i = 0; i < entries.size(); ++i) {
     bool on = i < ticked.size() && ticked[i];
-    plat::WriteProfileString(ini, section, EntryTickKey(entries[i]), BoolText(on));
+    kc::WriteProfileString(ini, section, EntryTickKey(entries[i]), BoolText(on));
   }
-  plat::FlushProfile(ini);
+  kc::FlushProfile(ini);
 }
 
 void LoadDataSetSelection(const std::string& pluginFolder, int n,

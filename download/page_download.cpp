@@ -30,7 +30,7 @@ std::int64_t FetchAndCopy(const std::string& address, const std::string& dest,
                           const std::function<bool()>& stop, TLogFile* log) {
   const std::string temp = UniqueTempFileName();
   const std::string cmd = FetchCommandLine(EscapeAddress(address), temp);
-  plat::FileSystem& fs = plat::Fs();
+  kc::FileSystem& fs = kc::Fs();
   if (cmd.empty()) {
     if (log) log->WriteLine("一時ファイル名をコマンドに渡せないため取得しません: " + temp);
     return 0;
@@ -45,7 +45,7 @@ std::int64_t FetchAndCopy(const std::string& address, const std::string& dest,
     tooLarge = tooLarge || fs.FileSize(temp) > kMaxPageSize;
     return tooLarge;
   };
-  bool ended = RunAndWait(cmd, plat::SW_Hide, abort, g_fetchTimeoutMs);
+  bool ended = RunAndWait(cmd, kc::SW_Hide, abort, g_fetchTimeoutMs);
   std::int64_t size = ended ? fs.FileSize(temp) : 0;
   if (size < 0) size = 0;
   if (tooLarge || size > kMaxPageSize) {
@@ -61,7 +61,7 @@ std::int64_t FetchAndCopy(const std::string& address, const std::string& dest,
   YieldToMessages();
   for (int i = 0; i < 5; ++i) {
     YieldToMessages();
-    plat::SleepMs(100);
+    kc::SleepMs(100);
   }
   return size;
 }
@@ -105,11 +105,11 @@ std::int64_t DownloadToFile(RunContext& ctx, const std::string& address,
   // Stop ends the wait; the request is still made, and then ended at once.
   // The interval is measured on a clock that a time of day set back does
   // not stall.
-  while (plat::MonotonicNow() - st.LastRequestTime < kSpacingDays && !st.StopRequested) {
+  while (kc::MonotonicNow() - st.LastRequestTime < kSpacingDays && !st.StopRequested) {
     YieldToMessages();
-    plat::SleepMs(100);
+    kc::SleepMs(100);
   }
-  st.LastRequestTime = plat::MonotonicNow();
+  st.LastRequestTime = kc::MonotonicNow();
   const std::int64_t size =
       FetchAndCopy(address, dest, [&st] { return st.StopRequested; }, &ctx.Log);
   if (size > 0) {
@@ -123,7 +123,7 @@ std::int64_t DownloadToFile(RunContext& ctx, const std::string& address,
 bool SiteGivenUp(const DownloadRunState& st) {
   return st.EmptyFetchRun >= kDeadSiteRequests ||
          (st.EmptyFetchRun > 0 &&
-          (plat::MonotonicNow() - st.EmptyFetchRunStart) * kSecondsPerDay >= kDeadSiteSeconds);
+          (kc::MonotonicNow() - st.EmptyFetchRunStart) * kSecondsPerDay >= kDeadSiteSeconds);
 }
 
 std::int64_t DownloadToFileNoLog(const std::string& address, const std::string& dest,
@@ -135,7 +135,7 @@ std::int64_t DownloadToFileNoLog(const std::string& address, const std::string& 
 void DownloadChartPages(RunContext& ctx) {
   DownloadRunState& st = ctx.State;
   st.PhaseName = "DLLTVMurok2";
-  plat::Fs().ForceDirectories(CacheFolder(st.HostFolder));
+  kc::Fs().ForceDirectories(CacheFolder(st.HostFolder));
   const bool reuse = ReadSetupBool(st.PluginFolder, host::kReuseCachedPages);
   st.SkipRequested = false;
   st.DownloadedFiles.clear();
@@ -164,13 +164,13 @@ void DownloadChartPages(RunContext& ctx) {
           try {
             // Today is taken afresh for every page: a run over midnight
             // fetches the later pages of the new day.
-            const TDateTime today = DateOf(plat::Now());
+            const TDateTime today = DateOf(kc::Now());
             const std::string address = ChartPageAddress(
                 st.UseE2, ChannelPageKey(st.ChannelKeyList, channel), today, i);
             const std::string file = ChartPageFile(st.HostFolder, channel, today, i);
             if (!reuse && requested.count(file) != 0) continue;
             anyNew = true;
-            if (!plat::Fs().FileExists(file) || !reuse) {
+            if (!kc::Fs().FileExists(file) || !reuse) {
               if (SiteGivenUp(st)) {
                 ctx.Log.WriteLine("通信エラーが続いたため残りの番組表を取得しません");
                 return;
@@ -184,7 +184,7 @@ void DownloadChartPages(RunContext& ctx) {
               else if (size < kMinPageSize)
                 ctx.Log.WriteLine("ダウンロード失敗: " + channel + "チャンネル");
               if (size < kMinPageSize) {
-                if (plat::Fs().FileExists(file)) plat::Fs().DeleteFile(file);
+                if (kc::Fs().FileExists(file)) kc::Fs().DeleteFile(file);
               } else if (IndexOf(st.DownloadedFiles, file) < 0) {
                 // Also with the reuse switch a page comes in twice when its
                 // first copy into the cache failed.
@@ -197,7 +197,7 @@ void DownloadChartPages(RunContext& ctx) {
           YieldToMessages();
         }
         // A channel whose pages all came for an earlier dataset costs no time.
-        if (anyNew) plat::SleepMs(100);
+        if (anyNew) kc::SleepMs(100);
       }
       st.SkipRequested = false;
       YieldToMessages();

@@ -26,7 +26,7 @@ namespace {
 const char kHeaderMark[] = "\"開始時間\",\"チャンネル\"";
 
 std::string PageChannel(const std::string& pageFile) {
-  std::string name = plat::ExtractFileName(pageFile);
+  std::string name = kc::ExtractFileName(pageFile);
   return name.size() > 7 ? name.substr(7, 3) : std::string();
 }
 
@@ -49,7 +49,7 @@ void DeleteProgrammeFiles(RunContext& ctx, bool logFailures) {
       // A row that names no file was logged by the first clean-up.
       if (!logFailures && !IsDecimalText(channel)) return;
       std::string f = ProgrammeFile(channel);
-      if (plat::Fs().FileExists(f)) plat::Fs().DeleteFile(f);
+      if (kc::Fs().FileExists(f)) kc::Fs().DeleteFile(f);
     } catch (const std::exception&) {
       if (!logFailures) throw;
       ctx.Log.WriteLine("TVChannelエラー:" + channel, true);
@@ -60,9 +60,9 @@ void DeleteProgrammeFiles(RunContext& ctx, bool logFailures) {
 // The whole file as lines: LF ends a line, a CR before it is dropped, a last
 // line without a break counts too. Not the runtime's rule (SplitLines): a
 // NUL byte, which a page can bring into a programme, must not end the file.
-bool ReadLines(plat::File& f, StringList& lines) {
+bool ReadLines(kc::File& f, StringList& lines) {
   std::string all;
-  if (!plat::ReadRest(f, all)) return false;
+  if (!kc::ReadRest(f, all)) return false;
   std::size_t start = 0;
   while (start < all.size()) {
     std::size_t lf = all.find('\n', start);
@@ -128,7 +128,7 @@ int AnalyzeChartPageWith(RunContext& ctx, const std::string& pageFile,
                          const std::string& daysAheadText,
                          const std::string& baseAddress) {
   ctx.State.PhaseName = "Analyze";
-  PageContext page = MakePageContext(plat::ExtractFileName(pageFile), plat::Now(),
+  PageContext page = MakePageContext(kc::ExtractFileName(pageFile), kc::Now(),
                                      daysAheadText, baseAddress);
   if (!FindChannelLabel(ctx.TableSkypch, ctx.State.ChannelConversionList, page)) {
     ctx.Log.WriteLine("チャンネル名取得エラー [" + pageFile + "]", true);
@@ -188,7 +188,7 @@ void BuildProgrammeFiles(RunContext& ctx) {
   const StringList files = st.DownloadedFiles;
   for (const std::string& page : files) {
     if (st.StopRequested || st.SkipRequested) break;
-    if (plat::Fs().FileExists(page)) {
+    if (kc::Fs().FileExists(page)) {
       std::string channel = PageChannel(page);
       ctx.View.ShowDetail(channel + "チャンネルをダウンロード中・・・");
       std::string f = ProgrammeFile(channel);
@@ -198,7 +198,7 @@ void BuildProgrammeFiles(RunContext& ctx) {
       int n = AnalyzeChartPage(ctx, page);
       NotePageAnalysed(st.Report, channel, n, !st.StopRequested && !st.SkipRequested);
       // A page that gave nothing is fetched anew by a later run.
-      if (n == 0) plat::Fs().DeleteFile(page);
+      if (n == 0) kc::Fs().DeleteFile(page);
       st.PhaseName = "ANATVMurok2a";
       // Closing the window during the page closes (and saves) the table
       // too; the run then only unwinds.
@@ -215,7 +215,7 @@ void BuildProgrammeFiles(RunContext& ctx) {
 // True when the file's last byte ends a line (or the file is empty or
 // cannot be read: nothing to glue onto then that we could see).
 bool EndsWithLineBreak(const std::string& path) {
-  std::unique_ptr<plat::File> f = plat::Fs().Open(path, plat::OpenMode::Read);
+  std::unique_ptr<kc::File> f = kc::Fs().Open(path, kc::OpenMode::Read);
   if (!f) return true;
   const std::int64_t size = f->Size();
   char last = '\n';
@@ -234,12 +234,12 @@ enum class AppendResult { Done, TargetUnavailable, WriteFailed };
 AppendResult AppendToDataset(RunContext& ctx, const std::string& target,
                              const StringList& lines) {
   DownloadRunState& st = ctx.State;
-  plat::FileSystem& fs = plat::Fs();
+  kc::FileSystem& fs = kc::Fs();
   // A folder of that name does not go away by waiting for it.
   if (fs.DirectoryExists(target)) return AppendResult::TargetUnavailable;
   const bool created = fs.FileSize(target) <= 0;
   const bool needsBreak = !created && !EndsWithLineBreak(target);
-  std::unique_ptr<plat::File> out = created ? RewriteWithRetry(target, kMergeOpenRetries)
+  std::unique_ptr<kc::File> out = created ? RewriteWithRetry(target, kMergeOpenRetries)
                                             : AppendWithRetry(target, kMergeOpenRetries);
   if (!out) return AppendResult::TargetUnavailable;
   const std::int64_t before = created ? 0 : out->Size();
@@ -284,9 +284,9 @@ void MergeIntoDatasets(RunContext& ctx) {
     for (const std::string& c : channels) {
       if (st.StopRequested || st.SkipRequested) break;
       const std::string source = ProgrammeFile(c);
-      if (plat::Fs().FileExists(source)) {
+      if (kc::Fs().FileExists(source)) {
         anyData = true;
-        std::unique_ptr<plat::File> in = ResetWithRetry(source, kMergeOpenRetries);
+        std::unique_ptr<kc::File> in = ResetWithRetry(source, kMergeOpenRetries);
         StringList lines;
         if (!in || !ReadLines(*in, lines)) {
           OpenFailed(ctx, source);

@@ -23,7 +23,7 @@ FormatSettings RunFormats() {
 
 void RunTokenizerYield(bool processMessages) {
   if (processMessages) ProcessMessages();
-  plat::SleepMs(0);
+  kc::SleepMs(0);
 }
 
 }  // namespace kc

@@ -30,7 +30,7 @@ struct DownloadRunState {
   StringList DataSetChannels;
   StringList ChannelConversionList;
   StringList ChannelKeyList;
-  // Both on plat::MonotonicNow().
+  // Both on kc::MonotonicNow().
   TDateTime LastRequestTime = 0;
   // Requests in a row that brought nothing, and when the first of them began.
   int EmptyFetchRun = 0;

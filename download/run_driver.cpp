@@ -41,8 +41,8 @@ void PrepareRun(RunContext& ctx) {
   ctx.Log.WriteLine(kAppTitle);
   const std::string recovered = ctx.TableSkypch.RecoveredFrom();
   if (!recovered.empty())
-    ctx.Log.WriteLine(st.PhaseName + ": " + plat::ExtractFileName(ctx.TableSkypch.PersistentFile) +
-                          " がないため " + plat::ExtractFileName(recovered) + " から読み込みました",
+    ctx.Log.WriteLine(st.PhaseName + ": " + kc::ExtractFileName(ctx.TableSkypch.PersistentFile) +
+                          " がないため " + kc::ExtractFileName(recovered) + " から読み込みました",
                       true);
   st.DataSetCount = GetDataSetCount(st.PluginFolder);
 }
@@ -70,15 +70,15 @@ void DeleteTemp(RunContext& ctx) {
   DownloadRunState& st = ctx.State;
   st.PhaseName = "DeleteTemp";
   const std::string folder = TempFolder();
-  std::vector<plat::FoundFile> files =
-      plat::Fs().FindFiles(folder + host::kWorkFilePattern, plat::faAnyFile);
+  std::vector<kc::FoundFile> files =
+      kc::Fs().FindFiles(folder + host::kWorkFilePattern, kc::faAnyFile);
   // Fetch files of a run that was killed: only one copy of the program runs
   // at a time, so none of them belongs to a fetch still going on.
-  for (plat::FoundFile& f : plat::Fs().FindFiles(folder + "_v*.tmp", plat::faAnyFile))
+  for (kc::FoundFile& f : kc::Fs().FindFiles(folder + "_v*.tmp", kc::faAnyFile))
     if (IsOwnFetchFile(f.Name)) files.push_back(std::move(f));
-  for (const plat::FoundFile& f : files) {
+  for (const kc::FoundFile& f : files) {
     if (st.StopRequested || st.SkipRequested) break;
-    plat::Fs().DeleteFile(folder + f.Name);
+    kc::Fs().DeleteFile(folder + f.Name);
     YieldToMessages();
   }
 }
@@ -88,10 +88,10 @@ void DeleteCache(RunContext& ctx) {
   st.PhaseName = "DeleteCache";
   st.SkipRequested = false;
   const std::string folder = CacheFolder(st.HostFolder);
-  for (const plat::FoundFile& f : plat::Fs().FindFiles(folder + "\\" + host::kWorkFilePattern, plat::faAnyFile)) {
+  for (const kc::FoundFile& f : kc::Fs().FindFiles(folder + "\\" + host::kWorkFilePattern, kc::faAnyFile)) {
     if (st.StopRequested || st.SkipRequested) break;
-    if (MillisecondsOf(f.LastWrite) < MillisecondsOf(CacheCutOff(plat::Now())))
-      plat::Fs().DeleteFile(folder + "\\" + f.Name);
+    if (MillisecondsOf(f.LastWrite) < MillisecondsOf(CacheCutOff(kc::Now())))
+      kc::Fs().DeleteFile(folder + "\\" + f.Name);
     YieldToMessages();
   }
 }
@@ -151,10 +151,10 @@ void Main(RunContext& ctx) {
   // A stopped run leaves no pages of its own behind: they may be partial
   // days that a later run with the reuse switch would otherwise trust.
   if (st.StopRequested)
-    for (const std::string& page : st.DownloadedFiles) plat::Fs().DeleteFile(page);
+    for (const std::string& page : st.DownloadedFiles) kc::Fs().DeleteFile(page);
 
   LogRunSummary(ctx);
-  TDateTime now = plat::Now();
+  TDateTime now = kc::Now();
   ctx.Log.WriteLine(DateToStr(now) + " " + TimeToStr(now) + " Kanalia(CS) ダウンロード終了");
 }
 

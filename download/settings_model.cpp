@@ -74,7 +74,7 @@ std::vector<bool> SettingsModel::LoadTicks(int dataSet, const StringList& entrie
 }
 
 bool SettingsModel::HasChannelNumbers() const {
-  return plat::Fs().FileExists(ChannelNumberListFile(folder_));
+  return kc::Fs().FileExists(ChannelNumberListFile(folder_));
 }
 
 StringList SettingsModel::LoadChannelNumbers() const { return LoadChannelNumberList(folder_); }

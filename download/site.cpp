@@ -21,7 +21,7 @@ std::string WithoutTrailingSlash(std::string s) {
 std::string BuiltInBaseAddress() { return WithoutTrailingSlash(KC_BASE_URL); }
 
 std::string BaseAddress() {
-  std::string env = WithoutTrailingSlash(Trim(plat::GetEnv("KANALIA_BASE_URL")));
+  std::string env = WithoutTrailingSlash(Trim(kc::GetEnv("KANALIA_BASE_URL")));
   return env.empty() ? BuiltInBaseAddress() : env;
 }
 

@@ -48,16 +48,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   std::string content(reinterpret_cast<const char*>(p), static_cast<std::size_t>(end - p));
 
-  plat::ini::GetString(content, section, key, "def");
-  const kc::StringList sections = plat::ini::Sections(content);
-  for (const std::string& s : sections) plat::ini::Keys(content, s);
+  kc::ini::GetString(content, section, key, "def");
+  const kc::StringList sections = kc::ini::Sections(content);
+  for (const std::string& s : sections) kc::ini::Keys(content, s);
 
   std::string written = content;
-  plat::ini::SetString(written, section, key, value);
-  Check(plat::ini::GetString(written, section, key, "\x01") == value, "value does not read back");
+  kc::ini::SetString(written, section, key, value);
+  Check(kc::ini::GetString(written, section, key, "\x01") == value, "value does not read back");
   // Sections other than the written one keep their keys (a new section is
   // added at the end only).
-  const kc::StringList after = plat::ini::Sections(written);
+  const kc::StringList after = kc::ini::Sections(written);
   Check(after.size() == sections.size() || after.size() == sections.size() + 1,
         "sections changed");
   for (const std::string& s : sections) {
@@ -66,7 +66,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (const std::string& t : sections)
       if (&t != &s && kc::SameTextAscii(t, s)) sameName = true;
     if (sameName) continue;
-    Check(plat::ini::Keys(content, s) == plat::ini::Keys(written, s), "other keys changed");
+    Check(kc::ini::Keys(content, s) == kc::ini::Keys(written, s), "other keys changed");
   }
 
   // The chart analyser's text parsers never fail either.

@@ -107,9 +107,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   kc::fuzz::WriteFile("hoz.log", "");
 
   const std::string dataset = kc::DataSetFile(state.PluginFolder, 0);
-  plat::Fs().DeleteFile(dataset);
-  if (existed) Check(plat::WriteWholeFile(dataset, old), "dataset file write");
-  Check(plat::WriteWholeFile(kc::ProgrammeFile("101"), programme), "programme file write");
+  kc::Fs().DeleteFile(dataset);
+  if (existed) Check(kc::WriteWholeFile(dataset, old), "dataset file write");
+  Check(kc::WriteWholeFile(kc::ProgrammeFile("101"), programme), "programme file write");
 
   log.SetActive(true);
   const std::string logBefore = kc::fuzz::ReadFile("hoz.log");
@@ -118,7 +118,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   log.SetActive(false);
 
   std::string after;
-  const bool exists = plat::ReadWholeFile(dataset, after);
+  const bool exists = kc::ReadWholeFile(dataset, after);
   Check(exists == (existed || !programme.empty()), "dataset file made or lost");
   const std::string want = Expected(existed, old, programme);
   if (after != want) {
@@ -128,6 +128,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                  after.size(), want.size(), at);
     Check(false, "dataset file not as merged");
   }
-  Check(!plat::Fs().FileExists(kc::ProgrammeFile("101")), "programme file left behind");
+  Check(!kc::Fs().FileExists(kc::ProgrammeFile("101")), "programme file left behind");
   return 0;
 }

@@ -6,7 +6,7 @@
 #include "core/stringlist.h"
 #include "core/text.h"
 
-namespace plat {
+namespace kc {
 namespace ini {
 
 namespace {
@@ -216,4 +216,4 @@ bool SetString(std::string& content, const std::string& section,
 }
 
 }  // namespace ini
-}  // namespace plat
+}  // namespace kc

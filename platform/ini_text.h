@@ -16,7 +16,7 @@
 
 #include "core/stringlist.h"
 
-namespace plat {
+namespace kc {
 namespace ini {
 
 // The value with one pair of enclosing quotes (both " or both ') removed;
@@ -45,4 +45,4 @@ bool SetString(std::string& content, const std::string& section,
                const std::string& key, const std::string& value);
 
 }  // namespace ini
-}  // namespace plat
+}  // namespace kc

@@ -26,7 +26,7 @@ void ProcessMessages() {
 }
 
 void YieldToMessages() {
-  plat::SleepMs(0);
+  kc::SleepMs(0);
   ProcessMessages();
 }
 
@@ -35,9 +35,9 @@ void WaitMinutes(double minutes) {
     MinuteWait()(minutes);
     return;
   }
-  TDateTime target = plat::Now() + minutes / kMinutesPerDay;
-  while (plat::Now() < target) {
-    plat::SleepMs(100);
+  TDateTime target = kc::Now() + minutes / kMinutesPerDay;
+  while (kc::Now() < target) {
+    kc::SleepMs(100);
     ProcessMessages();
   }
 }
@@ -45,7 +45,7 @@ void WaitMinutes(double minutes) {
 void WaitSeconds(double seconds) {
   long long n = static_cast<long long>(seconds * 100);
   for (long long i = 0; i < n; ++i) {
-    plat::SleepMs(10);
+    kc::SleepMs(10);
     ProcessMessages();
   }
 }

@@ -37,7 +37,7 @@
 #undef CopyFile
 #endif
 
-namespace plat {
+namespace kc {
 
 using kc::StringList;
 using kc::TDateTime;
@@ -314,4 +314,4 @@ struct Placement {
 bool LoadPlacement(const std::string& windowName, Placement& out);
 void SavePlacement(const std::string& windowName, const Placement& p);
 
-}  // namespace plat
+}  // namespace kc

@@ -7,7 +7,7 @@
 #include "platform/platform.h"
 #include "platform/platform_internal.h"
 
-namespace plat {
+namespace kc {
 
 namespace {
 
@@ -302,4 +302,4 @@ bool AttrSelected(unsigned attr, unsigned attrMask) {
 }
 
 }  // namespace detail
-}  // namespace plat
+}  // namespace kc

@@ -8,7 +8,7 @@
 
 #include "platform/platform.h"
 
-namespace plat {
+namespace kc {
 namespace detail {
 
 // Backend hooks.
@@ -31,4 +31,4 @@ bool AttrSelected(unsigned attr, unsigned attrMask);
 std::size_t LastSeparator(const std::string& path);  // npos when none
 
 }  // namespace detail
-}  // namespace plat
+}  // namespace kc

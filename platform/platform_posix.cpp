@@ -29,7 +29,7 @@
 
 extern char** environ;
 
-namespace plat {
+namespace kc {
 
 namespace {
 
@@ -845,4 +845,4 @@ std::map<std::string, std::string> OwnVersionValues() {
 bool LoadPlacement(const std::string& /*windowName*/, Placement& /*out*/) { return false; }
 void SavePlacement(const std::string& /*windowName*/, const Placement& /*p*/) {}
 
-}  // namespace plat
+}  // namespace kc

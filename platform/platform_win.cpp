@@ -11,7 +11,7 @@
 #include "platform/platform.h"
 #include "platform/platform_internal.h"
 
-namespace plat {
+namespace kc {
 
 namespace {
 
@@ -692,4 +692,4 @@ void SavePlacement(const std::string& windowName, const Placement& p) {
   RegCloseKey(key);
 }
 
-}  // namespace plat
+}  // namespace kc

@@ -6,11 +6,11 @@ namespace kc {
 
 namespace {
 
-std::unique_ptr<plat::File> OpenWithRetry(const std::string& path, plat::OpenMode mode,
+std::unique_ptr<kc::File> OpenWithRetry(const std::string& path, kc::OpenMode mode,
                                           int retries) {
   for (int attempt = 0; attempt <= retries; ++attempt) {
     // Read mode is read-only and shares the file with everyone, every time.
-    std::unique_ptr<plat::File> f = plat::Fs().Open(path, mode);
+    std::unique_ptr<kc::File> f = kc::Fs().Open(path, mode);
     if (f) return f;
     if (attempt < retries) WaitMinutes(1);
   }
@@ -19,16 +19,16 @@ std::unique_ptr<plat::File> OpenWithRetry(const std::string& path, plat::OpenMod
 
 }  // namespace
 
-std::unique_ptr<plat::File> AppendWithRetry(const std::string& path, int retries) {
-  return OpenWithRetry(path, plat::OpenMode::Append, retries);
+std::unique_ptr<kc::File> AppendWithRetry(const std::string& path, int retries) {
+  return OpenWithRetry(path, kc::OpenMode::Append, retries);
 }
 
-std::unique_ptr<plat::File> ResetWithRetry(const std::string& path, int retries) {
-  return OpenWithRetry(path, plat::OpenMode::Read, retries);
+std::unique_ptr<kc::File> ResetWithRetry(const std::string& path, int retries) {
+  return OpenWithRetry(path, kc::OpenMode::Read, retries);
 }
 
-std::unique_ptr<plat::File> RewriteWithRetry(const std::string& path, int retries) {
-  return OpenWithRetry(path, plat::OpenMode::Rewrite, retries);
+std::unique_ptr<kc::File> RewriteWithRetry(const std::string& path, int retries) {
+  return OpenWithRetry(path, kc::OpenMode::Rewrite, retries);
 }
 
 }  // namespace kc

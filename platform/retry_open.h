@@ -11,8 +11,8 @@ namespace kc {
 
 // Up to retries + 1 attempts, one minute (WaitMinutes(1)) apart; nullptr when
 // every attempt failed.
-std::unique_ptr<plat::File> AppendWithRetry(const std::string& path, int retries);
-std::unique_ptr<plat::File> ResetWithRetry(const std::string& path, int retries);
-std::unique_ptr<plat::File> RewriteWithRetry(const std::string& path, int retries);
+std::unique_ptr<kc::File> AppendWithRetry(const std::string& path, int retries);
+std::unique_ptr<kc::File> ResetWithRetry(const std::string& path, int retries);
+std::unique_ptr<kc::File> RewriteWithRetry(const std::string& path, int retries);
 
 }  // namespace kc

@@ -10,24 +10,20 @@ namespace kc {
 
 bool RunAndWait(const std::string& commandLine, int showState,
                 const std::function<bool()>& shouldAbort, unsigned timeoutMs) {
-  std::unique_ptr<plat::Process> p =
-      plat::Processes().Start(commandLine, showState, plat::ProgramFolder());
+  std::unique_ptr<kc::Process> p =
+      kc::Processes().Start(commandLine, showState, kc::ProgramFolder());
   if (!p) return false;
-  std::uint64_t start = plat::TickMs();
+  std::uint64_t start = kc::TickMs();
   while (p->Running()) {
-    plat::SleepMs(100);
+    kc::SleepMs(100);
     ProcessMessages();
     if ((shouldAbort && shouldAbort()) ||
-        (timeoutMs != 0 && plat::TickMs() - start >= timeoutMs)) {
+        (timeoutMs != 0 && kc::TickMs() - start >= timeoutMs)) {
       p->Terminate();
       return false;
     }
   }
   return p->ExitCode() == 0;
-}
-
-void ShellOpen(const std::string& target, const std::string& params) {
-  plat::ShellOpen(target, params);
 }
 
 }  // namespace kc

@@ -1,5 +1,4 @@
-// Outside programs: started and awaited with the window kept responsive, or
-// handed to the system's "open" action.
+// Outside programs: started and awaited with the window kept responsive.
 #pragma once
 
 #include <functional>
@@ -15,8 +14,5 @@ namespace kc {
 bool RunAndWait(const std::string& commandLine, int showState,
                 const std::function<bool()>& shouldAbort = nullptr,
                 unsigned timeoutMs = 0);
-
-// The system "open" action on a document or web address; does not wait.
-void ShellOpen(const std::string& target, const std::string& params);
 
 }  // namespace kc

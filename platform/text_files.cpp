@@ -7,12 +7,12 @@ namespace kc {
 
 StringList LoadStringListFromFile(const std::string& path) {
   std::string data;
-  if (!plat::ReadWholeFile(path, data)) throw Error(CannotOpenText(path));
+  if (!kc::ReadWholeFile(path, data)) throw Error(CannotOpenText(path));
   return SplitLines(data);
 }
 
 void SaveStringListToFile(const StringList& list, const std::string& path) {
-  if (!plat::WriteWholeFile(path, JoinLinesCrLf(list)))
+  if (!kc::WriteWholeFile(path, JoinLinesCrLf(list)))
     throw Error(CannotCreateText(path));
 }
 

@@ -22,13 +22,13 @@ FormatSettings StampFormats() {
 
 // The host may hold its log open for a moment while it writes; a few short
 // tries, so that its line and ours both land.
-std::unique_ptr<plat::File> OpenForAppend(const std::string& path) {
+std::unique_ptr<kc::File> OpenForAppend(const std::string& path) {
   constexpr int kAttempts = 20;
   constexpr unsigned kPauseMs = 25;
   for (int attempt = 1;; ++attempt) {
-    std::unique_ptr<plat::File> f = plat::Fs().Open(path, plat::OpenMode::AppendShared);
+    std::unique_ptr<kc::File> f = kc::Fs().Open(path, kc::OpenMode::AppendShared);
     if (f || attempt == kAttempts) return f;
-    plat::SleepMs(kPauseMs);
+    kc::SleepMs(kPauseMs);
   }
 }
 
@@ -45,7 +45,7 @@ bool TLogFile::NameBlank() const { return Trim(fileName_).empty(); }
 
 bool TLogFile::AppendLine(const std::string& line) {
   try {
-    std::unique_ptr<plat::File> f = OpenForAppend(fileName_);
+    std::unique_ptr<kc::File> f = OpenForAppend(fileName_);
     if (!f) return false;
     std::string data = line;
     data += "\r\n";
@@ -63,21 +63,21 @@ void TLogFile::WriteStartBlock() {
   bool ok = false;
   try {
     if (fileName_.find(':') == std::string::npos && fileName_[0] != '\\')
-      fileName_ = plat::ProgramFolder() + fileName_;
-    std::string folder = plat::ExtractFilePath(fileName_);
+      fileName_ = kc::ProgramFolder() + fileName_;
+    std::string folder = kc::ExtractFilePath(fileName_);
     // The separator that ends the folder part is a real one (never a trail
     // byte), so it can simply be dropped.
     if (!folder.empty() && (folder.back() == '\\' || folder.back() == '/')) folder.pop_back();
-    if (!folder.empty() && !plat::Fs().DirectoryExists(folder)) plat::Fs().CreateDir(folder);
+    if (!folder.empty() && !kc::Fs().DirectoryExists(folder)) kc::Fs().CreateDir(folder);
 
     std::string version;
-    std::map<std::string, std::string> values = plat::OwnVersionValues();
+    std::map<std::string, std::string> values = kc::OwnVersionValues();
     auto it = values.find("FileVersion");
     if (it != values.end()) version = it->second;
 
     const std::string start =
-        "--- START ---\t" + FormatDateTime("yyyy-mm-dd hh:nn:ss", plat::Now(), StampFormats());
-    std::unique_ptr<plat::File> f = OpenForAppend(fileName_);
+        "--- START ---\t" + FormatDateTime("yyyy-mm-dd hh:nn:ss", kc::Now(), StampFormats());
+    std::unique_ptr<kc::File> f = OpenForAppend(fileName_);
     if (f) {
       std::string data = start + "\r\n" + "Version " + version + "\r\n";
       ok = f->Write(data.data(), data.size());
@@ -93,7 +93,7 @@ void TLogFile::WriteStartBlock() {
 void TLogFile::WriteEndLine() {
   if (NameBlank() || !active_) return;
   try {
-    const TDateTime now = plat::Now();
+    const TDateTime now = kc::Now();
     AppendLine("--- END ---\t" + FormatDateTime("yyyy-mm-dd", now, StampFormats()) + "\t" +
                TimeToStr(now, formats_));
   } catch (...) {
@@ -118,7 +118,7 @@ bool TLogFile::WriteLine(const std::string& text, bool isError) {
   if (!active_ || NameBlank()) return false;
   try {
     if (!isError) return AppendLine(text);
-    return AppendLine(plat::ExtractFileName(fileName_) + ": " + text + " (C.ERROR)");
+    return AppendLine(kc::ExtractFileName(fileName_) + ": " + text + " (C.ERROR)");
   } catch (...) {
     return false;
   }

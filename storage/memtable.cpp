@@ -44,7 +44,7 @@ bool IsStringType(FieldType t) { return t == FieldType::String; }
 // Dates of two numbers and two-digit years are read against this year.
 int CurrentYear() {
   int y, m, d;
-  DecodeDate(plat::Now(), y, m, d);
+  DecodeDate(kc::Now(), y, m, d);
   return y;
 }
 
@@ -482,7 +482,7 @@ void MemTable::Open() {
 void MemTable::PersistentLoad() {
   recoveredFrom_.clear();
   if (!Persistent || PersistentFile.empty()) return;
-  plat::FileSystem& fs = plat::Fs();
+  kc::FileSystem& fs = kc::Fs();
   if (fs.FileExists(PersistentFile)) {
     LoadFromFile(PersistentFile);
     return;
@@ -492,7 +492,7 @@ void MemTable::PersistentLoad() {
   // the content only in the new file or the backup; start from the newest
   // of them that reads whole rather than from an empty table.
   for (const std::string& ext : {std::string(".$$$"), PersistentBackupExt}) {
-    const std::string candidate = plat::ChangeFileExt(PersistentFile, ext);
+    const std::string candidate = kc::ChangeFileExt(PersistentFile, ext);
     if (!fs.FileExists(candidate)) continue;
     try {
       LoadFromFile(candidate);
@@ -505,14 +505,14 @@ void MemTable::PersistentLoad() {
 }
 
 void MemTable::PersistentSave() {
-  const std::string temp = plat::ChangeFileExt(PersistentFile, ".$$$");
+  const std::string temp = kc::ChangeFileExt(PersistentFile, ".$$$");
   SaveToFile(temp, PersistentSaveOptions);
-  plat::FileSystem& fs = plat::Fs();
+  kc::FileSystem& fs = kc::Fs();
   // The bound file is never missing: the backup is a copy of it, and the
   // new content replaces it in one step. A backup copy that failed part-way
   // goes, so that the backup is always some whole earlier content.
   if (PersistentBackup && fs.FileExists(PersistentFile)) {
-    const std::string backup = plat::ChangeFileExt(PersistentFile, PersistentBackupExt);
+    const std::string backup = kc::ChangeFileExt(PersistentFile, PersistentBackupExt);
     if (!fs.CopyFile(PersistentFile, backup, true)) fs.DeleteFile(backup);
   }
   if (!fs.ReplaceFile(temp, PersistentFile)) {

@@ -211,7 +211,7 @@ class MemTable {
 
   // ---- file operations behind the persistent load and save
   // Writes the table (header and records in current order) to path; through
-  // plat::Fs(). Errors: "ファイル %s を作成できません",
+  // kc::Fs(). Errors: "ファイル %s を作成できません",
   // "ストリームへの書き込みエラー".
   void SaveToFile(const std::string& path, unsigned options);
   // Reads path into the table (appending records). Errors:

@@ -71,7 +71,7 @@ class CsvReader {
 static void Read(MemTable& t, const std::function<long long(char*, std::size_t)>& get) {
   const std::size_t before = t.CurrentRecordIndex();
   int year, month, day;
-  DecodeDate(plat::Now(), year, month, day);
+  DecodeDate(kc::Now(), year, month, day);
   CsvReader reader(t, year);
   std::vector<char> buf(kChunkSize);
   try {
@@ -437,7 +437,7 @@ static void Read(MemTable& t, const std::function<long long(char*, std::size_t)>
 };
 
 void MemTable::LoadFromFile(const std::string& path) {
-  std::unique_ptr<plat::File> f = plat::Fs().Open(path, plat::OpenMode::Read);
+  std::unique_ptr<kc::File> f = kc::Fs().Open(path, kc::OpenMode::Read);
   if (!f) throw Error(CannotOpenText(path));
   CsvReader::Read(*this, [&f](char* data, std::size_t size) { return f->Read(data, size); });
 }

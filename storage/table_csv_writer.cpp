@@ -263,8 +263,8 @@ class CsvWriter {
 };
 
 void MemTable::SaveToFile(const std::string& path, unsigned options) {
-  std::unique_ptr<plat::File> f =
-      plat::Fs().Open(path, (options & SaveAppend) ? plat::OpenMode::Append : plat::OpenMode::Rewrite);
+  std::unique_ptr<kc::File> f =
+      kc::Fs().Open(path, (options & SaveAppend) ? kc::OpenMode::Append : kc::OpenMode::Rewrite);
   if (!f) throw Error(CannotCreateText(path));
   CsvWriter::Write(*this, options, [&f](const std::string& line) {
     if (!f->Write(line.data(), line.size())) throw Error("ストリームへの書き込みエラー");

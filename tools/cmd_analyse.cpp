@@ -31,7 +31,7 @@ bool ParseNow(const std::string& text, kc::TDateTime& out) {
   return true;
 }
 
-void Err(const std::string& sjis) { std::cerr << plat::Cp932ToUtf8(sjis) << "\n"; }
+void Err(const std::string& sjis) { std::cerr << kc::Cp932ToUtf8(sjis) << "\n"; }
 
 }  // namespace
 
@@ -65,14 +65,14 @@ KC_TOOL_COMMAND(CmdAnalyse, "analyse",
     }
   }
   if (positional.size() != 2) throw tool::UsageError();
-  kc::TDateTime now = plat::Now();
+  kc::TDateTime now = kc::Now();
   if (!nowText.empty() && !ParseNow(nowText, now)) {
     std::cerr << "analyse: --now wants \"yyyy-mm-dd hh:nn:ss\", got \"" << nowText << "\"\n";
     return 2;
   }
 
   const std::string& page = positional[0];
-  if (!plat::Fs().FileExists(page)) {
+  if (!kc::Fs().FileExists(page)) {
     std::cerr << "analyse: cannot read " << page << "\n";
     return 1;
   }
@@ -83,7 +83,7 @@ KC_TOOL_COMMAND(CmdAnalyse, "analyse",
     skypch.Open();
     kc::DefineTableMas(mas, "");
     mas.Open();
-    kc::PageContext pc = kc::MakePageContext(plat::ExtractFileName(page), now, days,
+    kc::PageContext pc = kc::MakePageContext(kc::ExtractFileName(page), now, days,
                                              kc::site::BaseAddress());
     int n = 0;
     if (kc::FindChannelLabel(skypch, conversions, pc)) {
@@ -94,7 +94,7 @@ KC_TOOL_COMMAND(CmdAnalyse, "analyse",
       Err("チャンネル名取得エラー [" + page + "]");
     }
     std::string bytes = mas.SaveToString(mas.PersistentSaveOptions);
-    if (utf8) bytes = plat::Cp932ToUtf8(bytes);
+    if (utf8) bytes = kc::Cp932ToUtf8(bytes);
     tool::Put(bytes);
     std::cerr << n << " programmes\n";
   } catch (const std::exception& e) {

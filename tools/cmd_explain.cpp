@@ -43,7 +43,7 @@ constexpr bool kUtf8ByDefault = false;
 std::string FromArgument(const std::string& a) { return a; }
 #else
 constexpr bool kUtf8ByDefault = true;
-std::string FromArgument(const std::string& a) { return plat::Utf8ToCp932(a); }
+std::string FromArgument(const std::string& a) { return kc::Utf8ToCp932(a); }
 #endif
 
 const char kProgramNames[][14] = {"kanaliacs.exe", "kanaliacs"};
@@ -52,13 +52,13 @@ const char kProgramNames[][14] = {"kanaliacs.exe", "kanaliacs"};
 // the one that holds saved page keys, else the one that holds the program,
 // else any but the page cache; empty when the host folder has none.
 std::string FindPluginFolder(const std::string& hostFolder) {
-  const std::string base = plat::IncludeTrailingBackslash(hostFolder);
+  const std::string base = kc::IncludeTrailingBackslash(hostFolder);
   std::vector<std::string> dirs;
-  for (const plat::FoundFile& f : plat::Fs().FindFiles(base + "*", plat::faDirectory))
-    if (f.Attr & plat::faDirectory) dirs.push_back(f.Name);
+  for (const kc::FoundFile& f : kc::Fs().FindFiles(base + "*", kc::faDirectory))
+    if (f.Attr & kc::faDirectory) dirs.push_back(f.Name);
   std::sort(dirs.begin(), dirs.end());
   auto holds = [&](const std::string& dir, const char* name) {
-    return plat::Fs().FileExists(base + dir + "\\" + name);
+    return kc::Fs().FileExists(base + dir + "\\" + name);
   };
   for (const std::string& d : dirs)
     if (holds(d, kc::host::kSkyptKeyFile) || holds(d, kc::host::kE2KeyFile)) return base + d + "\\";
@@ -89,13 +89,13 @@ class Explainer {
   void Channel(const std::string& channel);
 
  private:
-  void Say(const std::string& sjis) { tool::PutLine(utf8_ ? plat::Cp932ToUtf8(sjis) : sjis); }
+  void Say(const std::string& sjis) { tool::PutLine(utf8_ ? kc::Cp932ToUtf8(sjis) : sjis); }
   std::string DataSetLabel(int n) const;
   std::string AreaFact(int n) const;
   bool Offered(int n) const;
   bool TickedAnyway(int n, const std::string& channel) const;
   std::string ChannelName(const std::string& channel);
-  std::string KeyFileName() const { return plat::ExtractFileName(kc::ChannelKeyListFile(plugin_, useE2_)); }
+  std::string KeyFileName() const { return kc::ExtractFileName(kc::ChannelKeyListFile(plugin_, useE2_)); }
   std::string NotAskedText(kc::NotAskedReason why) const;
   // Key, cached pages and what they give, each line led by prefix. True when
   // pages were read and none of them gave a programme.
@@ -115,7 +115,7 @@ class Explainer {
 };
 
 std::string Explainer::DataSetLabel(int n) const {
-  const std::string name = plat::ReadProfileString(
+  const std::string name = kc::ReadProfileString(
       kc::HozIniPath(plugin_), kc::host::kDataListSection,
       kc::host::kDataListItemPrefix + kc::IntToStr(n), "");
   return "dataset " + kc::IntToStr(n) + (name.empty() ? "" : " (" + name + ")");
@@ -124,9 +124,9 @@ std::string Explainer::DataSetLabel(int n) const {
 // The keys behind DataSetTakesListings, as they read, for the reader.
 std::string Explainer::AreaFact(int n) const {
   const std::string ini = kc::HozIniPath(plugin_), section = kc::DataSetSection(n);
-  const std::string count = plat::ReadProfileString(ini, section, kc::host::kDataSetCount, "");
+  const std::string count = kc::ReadProfileString(ini, section, kc::host::kDataSetCount, "");
   const std::string area = kc::host::kAreaPrefix + kc::IntToStr(kc::StrToIntDef(count, 0) - 1);
-  const std::string value = plat::ReadProfileString(ini, section, area, "");
+  const std::string value = kc::ReadProfileString(ini, section, area, "");
   return "[" + section + "] count=" + (count.empty() ? "(none)" : count) + ", " + area + "=" +
          (value.empty() ? "(none)" : value);
 }
@@ -139,7 +139,7 @@ bool Explainer::Offered(int n) const {
 
 // The tick as it reads, also in a dataset whose channels a run never reads.
 bool Explainer::TickedAnyway(int n, const std::string& channel) const {
-  return plat::ReadProfileString(kc::ChannelIniPath(plugin_), kc::DataSetSection(n),
+  return kc::ReadProfileString(kc::ChannelIniPath(plugin_), kc::DataSetSection(n),
                                  kc::ChannelTickKey(channel), "") == kc::host::kTrue;
 }
 
@@ -160,7 +160,7 @@ std::string Explainer::NotAskedText(kc::NotAskedReason why) const {
 
 void Explainer::Settings(const std::string& hostFolder) {
   Say("host folder: " + hostFolder);
-  Say("plug-in folder: " + plat::ExtractFileName(plugin_.substr(0, plugin_.size() - 1)));
+  Say("plug-in folder: " + kc::ExtractFileName(plugin_.substr(0, plugin_.size() - 1)));
   useE2_ = kc::ReadSetupBool(plugin_, kc::host::kUseE2);
   Say(std::string("platform: ") + (useE2_ ? "SKY PerfecTV! e2" : "SKY PerfecTV!") + " ([" +
       kc::host::kSetupSection + "] " + kc::host::kUseE2 + (useE2_ ? "=True)" : " is not True)"));
@@ -171,7 +171,7 @@ void Explainer::Settings(const std::string& hostFolder) {
     Say("channel table: " + kc::IntToStr(table_.RecordCount()) + " channels in " +
         kc::host::kChannelTable);
     if (!table_.RecoveredFrom().empty())
-      Say("channel table: read from " + plat::ExtractFileName(table_.RecoveredFrom()) + " (" +
+      Say("channel table: read from " + kc::ExtractFileName(table_.RecoveredFrom()) + " (" +
           kc::host::kChannelTable + " is missing)");
   } catch (const std::exception& e) {
     Say(std::string("channel table: ") + kc::host::kChannelTable + " cannot be read: " + e.what());
@@ -216,17 +216,17 @@ const std::vector<CachedPage>& Explainer::Pages(const std::string& channel) {
   // tvmurok + key text + mmdd + window + .html, as the run names them.
   const std::string pattern = kc::host::kWorkFilePrefix + kc::ChannelKeyText(channel) + "?????" +
                               kc::host::kPageFileExt;
-  std::vector<plat::FoundFile> files = plat::Fs().FindFiles(folder + pattern, plat::faAnyFile);
+  std::vector<kc::FoundFile> files = kc::Fs().FindFiles(folder + pattern, kc::faAnyFile);
   std::sort(files.begin(), files.end(),
-            [](const plat::FoundFile& a, const plat::FoundFile& b) { return a.Name < b.Name; });
-  for (const plat::FoundFile& f : files) {
+            [](const kc::FoundFile& a, const kc::FoundFile& b) { return a.Name < b.Name; });
+  for (const kc::FoundFile& f : files) {
     CachedPage p;
     p.Name = f.Name;
     p.LastWrite = f.LastWrite;
     p.Size = f.Size;
     try {
       kc::PageContext page =
-          kc::MakePageContext(f.Name, plat::Now(), daysAhead_, kc::site::BaseAddress());
+          kc::MakePageContext(f.Name, kc::Now(), daysAhead_, kc::site::BaseAddress());
       if (table_.Active() && kc::FindChannelLabel(table_, conversions_, page)) {
         tool::QuietSink sink;
         p.Programmes = kc::ReadChartPage(folder + f.Name, page,
@@ -337,7 +337,7 @@ void Explainer::Channel(const std::string& channel) {
         fact = "does not reach it: ticked and asked, but no cached page gives a programme";
       else
         fact = "reaches it: ticked, a run asks for its pages and appends its programmes to " +
-               plat::ExtractFileName(kc::DataSetFile(plugin_, n));
+               kc::ExtractFileName(kc::DataSetFile(plugin_, n));
     }
     Say(label + fact);
   }
@@ -367,8 +367,8 @@ KC_TOOL_COMMAND(CmdExplain, "explain", "explain HOSTFOLDER [CHANNEL] [--utf8|--s
   }
 
   const std::string host = FromArgument(positional[0]);
-  const std::string hozIni = plat::IncludeTrailingBackslash(host) + kc::host::kHozIni;
-  if (!plat::Fs().DirectoryExists(host) || !plat::Fs().FileExists(hozIni)) {
+  const std::string hozIni = kc::IncludeTrailingBackslash(host) + kc::host::kHozIni;
+  if (!kc::Fs().DirectoryExists(host) || !kc::Fs().FileExists(hozIni)) {
     std::cerr << "explain: " << positional[0] << " is not a host folder (no "
               << kc::host::kHozIni << " in it)\n";
     return 2;

@@ -26,7 +26,7 @@ KC_TOOL_COMMAND(CmdTable, "table", "table channels|programmes FILE [--utf8]") {
   if (positional.size() != 2) throw tool::UsageError();
   const std::string& kind = positional[0];
   // Names come from the terminal as UTF-8; the program's paths are Shift-JIS.
-  const std::string path = plat::Utf8ToCp932(positional[1]);
+  const std::string path = kc::Utf8ToCp932(positional[1]);
 
   kc::MemTable table;
   if (kind == "channels")
@@ -37,13 +37,13 @@ KC_TOOL_COMMAND(CmdTable, "table", "table channels|programmes FILE [--utf8]") {
     throw tool::UsageError();
 
   try {
-    if (!plat::Fs().FileExists(path)) {
+    if (!kc::Fs().FileExists(path)) {
       table.PersistentFile.clear();
       table.LoadFromFile(path);  // fails with the reader's own message
     }
     table.Open();
     if (utf8) {
-      tool::Put(plat::Cp932ToUtf8(table.SaveToString(table.PersistentSaveOptions)));
+      tool::Put(kc::Cp932ToUtf8(table.SaveToString(table.PersistentSaveOptions)));
     } else {
       // Straight out in pieces: the text of a large table is never held whole.
       table.SaveToStream(table.PersistentSaveOptions, [](std::string_view piece) { tool::Put(piece); });
@@ -53,7 +53,7 @@ KC_TOOL_COMMAND(CmdTable, "table", "table channels|programmes FILE [--utf8]") {
     table.Close();
   } catch (const std::exception& e) {
     table.Persistent = false;
-    std::cerr << plat::Cp932ToUtf8(e.what()) << "\n";
+    std::cerr << kc::Cp932ToUtf8(e.what()) << "\n";
     return 1;
   }
   return 0;

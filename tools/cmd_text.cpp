@@ -39,7 +39,7 @@ std::string LineAt(const std::vector<std::string>& lines, std::size_t i) {
 KC_TOOL_COMMAND(CmdTokenize, "tokenize", "tokenize FILE") {
   if (args.size() != 1) throw tool::UsageError();
   kc::THTMLParser parser;
-  kc::LoadLinesFromFile(plat::Utf8ToCp932(args[0]), parser.Lines);
+  kc::LoadLinesFromFile(kc::Utf8ToCp932(args[0]), parser.Lines);
   parser.Execute();
   for (const auto& e : parser.Elements) {
     if (const kc::THTMLTag* t = kc::AsTag(e.get())) {

@@ -3,7 +3,6 @@
 #include <map>
 
 #include "download/site.h"
-#include "platform/run_command.h"
 #include "platform/platform.h"
 
 namespace kc {
@@ -63,7 +62,7 @@ void TAboutForm::FormCreate() {
                       ui::StretchPixels(ImageSub.Pixels(), kIconSize, kIconSize,
                                         kImageSize, kImageSize));
 
-  const auto values = plat::OwnVersionValues();
+  const auto values = kc::OwnVersionValues();
   ui::FontInfo title;
   title.SizePx = 16;
   title.Bold = true;

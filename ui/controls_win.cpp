@@ -9,12 +9,12 @@
 namespace kc::ui::win32 {
 
 std::wstring W(const std::string& sjis) {
-  std::u16string u = plat::Cp932ToWide(sjis);
+  std::u16string u = kc::Cp932ToWide(sjis);
   return std::wstring(u.begin(), u.end());
 }
 
 std::string FromW(const std::wstring& w) {
-  return plat::WideToCp932(std::u16string(w.begin(), w.end()));
+  return kc::WideToCp932(std::u16string(w.begin(), w.end()));
 }
 
 std::string WindowText(HWND h) {

@@ -15,14 +15,14 @@ namespace kc::ui::detail {
 namespace {
 
 std::wstring W(const std::string& sjis) {
-  std::u16string w = plat::Cp932ToWide(sjis);
+  std::u16string w = kc::Cp932ToWide(sjis);
   return std::wstring(w.begin(), w.end());
 }
 
 std::string FromW(const wchar_t* w) {
   std::u16string u;
   for (; *w; ++w) u.push_back(static_cast<char16_t>(*w));
-  return plat::WideToCp932(u);
+  return kc::WideToCp932(u);
 }
 
 HWND OwnerOf(const Form* owner) {

@@ -10,7 +10,6 @@
 #include "download/site.h"
 #include "platform/message_pump.h"
 #include "platform/platform.h"
-#include "platform/run_command.h"
 #include "storage/log_file.h"
 #include "storage/memtable.h"
 #include "storage/tables.h"
@@ -45,7 +44,7 @@ ui::FontInfo SizedFont(int px, ui::Color colour = ui::clDefault, bool bold = fal
 }
 
 std::string PluginFolderOf(const TFormDLL::Options& o) {
-  return plat::IncludeTrailingBackslash(o.PluginFolder.empty() ? plat::ProgramFolder()
+  return kc::IncludeTrailingBackslash(o.PluginFolder.empty() ? kc::ProgramFolder()
                                                                : o.PluginFolder);
 }
 
@@ -123,7 +122,7 @@ void TFormDLL::FormCreate() {
   LogFile1().SetFormats(RunFormats());
 
   State.PluginFolder = PluginFolderOf(options_);
-  plat::Fs().SetCurrentDir(State.PluginFolder);
+  kc::Fs().SetCurrentDir(State.PluginFolder);
   SetCornerRadius(kCornerRadius);
 
   RestorePlacement(kPlacementName, false);
@@ -208,7 +207,7 @@ void TFormDLL::ButtonPauseClick() {
   ButtonPlay.SetEnabled(true);
   ButtonPause.SetEnabled(false);
   while (State.Paused && !State.StopRequested && !State.SkipRequested) {
-    plat::SleepMs(10);
+    kc::SleepMs(10);
     YieldToMessages();
   }
   ButtonPlay.SetEnabled(false);

@@ -14,8 +14,8 @@ void Form::RestorePlacement(const std::string& name, bool withSize, const Form* 
     else
       CenterOnScreen();
   };
-  plat::Placement p;
-  if (!plat::LoadPlacement(name, p)) {
+  kc::Placement p;
+  if (!kc::LoadPlacement(name, p)) {
     centre();
     return;
   }
@@ -36,12 +36,12 @@ void Form::RestorePlacement(const std::string& name, bool withSize, const Form* 
 
 void Form::KeepPlacement(const std::string& name) const {
   if (Minimized()) return;  // a minimised window has no position worth keeping
-  plat::Placement p;
+  kc::Placement p;
   p.Left = Left();
   p.Top = Top();
   p.Width = ClientWidth();
   p.Height = ClientHeight();
-  plat::SavePlacement(name, p);
+  kc::SavePlacement(name, p);
 }
 
 }  // namespace kc::ui

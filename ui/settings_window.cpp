@@ -7,7 +7,6 @@
 #include "download/site.h"
 #include "platform/message_pump.h"
 #include "platform/platform.h"
-#include "platform/run_command.h"
 #include "storage/tables.h"
 #include "ui/bulk_input_window.h"
 #include "ui/conversion_window.h"
@@ -57,9 +56,9 @@ constexpr const char* kHelpGlyph[16] = {
 
 // Paths use backslashes throughout, whatever form the caller gave.
 std::string FolderOf(const std::string& given) {
-  std::string folder = given.empty() ? plat::ProgramFolder() : given;
+  std::string folder = given.empty() ? kc::ProgramFolder() : given;
   std::replace(folder.begin(), folder.end(), '/', '\\');
-  return plat::IncludeTrailingBackslash(folder);
+  return kc::IncludeTrailingBackslash(folder);
 }
 
 }  // namespace
@@ -138,7 +137,7 @@ TFormDLLSetup::~TFormDLLSetup() {
 void TFormDLLSetup::FormCreate() {
   datasetChoice_.clear();
   channelNumbers_.clear();
-  plat::Fs().SetCurrentDir(model_.PluginFolder());
+  kc::Fs().SetCurrentDir(model_.PluginFolder());
 
   RestorePlacement(kPlacementName, true);
 

@@ -42,7 +42,7 @@ void PrintChanges(kc::ui::HeadlessBackend& h) {
     std::string& last = (*shown)[c.Name()];
     if (last == text) return;
     last = text;
-    std::string line = plat::Cp932ToUtf8(c.Name() + ": " + text);
+    std::string line = kc::Cp932ToUtf8(c.Name() + ": " + text);
     std::fprintf(stderr, "%s\n", line.c_str());
     std::fflush(stderr);
   };
@@ -58,7 +58,7 @@ int RunPlugin(const std::vector<std::string>& args) {
 #else
   if (mode == kc::RunMode::Settings) {
     std::fprintf(stderr, "%s\n",
-                 plat::Cp932ToUtf8("設定ウィンドウは Windows 版でのみ使えます "
+                 kc::Cp932ToUtf8("設定ウィンドウは Windows 版でのみ使えます "
                                    "(the settings windows need the Windows build)")
                      .c_str());
     kc::ReleaseSingleInstance();
@@ -96,7 +96,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   if (LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &argc)) {
     for (int i = 1; i < argc; ++i) {
       std::u16string w(reinterpret_cast<const char16_t*>(argv[i]));
-      args.push_back(plat::WideToCp932(w));
+      args.push_back(kc::WideToCp932(w));
     }
     LocalFree(argv);
   }
@@ -105,7 +105,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
 #else
 int main(int argc, char** argv) {
   std::vector<std::string> args;
-  for (int i = 1; i < argc; ++i) args.push_back(plat::Utf8ToCp932(argv[i]));
+  for (int i = 1; i < argc; ++i) args.push_back(kc::Utf8ToCp932(argv[i]));
   return RunPlugin(args);
 }
 #endif

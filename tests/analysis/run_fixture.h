@@ -43,8 +43,8 @@ class RunFixture {
   RunFixture()
       : tempEnv_("temp", dir.winPath() + "\\temp"),
         Plugin(dir.winPath() + "\\plugin\\") {
-    plat::Fs().ForceDirectories(dir.winPath() + "\\temp");
-    plat::Fs().ForceDirectories(dir.winPath() + "\\plugin");
+    kc::Fs().ForceDirectories(dir.winPath() + "\\temp");
+    kc::Fs().ForceDirectories(dir.winPath() + "\\plugin");
     FormatSettings& fs = ProcessFormats();
     fs.DateSeparator = '-';
     fs.ShortDateFormat = fs.LongDateFormat = "yyyy/mm/dd";
@@ -61,11 +61,11 @@ class RunFixture {
   // Host file below the host folder (product-form name relative to it).
   std::string HostFile(const std::string& name) const { return Plugin + "..\\" + name; }
   void WriteHost(const std::string& name, const std::string& sjis) {
-    plat::WriteWholeFile(HostFile(name), sjis);
+    kc::WriteWholeFile(HostFile(name), sjis);
   }
   std::string ReadHost(const std::string& name) const {
     std::string s;
-    plat::ReadWholeFile(HostFile(name), s);
+    kc::ReadWholeFile(HostFile(name), s);
     return s;
   }
   void AddChannel(const std::string& number, const std::string& name) {

@@ -233,14 +233,14 @@ TEST_P(ChartPages, MatchExpectedProgrammeFile) {
   std::string page = f.Plugin + c.pageName;
   std::string html = test::ReadBytes(test::SourcePath(std::string("tests/data/analyser/") + c.fixture));
   ASSERT_FALSE(html.empty()) << c.fixture;
-  plat::WriteWholeFile(page, html);
+  kc::WriteWholeFile(page, html);
   f.Mas.Open();
 
   int n = AnalyzeChartPageWith(f.Ctx, page, c.days, "https://www.kanalia.example");
 
   std::string expected = test::ReadBytes(test::SourcePath(std::string("tests/data/analyser/") + c.expected));
   ASSERT_FALSE(expected.empty()) << c.expected;
-  std::string got = plat::Cp932ToUtf8(f.Mas.SaveToString(f.Mas.PersistentSaveOptions));
+  std::string got = kc::Cp932ToUtf8(f.Mas.SaveToString(f.Mas.PersistentSaveOptions));
   EXPECT_EQ(Lf(got), expected) << c.fixture;
   EXPECT_EQ(n, f.Mas.RecordCount());
   EXPECT_EQ(f.State.PhaseName, "Analyze");
@@ -285,7 +285,7 @@ TEST(ChartAnalyserRun, ChannelBelowHundredFindsItsRowAndConversion) {
   f.AddChannel("55", "スポーツ");
   f.State.ChannelConversionList = {"055=7"};
   std::string page = f.Plugin + "tvmurok05512061.html";
-  plat::WriteWholeFile(page, test::ReadBytes(test::SourcePath("tests/data/analyser/shared_span.html")));
+  kc::WriteWholeFile(page, test::ReadBytes(test::SourcePath("tests/data/analyser/shared_span.html")));
   f.Mas.Open();
   ASSERT_EQ(AnalyzeChartPageWith(f.Ctx, page, "", ""), 2);
   f.Mas.First();
@@ -298,7 +298,7 @@ TEST(ChartAnalyserRun, StopAndSkipEndTheWalkKeepingWhatWasStored) {
     RunFixture f;
     f.AddChannel("101", "テスト局");
     std::string page = f.Plugin + "tvmurok10112061.html";
-    plat::WriteWholeFile(page, test::ReadBytes(test::SourcePath("tests/data/analyser/nested_div.html")));
+    kc::WriteWholeFile(page, test::ReadBytes(test::SourcePath("tests/data/analyser/nested_div.html")));
     f.Mas.Open();
     // Press the button once the first programme is stored.
     int pumps = 0, storedAt = 0;
@@ -321,7 +321,7 @@ TEST(ChartAnalyserRun, ProgressCountsEveryElement) {
   RunFixture f;
   f.AddChannel("101", "テスト局");
   std::string page = f.Plugin + "tvmurok10112060.html";
-  plat::WriteWholeFile(page, "<div class=\"topcolumn\">x</div>");
+  kc::WriteWholeFile(page, "<div class=\"topcolumn\">x</div>");
   f.Mas.Open();
   test::PumpHook pumps;
   EXPECT_EQ(AnalyzeChartPageWith(f.Ctx, page, "", ""), 0);

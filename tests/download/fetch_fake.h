@@ -22,7 +22,7 @@ struct FetchCall {
   int ShowState = -1;
 };
 
-class FakeFetcher : public plat::ProcessLauncher {
+class FakeFetcher : public kc::ProcessLauncher {
  public:
   // Body for the n-th call (0-based); nullopt: the fetcher writes no file.
   std::function<std::optional<std::string>(const FetchCall&, int n)> Body;
@@ -37,7 +37,7 @@ class FakeFetcher : public plat::ProcessLauncher {
 
   FakeFetcher() : use_(*this) {}
 
-  std::unique_ptr<plat::Process> Start(const std::string& commandLine, int showState,
+  std::unique_ptr<kc::Process> Start(const std::string& commandLine, int showState,
                                        const std::string&) override {
     FetchCall c;
     c.CommandLine = commandLine;
@@ -61,7 +61,7 @@ class FakeFetcher : public plat::ProcessLauncher {
   }
 
  private:
-  struct Proc : plat::Process {
+  struct Proc : kc::Process {
     explicit Proc(FakeFetcher* f) : owner(f) {}
     FakeFetcher* owner;
     bool ended = false;
@@ -74,7 +74,7 @@ class FakeFetcher : public plat::ProcessLauncher {
     }
   };
 
-  plat::ScopedProcesses use_;
+  kc::ScopedProcesses use_;
 };
 
 }  // namespace test

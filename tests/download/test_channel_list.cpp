@@ -329,7 +329,7 @@ TEST_F(ChannelListTest, NumbersTheThreeDigitKeysCannotHoldAreLeftOut) {
   // no tick of the run.
   FakeFetcher fetcher;
   fetcher.Body = [&](const test::FetchCall&, int) {
-    return std::string(u8"SptvSpecialitySelect.stations = ") + plat::Cp932ToUtf8(sky);
+    return std::string(u8"SptvSpecialitySelect.stations = ") + kc::Cp932ToUtf8(sky);
   };
   f.AddChannel("1234", "前の長い");
   RetrieveSkyptChannels(f.Ctx);

@@ -61,7 +61,7 @@ struct Host {
   test::FakeClock clock{EncodeDate(2019, 12, 6) + EncodeTime(8, 0, 0, 0), 0.5};
   test::RunFixture f;
   test::FakeFetcher fetcher;
-  plat::ScopedSleep noSleep{[](unsigned) {}};
+  kc::ScopedSleep noSleep{[](unsigned) {}};
   ScopedMinuteWait noWait{[](double) {}};
   std::string logBefore;
 
@@ -75,7 +75,7 @@ struct Host {
     f.WriteHost("tvskypch.old", std::string(kOlderTable));
     f.WriteHost("tvdata0.csv", kOldData0);
     f.WriteHost("tvmurokch.csv", "101\r\n161\r\n");
-    plat::Fs().ForceDirectories(f.HostFile("Cache\\skypt"));
+    kc::Fs().ForceDirectories(f.HostFile("Cache\\skypt"));
     f.WriteHost(kEarlierPage, "an earlier day's page");
     const std::string list = ListPage(), chart = ChartPage();
     fetcher.Body = [list, chart](const test::FetchCall& c, int) -> std::optional<std::string> {
@@ -170,7 +170,7 @@ void CheckRecovery(Host& h, const CleanRun& clean, const std::string& what) {
 // Every call and yield natively; under Wine every file call is slow, so a
 // sample that fits the stage's time-out (KC_MATRIX_EVERY sets another).
 int Every() {
-  const std::string set = plat::GetEnv("KC_MATRIX_EVERY");
+  const std::string set = kc::GetEnv("KC_MATRIX_EVERY");
   if (!set.empty()) return std::max(1, StrToIntDef(set, 1));
 #ifdef _WIN32
   return 3;
@@ -223,7 +223,7 @@ TEST(FaultMatrix, EveryInputOutputCallFailsOnce) {
               SecondsSince(start));
   for (const auto& [kind, count] : kinds) std::printf("  %-8s %d\n", kind.c_str(), count);
   for (const auto& [message, count] : raised)
-    std::printf("  raised %d times: %s\n", count, plat::Cp932ToUtf8(message).c_str());
+    std::printf("  raised %d times: %s\n", count, kc::Cp932ToUtf8(message).c_str());
 }
 
 TEST(FaultMatrix, StopSkipAndPauseAtEveryYield) {
@@ -268,11 +268,11 @@ TEST(FaultMatrix, StopSkipAndPauseAtEveryYield) {
       CheckHost(h, clean, what);
       if (a == Stop || a == PauseStop) {
         for (const std::string& page : h.f.State.DownloadedFiles)
-          EXPECT_FALSE(plat::Fs().FileExists(page)) << what << ": " << page;
+          EXPECT_FALSE(kc::Fs().FileExists(page)) << what << ": " << page;
         EXPECT_EQ(h.f.ReadHost(kEarlierPage), "an earlier day's page") << what;
         if (phaseAtStop != "MergeTVMurok") {
           EXPECT_EQ(h.f.ReadHost("tvdata0.csv"), kOldData0) << what;
-          EXPECT_FALSE(plat::Fs().FileExists(h.f.HostFile("tvdata1.csv"))) << what;
+          EXPECT_FALSE(kc::Fs().FileExists(h.f.HostFile("tvdata1.csv"))) << what;
         }
       }
       CheckRecovery(h, clean, what);

@@ -116,7 +116,7 @@ TEST(HostSettingsTest, TicksReadOnceGiveWhatPerKeyLookUpsGive) {
   StringList expected;
   for (const char* ch : {"55", "161", "240", "300", "585", "602", "777"}) {
     f.AddChannel(ch, "x");
-    if (plat::ReadProfileString(ini, "DataSet 0", ChannelTickKey(ch), "False") == "True")
+    if (kc::ReadProfileString(ini, "DataSet 0", ChannelTickKey(ch), "False") == "True")
       expected.push_back(ch);
   }
   EXPECT_EQ(expected, (StringList{"55", "240", "602"}));
@@ -146,8 +146,8 @@ TEST(HostSettingsTest, ConversionsReadAsPerKeyLookUpsWouldAndStopWithTheRun) {
   f.WriteHost("tvskypch.ini", ini + "[Other]\r\n1=9\r\n");
   const std::string path = f.State.PluginFolder + "..\\tvskypch.ini";
   StringList expected;
-  for (const std::string& key : plat::ReadProfileKeys(path, "ChannelChange"))
-    expected.push_back(key + "=" + plat::ReadProfileString(path, "ChannelChange", key, key));
+  for (const std::string& key : kc::ReadProfileKeys(path, "ChannelChange"))
+    expected.push_back(key + "=" + kc::ReadProfileString(path, "ChannelChange", key, key));
   ASSERT_EQ(expected.size(), 603u);
   EXPECT_EQ(expected[2], "aB=1");
   LoadChannelConversions(f.Ctx);
@@ -172,19 +172,19 @@ TEST(HostSettingsTest, SelectionStoreAndLoad) {
   f.WriteHost("tvskypch.ini", "[ChannelChange]\r\n161=201\r\n");
   StoreDataSetSelection(pf, 2, entries, {true, false, true});
   const std::string ini = ChannelIniPath(pf);
-  EXPECT_EQ(plat::ReadProfileString(ini, "TSetup", "DataSetNo", ""), "2");
-  EXPECT_EQ(plat::ReadProfileString(ini, "DataSet 2", "count", ""), "3");
-  EXPECT_EQ(plat::ReadProfileString(ini, "DataSet 2", "tvch 055", ""), "True");
-  EXPECT_EQ(plat::ReadProfileString(ini, "DataSet 2", "tvch 161", ""), "False");
-  EXPECT_EQ(plat::ReadProfileString(ini, "DataSet 2", "tvch 240", ""), "True");
-  EXPECT_EQ(plat::ReadProfileString(ini, "ChannelChange", "161", ""), "201");
+  EXPECT_EQ(kc::ReadProfileString(ini, "TSetup", "DataSetNo", ""), "2");
+  EXPECT_EQ(kc::ReadProfileString(ini, "DataSet 2", "count", ""), "3");
+  EXPECT_EQ(kc::ReadProfileString(ini, "DataSet 2", "tvch 055", ""), "True");
+  EXPECT_EQ(kc::ReadProfileString(ini, "DataSet 2", "tvch 161", ""), "False");
+  EXPECT_EQ(kc::ReadProfileString(ini, "DataSet 2", "tvch 240", ""), "True");
+  EXPECT_EQ(kc::ReadProfileString(ini, "ChannelChange", "161", ""), "201");
 
   std::vector<bool> ticked;
   LoadDataSetSelection(pf, 2, entries, ticked);
   EXPECT_EQ(ticked, (std::vector<bool>{true, false, true}));
 
   // "count" limits what is read back; a longer list is unticked beyond it.
-  plat::WriteProfileString(ini, "DataSet 2", "count", "1");
+  kc::WriteProfileString(ini, "DataSet 2", "count", "1");
   const StringList longer = {"055 a", "161 b", "240 c", "585 d"};
   LoadDataSetSelection(pf, 2, longer, ticked);
   EXPECT_EQ(ticked, (std::vector<bool>{true, false, false, false}));

@@ -120,7 +120,7 @@ TEST(HostileInputs, ProgrammeFilesWithNulBytesAndLongLinesMergeWhole) {
   f.State.DataSetCount = 1;
   const std::string nul("a\0b\0c", 5);
   const std::string longLine(4 << 20, 'y');
-  plat::WriteWholeFile(ProgrammeFile("101"), nul + "\r\n" + longLine + "\r\nlast");
+  kc::WriteWholeFile(ProgrammeFile("101"), nul + "\r\n" + longLine + "\r\nlast");
   f.WriteHost("tvdata0.csv", "old\r\n");
   MergeIntoDatasets(f.Ctx);
   EXPECT_EQ(f.ReadHost("tvdata0.csv"), "old\r\n" + nul + "\r\n" + longLine + "\r\nlast\r\n");
@@ -151,11 +151,11 @@ TEST(HostileInputs, HugeChartPagesKeepTheirProgrammes) {
     test::RunFixture f;
     f.AddChannel("101", u8"テスト局");
     const std::string file = f.Plugin + "tvmurok10112061.html";
-    plat::WriteWholeFile(file, c.html);
+    kc::WriteWholeFile(file, c.html);
     f.Mas.Open();
     EXPECT_EQ(AnalyzeChartPageWith(f.Ctx, file, "", ""), 2) << c.what;
     f.Mas.First();
-    EXPECT_EQ(plat::Cp932ToUtf8(f.Mas.FieldByName("Title").AsString()), u8"先の番組") << c.what;
+    EXPECT_EQ(kc::Cp932ToUtf8(f.Mas.FieldByName("Title").AsString()), u8"先の番組") << c.what;
     EXPECT_TRUE(f.LogLines().empty()) << c.what;
   }
 }

@@ -79,8 +79,8 @@ TEST(PageNamesTest, FetchCommandLine) {
   // The launcher converts the command line to the system's text once; the
   // shell then sees the native name of a temp folder outside ASCII.
   const std::string japanese = "\\tmp\\一時\\表\\_v1.tmp";
-  EXPECT_EQ(plat::Cp932ToUtf8(FetchCommandLine("http://h/", japanese)),
-            wget + "'http://h/' -O '" + plat::NativePath(japanese) + "'");
+  EXPECT_EQ(kc::Cp932ToUtf8(FetchCommandLine("http://h/", japanese)),
+            wget + "'http://h/' -O '" + kc::NativePath(japanese) + "'");
 #endif
 }
 
@@ -94,7 +94,7 @@ TEST(DownloadToFileTest, CopiesThePageAndRemovesTheTempFile) {
   ASSERT_EQ(fetcher.Calls.size(), 1u);
   const test::FetchCall& c = fetcher.Calls[0];
   EXPECT_EQ(c.Address, "http://h/x?a=1&amp;b=2");
-  EXPECT_EQ(c.ShowState, plat::SW_Hide);
+  EXPECT_EQ(c.ShowState, kc::SW_Hide);
   EXPECT_EQ(c.CommandLine, FetchCommandLine(c.Address, test::ToProductPath(c.OutFile)));
   EXPECT_EQ(test::ReadBytes(f.Dir.file("page.html")), Page(6000));
   EXPECT_FALSE(test::FileExistsAt(c.OutFile));
@@ -156,7 +156,7 @@ TEST(DownloadToFileTest, SpacingBetweenRequestStarts) {
   std::vector<TDateTime> starts;
   fetcher.OnStart = [&](int) { starts.push_back(clock.now()); };
   fetcher.Body = [](const test::FetchCall&, int) { return Page(10); };
-  f.State.LastRequestTime = plat::Now();
+  f.State.LastRequestTime = kc::Now();
   DownloadToFile(f.Ctx, "http://h/1", f.Dir.winFile("a"));
   DownloadToFile(f.Ctx, "http://h/2", f.Dir.winFile("b"));
   ASSERT_EQ(starts.size(), 2u);
@@ -266,7 +266,7 @@ struct PhaseFixture : RunFixture {
     State.ChannelKeyList = {"55=500055", "161=500161"};
   }
   std::string CachePage(const std::string& channel, int i) {
-    return Dir.file("Cache/skypt/" + ChartPageFileName(channel, DateOf(plat::Now()), i));
+    return Dir.file("Cache/skypt/" + ChartPageFileName(channel, DateOf(kc::Now()), i));
   }
 };
 
@@ -364,13 +364,13 @@ TEST(DownloadPhaseTest, ReusedRunNamesARefetchedPageOnce) {
       return false;
     }
   } fs;
-  plat::ScopedFs useFs(fs);
+  kc::ScopedFs useFs(fs);
   FakeFetcher fetcher;
   fetcher.Body = [](const test::FetchCall&, int) { return Page(6000); };
   DownloadChartPages(f.Ctx);
   EXPECT_EQ(fetcher.Calls.size(), 5u);
   StringList names;
-  for (const auto& file : f.State.DownloadedFiles) names.push_back(plat::ExtractFileName(file));
+  for (const auto& file : f.State.DownloadedFiles) names.push_back(kc::ExtractFileName(file));
   EXPECT_EQ(names, (StringList{"tvmurok16112060.html", "tvmurok16112061.html",
                                "tvmurok16112062.html", "tvmurok16112063.html"}));
 }
@@ -386,7 +386,7 @@ TEST(DownloadPhaseTest, PagesSharedByDatasetsAreRequestedOnce) {
   };
   auto run = [](int dataSets) {
     test::FakeClock clock(2026, 12, 6, 6, 0, 0);
-    plat::ScopedSleep sleep{[&clock](unsigned ms) { clock.advanceSeconds(ms / 1000.0); }};
+    kc::ScopedSleep sleep{[&clock](unsigned ms) { clock.advanceSeconds(ms / 1000.0); }};
     PhaseFixture f;
     f.WriteHost("hoz.ini",
                 "[TSetup]\r\nNotExistsDLL_Checked=False\r\n"
@@ -408,7 +408,7 @@ TEST(DownloadPhaseTest, PagesSharedByDatasetsAreRequestedOnce) {
     Outcome o;
     o.seconds = (clock.now() - start) * kSecondsPerDay;
     for (const auto& c : fetcher.Calls) o.addresses.push_back(c.Address);
-    for (const auto& file : f.State.DownloadedFiles) o.files.push_back(plat::ExtractFileName(file));
+    for (const auto& file : f.State.DownloadedFiles) o.files.push_back(kc::ExtractFileName(file));
     o.log = f.LogLines();
     return o;
   };

@@ -55,7 +55,7 @@ std::string ProgrammeLine(const std::string& title) {
 }
 
 void WriteProgrammeFile(const std::string& channel, const StringList& lines) {
-  plat::WriteWholeFile(ProgrammeFile(channel), JoinLinesCrLf(lines));
+  kc::WriteWholeFile(ProgrammeFile(channel), JoinLinesCrLf(lines));
 }
 
 // ---- gap fill
@@ -108,7 +108,7 @@ TEST(BuildProgrammeFiles, PagesIntoPerChannelFiles) {
   f.AddChannel("55", "スポーツ");
   auto page = [&](const std::string& name, const std::string& fixture) {
     std::string p = f.Plugin + name;
-    plat::WriteWholeFile(p, test::ReadBytes(test::SourcePath("tests/data/analyser/" + fixture)));
+    kc::WriteWholeFile(p, test::ReadBytes(test::SourcePath("tests/data/analyser/" + fixture)));
     return p;
   };
   std::string p1 = page("tvmurok10112061.html", "shared_span.html");
@@ -133,14 +133,14 @@ TEST(BuildProgrammeFiles, PagesIntoPerChannelFiles) {
 
   // a page without programmes is deleted, and its channel's file holds
   // only the header
-  EXPECT_FALSE(plat::Fs().FileExists(empty));
-  EXPECT_TRUE(plat::Fs().FileExists(p1));
+  EXPECT_FALSE(kc::Fs().FileExists(empty));
+  EXPECT_TRUE(kc::Fs().FileExists(p1));
   std::string bytes;
-  ASSERT_TRUE(plat::ReadWholeFile(ProgrammeFile("161"), bytes));
+  ASSERT_TRUE(kc::ReadWholeFile(ProgrammeFile("161"), bytes));
   EXPECT_EQ(bytes, std::string(kHeader) + "\r\n");
   // channel 55 is written with three digits in its file name
-  EXPECT_TRUE(plat::Fs().FileExists(TempFolder() + "tvmurok055.dat"));
-  ASSERT_TRUE(plat::ReadWholeFile(ProgrammeFile("55"), bytes));
+  EXPECT_TRUE(kc::Fs().FileExists(TempFolder() + "tvmurok055.dat"));
+  ASSERT_TRUE(kc::ReadWholeFile(ProgrammeFile("55"), bytes));
   EXPECT_EQ(SplitLines(bytes).size(), 3u);
 
   EXPECT_EQ(f.View.P1Max, 6);
@@ -154,13 +154,13 @@ TEST(BuildProgrammeFiles, StopBeforeThePagesWritesNoFile) {
   RunFixture f;
   TwoDataSets(f);
   std::string p = f.Plugin + "tvmurok10112061.html";
-  plat::WriteWholeFile(p, test::ReadBytes(test::SourcePath("tests/data/analyser/shared_span.html")));
+  kc::WriteWholeFile(p, test::ReadBytes(test::SourcePath("tests/data/analyser/shared_span.html")));
   f.State.DownloadedFiles = {p};
   // Skip is cleared at the start of the pass; Stop is not.
   f.State.SkipRequested = true;
   f.State.StopRequested = true;
   BuildProgrammeFiles(f.Ctx);
-  EXPECT_FALSE(plat::Fs().FileExists(ProgrammeFile("101")));
+  EXPECT_FALSE(kc::Fs().FileExists(ProgrammeFile("101")));
 }
 
 // Closing the window during a page: the close handler stops the run and
@@ -172,7 +172,7 @@ TEST(BuildProgrammeFiles, WindowClosedDuringAPageEndsThePassQuietly) {
   RunFixture f;
   TwoDataSets(f);
   std::string p = f.Plugin + "tvmurok10112061.html";
-  plat::WriteWholeFile(p, test::ReadBytes(test::SourcePath("tests/data/analyser/nested_div.html")));
+  kc::WriteWholeFile(p, test::ReadBytes(test::SourcePath("tests/data/analyser/nested_div.html")));
   f.State.DownloadedFiles = {p, p};
   bool closed = false;
   ScopedMessagePump pump([&] {
@@ -197,8 +197,8 @@ TEST(MergeIntoDatasets, NoProgrammeFilesTouchesNothingAndSaysSo) {
   RunFixture f;
   TwoDataSets(f);
   MergeIntoDatasets(f.Ctx);
-  EXPECT_FALSE(plat::Fs().FileExists(DataSetFile(f.Plugin, 0)));
-  EXPECT_FALSE(plat::Fs().FileExists(DataSetFile(f.Plugin, 1)));
+  EXPECT_FALSE(kc::Fs().FileExists(DataSetFile(f.Plugin, 0)));
+  EXPECT_FALSE(kc::Fs().FileExists(DataSetFile(f.Plugin, 1)));
   EXPECT_EQ(f.View.Label2Text, "取得した番組表データがありません.");
   EXPECT_EQ(f.LogLines(), StringList{"取得した番組表データがありません."});
 }
@@ -218,8 +218,8 @@ TEST(MergeIntoDatasets, OneHeaderInANewFileNoneInAnOldOne) {
   EXPECT_EQ(f.ReadHost("tvdata1.csv"),
             JoinLinesCrLf({"old line", ProgrammeLine("a"), ProgrammeLine("b"), ProgrammeLine("c")}));
   // the programme files are gone, nothing was logged
-  EXPECT_FALSE(plat::Fs().FileExists(ProgrammeFile("101")));
-  EXPECT_FALSE(plat::Fs().FileExists(ProgrammeFile("161")));
+  EXPECT_FALSE(kc::Fs().FileExists(ProgrammeFile("101")));
+  EXPECT_FALSE(kc::Fs().FileExists(ProgrammeFile("161")));
   EXPECT_EQ(f.View.Label2Text, "");
   EXPECT_TRUE(f.LogLines().empty());
 }
@@ -269,7 +269,7 @@ TEST(MergeIntoDatasets, DataSetWithoutTheAreaGetsNothing) {
               "[DataSet 1]\r\ncount=2\r\nArea 1=True\r\n");
   WriteProgrammeFile("101", {kHeader, ProgrammeLine("a")});
   MergeIntoDatasets(f.Ctx);
-  EXPECT_FALSE(plat::Fs().FileExists(DataSetFile(f.Plugin, 0)));
+  EXPECT_FALSE(kc::Fs().FileExists(DataSetFile(f.Plugin, 0)));
   EXPECT_EQ(f.ReadHost("tvdata1.csv"), JoinLinesCrLf({kHeader, ProgrammeLine("a")}));
 }
 
@@ -280,7 +280,7 @@ TEST(MergeIntoDatasets, SkipEndsOnlyTheCurrentDataSet) {
   // Skip during the first line written to dataset 0
   bool pressed = false;
   ScopedMessagePump pump([&] {
-    if (!pressed && plat::Fs().FileExists(DataSetFile(f.Plugin, 0))) {
+    if (!pressed && kc::Fs().FileExists(DataSetFile(f.Plugin, 0))) {
       pressed = true;
       f.State.SkipRequested = true;
     }
@@ -294,7 +294,7 @@ TEST(MergeIntoDatasets, SkipEndsOnlyTheCurrentDataSet) {
 class RefusingFs : public test::ForwardingFs {
  public:
   explicit RefusingFs(std::string needle) : needle_(std::move(needle)) {}
-  std::unique_ptr<plat::File> Open(const std::string& p, plat::OpenMode m) override {
+  std::unique_ptr<kc::File> Open(const std::string& p, kc::OpenMode m) override {
     if (p.find(needle_) != std::string::npos) {
       ++refused;
       return nullptr;
@@ -312,15 +312,15 @@ class RefusingFs : public test::ForwardingFs {
 class FullDiskFs : public RefusingFs {
  public:
   explicit FullDiskFs(std::string needle) : RefusingFs("\x01"), needle_(std::move(needle)) {}
-  std::unique_ptr<plat::File> Open(const std::string& p, plat::OpenMode m) override {
-    std::unique_ptr<plat::File> f = RefusingFs::Open(p, m);
+  std::unique_ptr<kc::File> Open(const std::string& p, kc::OpenMode m) override {
+    std::unique_ptr<kc::File> f = RefusingFs::Open(p, m);
     if (f && p.find(needle_) != std::string::npos) return std::make_unique<Full>(std::move(f));
     return f;
   }
 
  private:
-  struct Full : plat::File {
-    explicit Full(std::unique_ptr<plat::File> f) : inner(std::move(f)) {}
+  struct Full : kc::File {
+    explicit Full(std::unique_ptr<kc::File> f) : inner(std::move(f)) {}
     bool Write(const void* d, std::size_t n) override {
       inner->Write(d, n / 2);
       return false;
@@ -331,7 +331,7 @@ class FullDiskFs : public RefusingFs {
     std::int64_t Size() override { return inner->Size(); }
     bool Seek(std::int64_t o) override { return inner->Seek(o); }
     bool Truncate(std::int64_t s) override { return inner->Truncate(s); }
-    std::unique_ptr<plat::File> inner;
+    std::unique_ptr<kc::File> inner;
   };
   std::string needle_;
 };
@@ -346,14 +346,14 @@ TEST(MergeIntoDatasets, FailedWriteIsCutBackNamedInTheLogAndEndsTheMerge) {
     if (before) f.WriteHost("tvdata0.csv", before);
     FullDiskFs fs("tvdata0");
     {
-      plat::ScopedFs use(fs);
+      kc::ScopedFs use(fs);
       MergeIntoDatasets(f.Ctx);
     }
     EXPECT_EQ(f.LogLines(), StringList{"hoz.log: MergeTVMurok: ファイル " + DataSetFile(f.Plugin, 0) +
                                        " に書き込めません (C.ERROR)"});
     EXPECT_EQ(f.ReadHost("tvdata0.csv"), before ? before : "");
-    EXPECT_FALSE(plat::Fs().FileExists(DataSetFile(f.Plugin, 1)));
-    EXPECT_TRUE(plat::Fs().FileExists(ProgrammeFile("101")));
+    EXPECT_FALSE(kc::Fs().FileExists(DataSetFile(f.Plugin, 1)));
+    EXPECT_TRUE(kc::Fs().FileExists(ProgrammeFile("101")));
   }
 }
 
@@ -370,7 +370,7 @@ TEST(MergeIntoDatasets, FileThatCannotBeOpenedIsNamedInTheLog) {
     RefusingFs fs(c.refuse);
     int waits = 0;
     {
-      plat::ScopedFs use(fs);
+      kc::ScopedFs use(fs);
       ScopedMinuteWait wait([&](double m) {
         EXPECT_EQ(m, 1.0);
         ++waits;
@@ -388,8 +388,8 @@ TEST(MergeIntoDatasets, FileThatCannotBeOpenedIsNamedInTheLog) {
       EXPECT_EQ(f.ReadHost("tvdata1.csv"), JoinLinesCrLf({kHeader, ProgrammeLine("a")}));
     } else {
       // the merge ended there: nothing for dataset 1, programme files kept
-      EXPECT_FALSE(plat::Fs().FileExists(DataSetFile(f.Plugin, 1)));
-      EXPECT_TRUE(plat::Fs().FileExists(ProgrammeFile("101")));
+      EXPECT_FALSE(kc::Fs().FileExists(DataSetFile(f.Plugin, 1)));
+      EXPECT_TRUE(kc::Fs().FileExists(ProgrammeFile("101")));
     }
   }
 }
@@ -398,7 +398,7 @@ TEST(MergeIntoDatasets, AFolderInPlaceOfADatasetFileFailsAtOnce) {
   RunFixture f;
   TwoDataSets(f);
   WriteProgrammeFile("101", {kHeader, ProgrammeLine("a")});
-  ASSERT_TRUE(plat::Fs().CreateDir(DataSetFile(f.Plugin, 0)));
+  ASSERT_TRUE(kc::Fs().CreateDir(DataSetFile(f.Plugin, 0)));
   int waits = 0;
   ScopedMinuteWait wait([&](double) { ++waits; });
   MergeIntoDatasets(f.Ctx);

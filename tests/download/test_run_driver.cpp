@@ -32,7 +32,7 @@ TEST(RunCleanUp, DeleteCacheKeepsThePageAtTheCutOff) {
   test::FakeClock clock(2019, 12, 13, 8, 0, 0);
   test::RunFixture f;
   const std::string cache = f.State.HostFolder + "\\Cache\\skypt\\";
-  plat::Fs().ForceDirectories(cache);
+  kc::Fs().ForceDirectories(cache);
   TDateTime cut = EncodeDate(2019, 12, 6) + EncodeTime(10, 0, 0, 0);
   struct Case {
     const char* name;
@@ -47,12 +47,12 @@ TEST(RunCleanUp, DeleteCacheKeepsThePageAtTheCutOff) {
       {"other.html", cut - 30, true},
   };
   for (const Case& c : cases) {
-    plat::WriteWholeFile(cache + c.name, "x");
-    ASSERT_TRUE(plat::Fs().SetFileAge(cache + c.name, c.age));
+    kc::WriteWholeFile(cache + c.name, "x");
+    ASSERT_TRUE(kc::Fs().SetFileAge(cache + c.name, c.age));
   }
   f.State.SkipRequested = true;  // cleared at the start of the phase
   DeleteCache(f.Ctx);
-  for (const Case& c : cases) EXPECT_EQ(plat::Fs().FileExists(cache + c.name), c.stays) << c.name;
+  for (const Case& c : cases) EXPECT_EQ(kc::Fs().FileExists(cache + c.name), c.stays) << c.name;
   EXPECT_EQ(f.State.PhaseName, "DeleteCache");
 }
 
@@ -62,22 +62,22 @@ TEST(RunCleanUp, DeleteTempTakesOnlyWorkFilesAndStopsOnSkip) {
   // Fetch files of a killed run go; names of that shape only.
   for (const char* n : {"tvmurok101.dat", "tvmurok161.dat", "tvchannel.html", "_v1.tmp",
                         "_v123456789.tmp", "_v0800001.tmp", "_v12345678x.tmp", "_v2359599990.tmp"})
-    plat::WriteWholeFile(temp + n, "x");
+    kc::WriteWholeFile(temp + n, "x");
   DeleteTemp(f.Ctx);
-  EXPECT_FALSE(plat::Fs().FileExists(temp + "tvmurok101.dat"));
-  EXPECT_FALSE(plat::Fs().FileExists(temp + "tvmurok161.dat"));
-  EXPECT_FALSE(plat::Fs().FileExists(temp + "_v123456789.tmp"));
-  EXPECT_FALSE(plat::Fs().FileExists(temp + "_v0800001.tmp"));
-  EXPECT_TRUE(plat::Fs().FileExists(temp + "tvchannel.html"));
+  EXPECT_FALSE(kc::Fs().FileExists(temp + "tvmurok101.dat"));
+  EXPECT_FALSE(kc::Fs().FileExists(temp + "tvmurok161.dat"));
+  EXPECT_FALSE(kc::Fs().FileExists(temp + "_v123456789.tmp"));
+  EXPECT_FALSE(kc::Fs().FileExists(temp + "_v0800001.tmp"));
+  EXPECT_TRUE(kc::Fs().FileExists(temp + "tvchannel.html"));
   for (const char* kept : {"_v1.tmp", "_v12345678x.tmp", "_v2359599990.tmp"})
-    EXPECT_TRUE(plat::Fs().FileExists(temp + kept)) << kept;
+    EXPECT_TRUE(kc::Fs().FileExists(temp + kept)) << kept;
 
   // Skip pressed at the first yield ends the phase after one file.
   for (const char* n : {"tvmurok101.dat", "tvmurok161.dat", "tvmurok240.dat"})
-    plat::WriteWholeFile(temp + n, "x");
+    kc::WriteWholeFile(temp + n, "x");
   ScopedMessagePump pump([&] { f.State.SkipRequested = true; });
   DeleteTemp(f.Ctx);
-  EXPECT_EQ(plat::Fs().FindFiles(temp + "tvmurok*.*", plat::faAnyFile).size(), 2u);
+  EXPECT_EQ(kc::Fs().FindFiles(temp + "tvmurok*.*", kc::faAnyFile).size(), 2u);
 }
 
 TEST(RunPrepare, AChannelTableReadFromItsBackupIsLogged) {

@@ -89,10 +89,10 @@ TEST(ConversionFileTest, SavedPairsComeBackAndOtherKeysStay) {
   EXPECT_EQ(rows[0].Entry, "055 a");
 
   SaveConversions(file, {{55, 5}, {161, 201}});
-  EXPECT_EQ(plat::ReadProfileString(file, "ChannelChange", "055", ""), "5");
-  EXPECT_EQ(plat::ReadProfileString(file, "ChannelChange", "161", ""), "201");
-  EXPECT_EQ(plat::ReadProfileString(file, "ChannelChange", "300", ""), "7");
-  EXPECT_EQ(plat::ReadProfileString(file, "DataSet 0", "count", ""), "2");
+  EXPECT_EQ(kc::ReadProfileString(file, "ChannelChange", "055", ""), "5");
+  EXPECT_EQ(kc::ReadProfileString(file, "ChannelChange", "161", ""), "201");
+  EXPECT_EQ(kc::ReadProfileString(file, "ChannelChange", "300", ""), "7");
+  EXPECT_EQ(kc::ReadProfileString(file, "DataSet 0", "count", ""), "2");
   rows = LoadConversions(file, entries, {}, true);
   ASSERT_EQ(rows.size(), 4u);
   EXPECT_EQ(rows[0].NewCh, 5);
@@ -124,12 +124,12 @@ TEST_F(SettingsModelTest, ChoicesAreReadExactlyAndStoredAsTheFourKeys) {
   c.KeywordSearch = true;
   model.StoreChoices(c);
   const std::string ini = dir.winFile("hoz.ini");
-  EXPECT_EQ(plat::ReadProfileString(ini, "TSetup", "DLL_Skypt", ""), "False");
-  EXPECT_EQ(plat::ReadProfileString(ini, "TSetup", "DLL_SkyptE2", ""), "True");
-  EXPECT_EQ(plat::ReadProfileString(ini, "TSetup", "DLLMORE_MUROKC_CHECKED", ""), "True");
-  EXPECT_EQ(plat::ReadProfileString(ini, "TSetup", "USEKYEWORD_MUROKC_CHECKED", ""), "True");
-  EXPECT_EQ(plat::ReadProfileString(ini, "TSetup", "OtherHostKey", ""), "kept");
-  EXPECT_EQ(plat::ReadProfileKeys(ini, "TSetup").size(), 5u);
+  EXPECT_EQ(kc::ReadProfileString(ini, "TSetup", "DLL_Skypt", ""), "False");
+  EXPECT_EQ(kc::ReadProfileString(ini, "TSetup", "DLL_SkyptE2", ""), "True");
+  EXPECT_EQ(kc::ReadProfileString(ini, "TSetup", "DLLMORE_MUROKC_CHECKED", ""), "True");
+  EXPECT_EQ(kc::ReadProfileString(ini, "TSetup", "USEKYEWORD_MUROKC_CHECKED", ""), "True");
+  EXPECT_EQ(kc::ReadProfileString(ini, "TSetup", "OtherHostKey", ""), "kept");
+  EXPECT_EQ(kc::ReadProfileKeys(ini, "TSetup").size(), 5u);
 }
 
 TEST_F(SettingsModelTest, ListEntriesShowListedChannelsAndTheirStarOnce) {
@@ -155,7 +155,7 @@ TEST_F(SettingsModelTest, ListEntriesShowListedChannelsAndTheirStarOnce) {
 TEST_F(SettingsModelTest, TicksAndChannelNumbersGoToTheHostFolder) {
   const StringList entries = {"055 a", "1234 b"};
   model.StoreTicks(1, entries, {true, true});
-  EXPECT_EQ(plat::ReadProfileString(model.ChannelFile(), "DataSet 1", "tvch 123", ""), "True");
+  EXPECT_EQ(kc::ReadProfileString(model.ChannelFile(), "DataSet 1", "tvch 123", ""), "True");
   EXPECT_EQ(model.LoadTicks(1, entries), (std::vector<bool>{true, true}));
   EXPECT_EQ(model.LoadTicks(0, entries), (std::vector<bool>{false, false}));
 

@@ -71,17 +71,17 @@ TEST(TestSupportFiles, SourcePathReachesTheSourceTree) {
 TEST(TestSupportClock, FixesAndStepsTheProgramsClock) {
   {
     FakeClock clock(2010, 12, 6, 5, 0, 0);
-    EXPECT_DOUBLE_EQ(plat::Now(), EncodeDate(2010, 12, 6) + EncodeTime(5, 0, 0, 0));
+    EXPECT_DOUBLE_EQ(kc::Now(), EncodeDate(2010, 12, 6) + EncodeTime(5, 0, 0, 0));
     clock.advanceMinutes(90);
-    EXPECT_DOUBLE_EQ(plat::Now(), EncodeDate(2010, 12, 6) + EncodeTime(6, 30, 0, 0));
+    EXPECT_DOUBLE_EQ(kc::Now(), EncodeDate(2010, 12, 6) + EncodeTime(6, 30, 0, 0));
     clock.setStepSeconds(60);
-    TDateTime a = plat::Now();
-    TDateTime b = plat::Now();
+    TDateTime a = kc::Now();
+    TDateTime b = kc::Now();
     EXPECT_NEAR((b - a) * kMinutesPerDay, 1.0, 1e-6);
     EXPECT_EQ(clock.reads(), 4u);
   }
   // Back on the system clock: somewhere after 2020.
-  EXPECT_GT(plat::Now(), EncodeDate(2020, 1, 1));
+  EXPECT_GT(kc::Now(), EncodeDate(2020, 1, 1));
 }
 
 TEST(TestSupportEnv, SetsAndRestoresVariables) {
@@ -89,16 +89,16 @@ TEST(TestSupportEnv, SetsAndRestoresVariables) {
   ASSERT_EQ(std::getenv(name.c_str()), nullptr);
   {
     ScopedEnv set(name, "one");
-    EXPECT_EQ(plat::GetEnv(name), "one");
+    EXPECT_EQ(kc::GetEnv(name), "one");
     {
       ScopedEnv gone(name);
-      EXPECT_EQ(plat::GetEnv(name), "");
+      EXPECT_EQ(kc::GetEnv(name), "");
       EXPECT_EQ(std::getenv(name.c_str()), nullptr);
     }
-    EXPECT_EQ(plat::GetEnv(name), "one");
+    EXPECT_EQ(kc::GetEnv(name), "one");
   }
   EXPECT_EQ(std::getenv(name.c_str()), nullptr);
-  EXPECT_EQ(plat::GetEnv(name), "");
+  EXPECT_EQ(kc::GetEnv(name), "");
 }
 
 }  // namespace

@@ -61,24 +61,24 @@ TEST(PosixProfileText, UntouchedLinesStayByteForByte) {
   };
   for (const Case& c : cases) {
     std::string content = before;
-    ASSERT_TRUE(plat::ini::SetString(content, c.section, c.key, c.value)) << c.key;
+    ASSERT_TRUE(kc::ini::SetString(content, c.section, c.key, c.value)) << c.key;
     EXPECT_EQ(content, c.after) << "[" << c.section << "] " << c.key;
-    EXPECT_EQ(plat::ini::GetString(content, c.section, c.key, "DEF"), c.value);
+    EXPECT_EQ(kc::ini::GetString(content, c.section, c.key, "DEF"), c.value);
   }
   // The same value again changes nothing.
   std::string same = before;
-  EXPECT_FALSE(plat::ini::SetString(same, "Main", "Alpha", "1"));
+  EXPECT_FALSE(kc::ini::SetString(same, "Main", "Alpha", "1"));
   EXPECT_EQ(same, before);
-  EXPECT_EQ(plat::ini::GetString(before, "Other", "Gamma", ""), "q");
+  EXPECT_EQ(kc::ini::GetString(before, "Other", "Gamma", ""), "q");
 }
 
 TEST(PosixProfileText, SectionNameEndsAtTheLastWholeBracket) {
   // "ゾ" is 0x83 0x5D: its second byte looks like "]".
   const std::string content = "[\x83\x5D]\r\nk=1\r\n[a]b]\r\nk=2\r\n[\x83\x5D\r\nk=3\r\n";
-  EXPECT_EQ(plat::ini::GetString(content, "\x83\x5D", "k", ""), "1");
-  EXPECT_EQ(plat::ini::GetString(content, "a]b", "k", ""), "2");
-  EXPECT_EQ(plat::ini::Sections(content), (kc::StringList{"\x83\x5D", "a]b"}));
-  EXPECT_EQ(plat::ini::Keys(content, "a]b"), (kc::StringList{"k", "k"}));
+  EXPECT_EQ(kc::ini::GetString(content, "\x83\x5D", "k", ""), "1");
+  EXPECT_EQ(kc::ini::GetString(content, "a]b", "k", ""), "2");
+  EXPECT_EQ(kc::ini::Sections(content), (kc::StringList{"\x83\x5D", "a]b"}));
+  EXPECT_EQ(kc::ini::Keys(content, "a]b"), (kc::StringList{"k", "k"}));
 }
 
 TEST(PosixProfileFile, WriteKeepsTheFileAndReadsWhatItWrote) {
@@ -86,15 +86,15 @@ TEST(PosixProfileFile, WriteKeepsTheFileAndReadsWhatItWrote) {
   const std::string before = "[A]\n x = 1\n\n[B]\ny=2\n";
   ASSERT_TRUE(WriteBytes(dir.file("p.ini"), before));
   const std::string f = dir.winFile("p.ini");
-  EXPECT_TRUE(plat::WriteProfileString(f, "A", "x", "1"));  // unchanged: file untouched
+  EXPECT_TRUE(kc::WriteProfileString(f, "A", "x", "1"));  // unchanged: file untouched
   EXPECT_EQ(ReadBytes(dir.file("p.ini")), before);
-  EXPECT_TRUE(plat::WriteProfileString(f, "B", "z", "3"));
+  EXPECT_TRUE(kc::WriteProfileString(f, "B", "z", "3"));
   EXPECT_EQ(ReadBytes(dir.file("p.ini")), "[A]\n x = 1\n\n[B]\ny=2\nz=3\r\n");
   // Written beside and moved over it: nothing else is left in the folder,
   // and the file's permissions stay.
   ASSERT_EQ(::chmod(dir.file("p.ini").c_str(), 0640), 0);
-  EXPECT_TRUE(plat::WriteProfileString(f, "B", "z", "4"));
-  EXPECT_EQ(plat::Fs().FindFiles(dir.winPath() + "\\*", plat::faAnyFile).size(), 1u);
+  EXPECT_TRUE(kc::WriteProfileString(f, "B", "z", "4"));
+  EXPECT_EQ(kc::Fs().FindFiles(dir.winPath() + "\\*", kc::faAnyFile).size(), 1u);
   struct stat st;
   ASSERT_EQ(::stat(dir.file("p.ini").c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 0777, 0640u);
@@ -105,13 +105,13 @@ TEST(PosixProfileFile, WriteKeepsTheFileAndReadsWhatItWrote) {
 TEST(PosixNames, BackslashesAndShiftJisNames) {
   TempDir dir;
   // "表" ends in 0x5C: its folder must be one folder, not "\x95" + "/".
-  ASSERT_TRUE(plat::Fs().ForceDirectories(dir.winPath() + "\\\x95\x5C\\sub"));
+  ASSERT_TRUE(kc::Fs().ForceDirectories(dir.winPath() + "\\\x95\x5C\\sub"));
   struct stat st;
   EXPECT_EQ(::stat((dir.path() + "/" + u8"表/sub").c_str(), &st), 0);
-  ASSERT_TRUE(plat::WriteWholeFile(dir.winPath() + "\\\x95\x5C\\sub\\a.txt", "x"));
+  ASSERT_TRUE(kc::WriteWholeFile(dir.winPath() + "\\\x95\x5C\\sub\\a.txt", "x"));
   EXPECT_EQ(ReadBytes(dir.path() + "/" + u8"表/sub/a.txt"), "x");
   // Names the system gives back come as Shift-JIS.
-  auto found = plat::Fs().FindFiles(dir.winPath() + "\\*", plat::faDirectory);
+  auto found = kc::Fs().FindFiles(dir.winPath() + "\\*", kc::faDirectory);
   ASSERT_EQ(found.size(), 1u);
   EXPECT_EQ(found[0].Name, "\x95\x5C");
 }
@@ -121,13 +121,13 @@ TEST(PosixNames, DotFilesAreHiddenAndReadOnlyIsTheWriteBit) {
   ASSERT_TRUE(WriteBytes(dir.file(".hidden"), "x"));
   ASSERT_TRUE(WriteBytes(dir.file("ro.txt"), "x"));
   ASSERT_EQ(::chmod(dir.file("ro.txt").c_str(), 0444), 0);
-  EXPECT_TRUE(plat::Fs().FindFiles(dir.winPath() + "\\.hidden", plat::faArchive).empty());
-  auto hidden = plat::Fs().FindFiles(dir.winPath() + "\\.hidden", plat::faAnyFile);
+  EXPECT_TRUE(kc::Fs().FindFiles(dir.winPath() + "\\.hidden", kc::faArchive).empty());
+  auto hidden = kc::Fs().FindFiles(dir.winPath() + "\\.hidden", kc::faAnyFile);
   ASSERT_EQ(hidden.size(), 1u);
-  EXPECT_TRUE(hidden[0].Attr & plat::faHidden);
-  auto ro = plat::Fs().FindFiles(dir.winPath() + "\\ro.txt", plat::faAnyFile);
+  EXPECT_TRUE(hidden[0].Attr & kc::faHidden);
+  auto ro = kc::Fs().FindFiles(dir.winPath() + "\\ro.txt", kc::faAnyFile);
   ASSERT_EQ(ro.size(), 1u);
-  EXPECT_EQ(ro[0].Attr, unsigned(plat::faReadOnly | plat::faArchive));
+  EXPECT_EQ(ro[0].Attr, unsigned(kc::faReadOnly | kc::faArchive));
 }
 
 // ---------------------------------------------------------------- processes
@@ -135,12 +135,12 @@ TEST(PosixNames, DotFilesAreHiddenAndReadOnlyIsTheWriteBit) {
 TEST(PosixProcesses, TerminateEndsWhatTheShellStarted) {
   TempDir dir;
   const std::string pidFile = dir.file("pid");
-  auto p = plat::Processes().Start("sleep 30 & echo $! > '" + pidFile + "'; wait",
-                                   plat::SW_Hide, "");
+  auto p = kc::Processes().Start("sleep 30 & echo $! > '" + pidFile + "'; wait",
+                                   kc::SW_Hide, "");
   ASSERT_NE(p, nullptr);
   std::string pid;
   for (int i = 0; i < 200 && pid.empty(); ++i) {
-    plat::SleepMs(10);
+    kc::SleepMs(10);
     pid = ReadBytes(pidFile);
   }
   ASSERT_FALSE(pid.empty());
@@ -150,7 +150,7 @@ TEST(PosixProcesses, TerminateEndsWhatTheShellStarted) {
   bool gone = false;
   for (int i = 0; i < 200 && !gone; ++i) {
     gone = ::kill(child, 0) != 0;  // an orphan that init reaps
-    if (!gone) plat::SleepMs(10);
+    if (!gone) kc::SleepMs(10);
   }
   EXPECT_TRUE(gone);
 }
@@ -170,13 +170,13 @@ TEST(PosixProcesses, WhatTheProgramStartedEndsWhenTheProgramIsKilled) {
   pid_t program = ::fork();
   ASSERT_GE(program, 0);
   if (program == 0) {
-    auto p = plat::Processes().Start("sleep 60 & echo $! > '" + pidFile + "'; wait",
-                                     plat::SW_Hide, "");
+    auto p = kc::Processes().Start("sleep 60 & echo $! > '" + pidFile + "'; wait",
+                                     kc::SW_Hide, "");
     for (;;) ::pause();
   }
   std::string pid;
   for (int i = 0; i < 500 && pid.empty(); ++i) {
-    plat::SleepMs(10);
+    kc::SleepMs(10);
     pid = ReadBytes(pidFile);
   }
   ::kill(program, SIGKILL);
@@ -187,7 +187,7 @@ TEST(PosixProcesses, WhatTheProgramStartedEndsWhenTheProgramIsKilled) {
   bool gone = false;
   for (int i = 0; i < 300 && !gone; ++i) {
     gone = Ended(sleeper);
-    if (!gone) plat::SleepMs(10);
+    if (!gone) kc::SleepMs(10);
   }
   EXPECT_TRUE(gone);
   if (!gone) ::kill(sleeper, SIGKILL);
@@ -208,11 +208,11 @@ TEST(PosixProcesses, WhatCountsAsAProgram) {
       {"   ", false},
   };
   for (const Case& c : cases) {
-    auto p = plat::Processes().Start(c.command, plat::SW_Hide, "");
+    auto p = kc::Processes().Start(c.command, kc::SW_Hide, "");
     EXPECT_EQ(p != nullptr, c.starts) << "[" << c.command << "]";
     if (p) p->Terminate();
   }
-  EXPECT_EQ(plat::Processes().Start("true", plat::SW_Hide, "\\no\\such\\folder"), nullptr);
+  EXPECT_EQ(kc::Processes().Start("true", kc::SW_Hide, "\\no\\such\\folder"), nullptr);
 }
 
 // ---------------------------------------------------------------- guard
@@ -220,17 +220,17 @@ TEST(PosixProcesses, WhatCountsAsAProgram) {
 TEST(PosixGuard, LockFileInTheTempFolder) {
   TempDir dir;
   kc::test::ScopedEnv tmp("TMPDIR", dir.path());
-  ASSERT_TRUE(plat::TryCreateNamedGuard("KcPosixGuard"));
+  ASSERT_TRUE(kc::TryCreateNamedGuard("KcPosixGuard"));
   EXPECT_EQ(::access((dir.path() + "/KcPosixGuard.lock").c_str(), F_OK), 0);
-  EXPECT_FALSE(plat::TryCreateNamedGuard("KcPosixGuard"));
-  plat::ReleaseNamedGuard();
-  EXPECT_FALSE(plat::NamedGuardExists("KcPosixGuard"));
+  EXPECT_FALSE(kc::TryCreateNamedGuard("KcPosixGuard"));
+  kc::ReleaseNamedGuard();
+  EXPECT_FALSE(kc::NamedGuardExists("KcPosixGuard"));
 }
 
 TEST(PosixPlacement, NothingIsStored) {
-  plat::SavePlacement("TFormDLL", plat::Placement{1, 2, 3, 4, false});
-  plat::Placement p;
-  EXPECT_FALSE(plat::LoadPlacement("TFormDLL", p));
+  kc::SavePlacement("TFormDLL", kc::Placement{1, 2, 3, 4, false});
+  kc::Placement p;
+  EXPECT_FALSE(kc::LoadPlacement("TFormDLL", p));
 }
 
 }  // namespace

@@ -31,29 +31,29 @@ TEST(WinTemp, AFolderTheProgramsTextCannotNameIsTakenByItsShortNameOrRefused) {
   std::string t;
   EXPECT_NO_THROW(t = kc::TempFolder());
   EXPECT_EQ(t.find('?'), std::string::npos) << t;
-  EXPECT_TRUE(plat::Fs().DirectoryExists(t)) << t;
+  EXPECT_TRUE(kc::Fs().DirectoryExists(t)) << t;
   const std::wstring missing = widen(dir.winPath()) + L"\\\u0101 not there";
   ASSERT_TRUE(SetEnvironmentVariableW(L"temp", missing.c_str()));
   EXPECT_THROW(kc::TempFolder(), kc::Error);
 }
 
 TEST(WinPlacement, RoundTripPerWindow) {
-  const plat::Placement a{10, 20, 300, 400, false};
-  const plat::Placement b{-5, 7, 640, 480, true};
-  plat::SavePlacement("KcTestFormA", a);
-  plat::SavePlacement("KcTestFormB", b);
-  plat::Placement got;
-  ASSERT_TRUE(plat::LoadPlacement("KcTestFormA", got));
+  const kc::Placement a{10, 20, 300, 400, false};
+  const kc::Placement b{-5, 7, 640, 480, true};
+  kc::SavePlacement("KcTestFormA", a);
+  kc::SavePlacement("KcTestFormB", b);
+  kc::Placement got;
+  ASSERT_TRUE(kc::LoadPlacement("KcTestFormA", got));
   EXPECT_EQ(got.Left, 10);
   EXPECT_EQ(got.Top, 20);
   EXPECT_EQ(got.Width, 300);
   EXPECT_EQ(got.Height, 400);
   EXPECT_FALSE(got.Maximized);
-  ASSERT_TRUE(plat::LoadPlacement("KcTestFormB", got));
+  ASSERT_TRUE(kc::LoadPlacement("KcTestFormB", got));
   EXPECT_EQ(got.Left, -5);
   EXPECT_TRUE(got.Maximized);
-  plat::Placement none;
-  EXPECT_FALSE(plat::LoadPlacement("KcTestNeverSaved", none));
+  kc::Placement none;
+  EXPECT_FALSE(kc::LoadPlacement("KcTestNeverSaved", none));
 }
 
 }  // namespace

@@ -61,8 +61,8 @@ TEST(UtilsTemp, FolderWithoutTheVariable) {
   ASSERT_EQ(kc::GetEnvText("temp"), "");
   const std::string t = kc::TempFolder();
   EXPECT_NE(t, "\\");
-  EXPECT_EQ(t, plat::IncludeTrailingBackslash(kc::Trim(plat::SystemTempFolder())));
-  EXPECT_TRUE(plat::Fs().DirectoryExists(t));
+  EXPECT_EQ(t, kc::IncludeTrailingBackslash(kc::Trim(kc::SystemTempFolder())));
+  EXPECT_TRUE(kc::Fs().DirectoryExists(t));
 }
 
 TEST(UtilsTemp, NamesFollowTheClock) {
@@ -81,12 +81,12 @@ TEST(UtilsTemp, NamesDifferAndSkipExistingFiles) {
     std::set<std::string> taken;
     for (int ms = 0; ms < 10; ++ms) {
       std::string n = dir.winPath() + "\\_v120305" + std::to_string(ms) + ".tmp";
-      ASSERT_TRUE(plat::WriteWholeFile(n, ""));
+      ASSERT_TRUE(kc::WriteWholeFile(n, ""));
       taken.insert(n);
     }
     std::string name = kc::UniqueTempFileName();
     EXPECT_EQ(taken.count(name), 0u) << name;
-    EXPECT_FALSE(plat::Fs().FileExists(name));
+    EXPECT_FALSE(kc::Fs().FileExists(name));
   }
   // On the real clock, one name right after the other.
   std::string a = kc::UniqueTempFileName();
@@ -94,7 +94,7 @@ TEST(UtilsTemp, NamesDifferAndSkipExistingFiles) {
   EXPECT_NE(a, b);
   for (const std::string& n : {a, b}) {
     EXPECT_EQ(n.rfind(dir.winPath() + "\\_v", 0), 0u) << n;
-    EXPECT_EQ(plat::ExtractFileExt(n), ".tmp");
+    EXPECT_EQ(kc::ExtractFileExt(n), ".tmp");
   }
 }
 
@@ -127,48 +127,48 @@ class UtilsRun : public ::testing::Test {
 
 TEST_F(UtilsRun, WaitsForTheProcess) {
   const std::string out = dir_.winPath() + "\\out.txt";
-  EXPECT_TRUE(kc::RunAndWait(WriteFileCommand(out), plat::SW_Hide));
+  EXPECT_TRUE(kc::RunAndWait(WriteFileCommand(out), kc::SW_Hide));
   std::string text;
-  ASSERT_TRUE(plat::ReadWholeFile(out, text));  // there once the call returns
+  ASSERT_TRUE(kc::ReadWholeFile(out, text));  // there once the call returns
   EXPECT_EQ(kc::Trim(text), "done");
   EXPECT_GT(pumps_, 0);  // messages were handled while waiting
 }
 
 TEST_F(UtilsRun, ShortCommand) {
-  std::uint64_t t0 = plat::TickMs();
-  EXPECT_TRUE(kc::RunAndWait(kQuick, plat::SW_Hide));
-  EXPECT_LT(plat::TickMs() - t0, 15000u);
+  std::uint64_t t0 = kc::TickMs();
+  EXPECT_TRUE(kc::RunAndWait(kQuick, kc::SW_Hide));
+  EXPECT_LT(kc::TickMs() - t0, 15000u);
 }
 
 TEST_F(UtilsRun, RunsInTheProgramFolder) {
   const std::string out = dir_.winPath() + "\\cwd.txt";
-  ASSERT_TRUE(kc::RunAndWait(WorkDirCommand(out), plat::SW_Hide));
+  ASSERT_TRUE(kc::RunAndWait(WorkDirCommand(out), kc::SW_Hide));
   std::string text;
-  ASSERT_TRUE(plat::ReadWholeFile(out, text));
-  std::string want = plat::ProgramFolder();
+  ASSERT_TRUE(kc::ReadWholeFile(out, text));
+  std::string want = kc::ProgramFolder();
   want.pop_back();
 #ifdef _WIN32
   EXPECT_EQ(kc::LowerAscii(kc::Trim(text)), kc::LowerAscii(want));
 #else
   std::replace(want.begin(), want.end(), '\\', '/');
-  EXPECT_EQ(plat::Utf8ToCp932(kc::Trim(text)), want);
+  EXPECT_EQ(kc::Utf8ToCp932(kc::Trim(text)), want);
 #endif
 }
 
 TEST_F(UtilsRun, CommandThatCannotStart) {
-  std::uint64_t t0 = plat::TickMs();
-  EXPECT_FALSE(kc::RunAndWait("kc-no-such-program-here --x", plat::SW_Hide));
-  EXPECT_LT(plat::TickMs() - t0, 2000u);
+  std::uint64_t t0 = kc::TickMs();
+  EXPECT_FALSE(kc::RunAndWait("kc-no-such-program-here --x", kc::SW_Hide));
+  EXPECT_LT(kc::TickMs() - t0, 2000u);
   EXPECT_EQ(pumps_, 0);
 }
 
 TEST_F(UtilsRun, AbortAndTimeOutEndTheProcess) {
   int polls = 0;
-  std::uint64_t t0 = plat::TickMs();
-  EXPECT_FALSE(kc::RunAndWait(kSlow, plat::SW_Hide, [&] { return ++polls >= 3; }));
+  std::uint64_t t0 = kc::TickMs();
+  EXPECT_FALSE(kc::RunAndWait(kSlow, kc::SW_Hide, [&] { return ++polls >= 3; }));
   EXPECT_EQ(polls, 3);
-  EXPECT_FALSE(kc::RunAndWait(kSlow, plat::SW_Hide, nullptr, 300));
-  EXPECT_LT(plat::TickMs() - t0, 10000u);
+  EXPECT_FALSE(kc::RunAndWait(kSlow, kc::SW_Hide, nullptr, 300));
+  EXPECT_LT(kc::TickMs() - t0, 10000u);
 }
 
 // ---------------------------------------------------------------- retrying opens
@@ -177,7 +177,7 @@ TEST_F(UtilsRun, AbortAndTimeOutEndTheProcess) {
 class FlakyFs : public kc::test::ForwardingFs {
  public:
   explicit FlakyFs(int failures) : failures_(failures) {}
-  std::unique_ptr<plat::File> Open(const std::string& path, plat::OpenMode mode) override {
+  std::unique_ptr<kc::File> Open(const std::string& path, kc::OpenMode mode) override {
     ++attempts;
     modes.insert(mode);
     if (failures_-- > 0) return nullptr;
@@ -185,7 +185,7 @@ class FlakyFs : public kc::test::ForwardingFs {
   }
 
   int attempts = 0;
-  std::set<plat::OpenMode> modes;
+  std::set<kc::OpenMode> modes;
 
  private:
   int failures_;
@@ -195,7 +195,7 @@ class UtilsRetry : public ::testing::Test {
  protected:
   void SetUp() override {
     file_ = dir_.winPath() + "\\data.csv";
-    ASSERT_TRUE(plat::WriteWholeFile(file_, "old\r\n"));
+    ASSERT_TRUE(kc::WriteWholeFile(file_, "old\r\n"));
   }
   TempDir dir_;
   std::string file_;
@@ -214,10 +214,10 @@ TEST_F(UtilsRetry, AttemptsAndWaits) {
   };
   for (const Case& c : cases) {
     FlakyFs fs(c.failures);
-    std::unique_ptr<plat::File> f;
+    std::unique_ptr<kc::File> f;
     waits_.clear();
     {
-      plat::ScopedFs use(fs);
+      kc::ScopedFs use(fs);
       f = kc::AppendWithRetry(file_, c.retries);
     }
     EXPECT_EQ(f != nullptr, c.opened) << c.failures << "/" << c.retries;
@@ -230,30 +230,30 @@ TEST_F(UtilsRetry, AttemptsAndWaits) {
 TEST_F(UtilsRetry, OpenModes) {
   {
     FlakyFs fs(0);
-    plat::ScopedFs use(fs);
+    kc::ScopedFs use(fs);
     auto f = kc::AppendWithRetry(file_, 0);
     ASSERT_NE(f, nullptr);
     EXPECT_TRUE(f->Write("new\r\n", 5));
-    EXPECT_EQ(fs.modes, std::set<plat::OpenMode>{plat::OpenMode::Append});
+    EXPECT_EQ(fs.modes, std::set<kc::OpenMode>{kc::OpenMode::Append});
   }
   {
     FlakyFs fs(1);
-    plat::ScopedFs use(fs);
+    kc::ScopedFs use(fs);
     auto f = kc::ResetWithRetry(file_, 1);
     ASSERT_NE(f, nullptr);
     char buf[32];
     EXPECT_EQ(f->Read(buf, sizeof buf), 10);
-    EXPECT_EQ(fs.modes, std::set<plat::OpenMode>{plat::OpenMode::Read});
+    EXPECT_EQ(fs.modes, std::set<kc::OpenMode>{kc::OpenMode::Read});
   }
   {
     FlakyFs fs(0);
-    plat::ScopedFs use(fs);
+    kc::ScopedFs use(fs);
     auto f = kc::RewriteWithRetry(file_, 0);
     ASSERT_NE(f, nullptr);
-    EXPECT_EQ(fs.modes, std::set<plat::OpenMode>{plat::OpenMode::Rewrite});
+    EXPECT_EQ(fs.modes, std::set<kc::OpenMode>{kc::OpenMode::Rewrite});
   }
   std::string text;
-  ASSERT_TRUE(plat::ReadWholeFile(file_, text));
+  ASSERT_TRUE(kc::ReadWholeFile(file_, text));
   EXPECT_EQ(text, "");  // the rewrite truncated it
   EXPECT_EQ(kc::ResetWithRetry(dir_.winPath() + "\\missing.csv", 0), nullptr);
 }
@@ -298,26 +298,26 @@ TEST(UtilsGuards, RestoreWhatWasThereBefore) {
   FlakyFs outer(0), inner(0);
   int pumps = 0;
   try {
-    plat::ScopedFs useOuter(outer);
-    plat::ScopedClock day([] { return EncodeDate(2010, 12, 6); });
+    kc::ScopedFs useOuter(outer);
+    kc::ScopedClock day([] { return EncodeDate(2010, 12, 6); });
     kc::ScopedMessagePump count([&] { ++pumps; });
     {
-      plat::ScopedFs useInner(inner);
-      plat::ScopedClock later([] { return EncodeDate(2011, 1, 1); });
+      kc::ScopedFs useInner(inner);
+      kc::ScopedClock later([] { return EncodeDate(2011, 1, 1); });
       kc::ScopedMessagePump none([] {});
-      EXPECT_EQ(&plat::Fs(), &inner);
-      EXPECT_EQ(plat::Now(), EncodeDate(2011, 1, 1));
+      EXPECT_EQ(&kc::Fs(), &inner);
+      EXPECT_EQ(kc::Now(), EncodeDate(2011, 1, 1));
       kc::ProcessMessages();
     }
-    EXPECT_EQ(&plat::Fs(), &outer);
-    EXPECT_EQ(plat::Now(), EncodeDate(2010, 12, 6));
+    EXPECT_EQ(&kc::Fs(), &outer);
+    EXPECT_EQ(kc::Now(), EncodeDate(2010, 12, 6));
     kc::ProcessMessages();
     throw std::runtime_error("x");
   } catch (const std::runtime_error&) {
   }
   EXPECT_EQ(pumps, 1);
-  EXPECT_NE(&plat::Fs(), &outer);
-  EXPECT_NE(plat::Now(), EncodeDate(2010, 12, 6));
+  EXPECT_NE(&kc::Fs(), &outer);
+  EXPECT_NE(kc::Now(), EncodeDate(2010, 12, 6));
   kc::ProcessMessages();
   EXPECT_EQ(pumps, 1);
 }
@@ -330,30 +330,30 @@ const char kChildResultVar[] = "KC_UTILS_GUARD_CHILD_RESULT";
 // Run in a child copy of this program: tries to take the guard and writes
 // what happened.
 TEST(UtilsGuardChild, TryTheGuard) {
-  const std::string out = plat::GetEnv(kChildResultVar);
+  const std::string out = kc::GetEnv(kChildResultVar);
   if (out.empty()) GTEST_SKIP() << "only run as the child of UtilsGuard";
   bool got = kc::CheckSingleInstance(kGuardName);
-  plat::WriteWholeFile(out, got ? "got" : "refused");
+  kc::WriteWholeFile(out, got ? "got" : "refused");
   kc::ReleaseSingleInstance();
 }
 
 std::string RunChild(const TempDir& dir) {
   const std::string out = dir.winPath() + "\\child.txt";
-  plat::Fs().DeleteFile(out);
+  kc::Fs().DeleteFile(out);
   ScopedEnv env(kChildResultVar, out);
-  std::string program = plat::ProgramFileName();
+  std::string program = kc::ProgramFileName();
 #ifndef _WIN32
   std::replace(program.begin(), program.end(), '\\', '/');  // for /bin/sh
 #endif
   const std::string cmd = "\"" + program + "\" --gtest_filter=UtilsGuardChild.TryTheGuard";
-  EXPECT_TRUE(kc::RunAndWait(cmd, plat::SW_Hide));
+  EXPECT_TRUE(kc::RunAndWait(cmd, kc::SW_Hide));
   std::string text;
-  plat::ReadWholeFile(out, text);
+  kc::ReadWholeFile(out, text);
   return text;
 }
 
 TEST(UtilsGuard, SecondCopyIsRefused) {
-  if (!plat::GetEnv(kChildResultVar).empty()) GTEST_SKIP();
+  if (!kc::GetEnv(kChildResultVar).empty()) GTEST_SKIP();
   TempDir dir;
   ASSERT_TRUE(kc::CheckSingleInstance(kGuardName));
   EXPECT_EQ(RunChild(dir), "refused");

@@ -16,11 +16,11 @@ namespace test {
 
 class FailingFs : public ForwardingFs {
  public:
-  // Installs itself as plat::Fs() for its lifetime.
+  // Installs itself as kc::Fs() for its lifetime.
   FailingFs() : use_(*this) {}
 
   // Open fails (returns nullptr) when this says so.
-  std::function<bool(const std::string& path, plat::OpenMode mode)> failOpen;
+  std::function<bool(const std::string& path, kc::OpenMode mode)> failOpen;
   // Writes fail once this many writes have succeeded (-1: never).
   int writesBeforeFailure = -1;
   bool failFlush = false;
@@ -29,12 +29,12 @@ class FailingFs : public ForwardingFs {
   std::function<bool(const std::string& from, const std::string& to)> failRename;
   std::vector<std::string> openedPaths;
 
-  std::unique_ptr<plat::File> Open(const std::string& path, plat::OpenMode mode) override {
+  std::unique_ptr<kc::File> Open(const std::string& path, kc::OpenMode mode) override {
     openedPaths.push_back(path);
     if (failOpen && failOpen(path, mode)) return nullptr;
-    std::unique_ptr<plat::File> f = base_.Open(path, mode);
+    std::unique_ptr<kc::File> f = base_.Open(path, mode);
     if (!f) return nullptr;
-    return std::unique_ptr<plat::File>(new Wrapped(std::move(f), *this));
+    return std::unique_ptr<kc::File>(new Wrapped(std::move(f), *this));
   }
   bool RenameFile(const std::string& a, const std::string& b) override {
     return failRename && failRename(a, b) ? false : base_.RenameFile(a, b);
@@ -44,9 +44,9 @@ class FailingFs : public ForwardingFs {
   }
 
  private:
-  class Wrapped : public plat::File {
+  class Wrapped : public kc::File {
    public:
-    Wrapped(std::unique_ptr<plat::File> f, FailingFs& owner) : f_(std::move(f)), owner_(owner) {}
+    Wrapped(std::unique_ptr<kc::File> f, FailingFs& owner) : f_(std::move(f)), owner_(owner) {}
     bool Write(const void* data, std::size_t size) override {
       if (owner_.writesBeforeFailure == 0) return false;
       if (owner_.writesBeforeFailure > 0) --owner_.writesBeforeFailure;
@@ -63,11 +63,11 @@ class FailingFs : public ForwardingFs {
     bool Truncate(std::int64_t size) override { return f_->Truncate(size); }
 
    private:
-    std::unique_ptr<plat::File> f_;
+    std::unique_ptr<kc::File> f_;
     FailingFs& owner_;
   };
 
-  plat::ScopedFs use_;
+  kc::ScopedFs use_;
 };
 
 }  // namespace test

@@ -21,7 +21,7 @@ using test::ReadBytes;
 using test::TempDir;
 
 std::string VersionText() {
-  auto values = plat::OwnVersionValues();
+  auto values = kc::OwnVersionValues();
   auto it = values.find("FileVersion");
   return it == values.end() ? std::string() : it->second;
 }
@@ -125,7 +125,7 @@ TEST_F(LogFileTest, FileFailuresLoseTheLineSilently) {
   };
   for (const auto& c : cases) {
     FailingFs fs;
-    if (c.failOpen) fs.failOpen = [](const std::string&, plat::OpenMode) { return true; };
+    if (c.failOpen) fs.failOpen = [](const std::string&, kc::OpenMode) { return true; };
     fs.writesBeforeFailure = c.writesBeforeFailure;
     fs.failFlush = c.failFlush;
     fs.failClose = c.failClose;
@@ -146,7 +146,7 @@ TEST_F(LogFileTest, AFailedStartBlockSwitchesTheLogOff) {
   log.SetLogFileName(LogPath());
   {
     FailingFs fs;
-    fs.failOpen = [](const std::string&, plat::OpenMode) { return true; };
+    fs.failOpen = [](const std::string&, kc::OpenMode) { return true; };
     EXPECT_NO_THROW(log.SetActive(true));
     EXPECT_FALSE(log.Active());
     EXPECT_FALSE(log.WriteLine("lost"));
@@ -161,11 +161,11 @@ TEST_F(LogFileTest, RelativeNamesResolveAgainstTheProgramFolder) {
   TLogFile log;
   log.SetLogFileName("kc-test-relative.log");
   FailingFs fs;  // keeps the program's folder untouched
-  fs.failOpen = [](const std::string&, plat::OpenMode) { return true; };
+  fs.failOpen = [](const std::string&, kc::OpenMode) { return true; };
   log.SetActive(true);
-  EXPECT_EQ(log.LogFileName(), plat::ProgramFolder() + "kc-test-relative.log");
+  EXPECT_EQ(log.LogFileName(), kc::ProgramFolder() + "kc-test-relative.log");
   ASSERT_FALSE(fs.openedPaths.empty());
-  EXPECT_EQ(fs.openedPaths[0], plat::ProgramFolder() + "kc-test-relative.log");
+  EXPECT_EQ(fs.openedPaths[0], kc::ProgramFolder() + "kc-test-relative.log");
 
   TLogFile absolute;
   absolute.SetLogFileName(LogPath());

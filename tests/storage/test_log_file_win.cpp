@@ -18,7 +18,7 @@ TEST(LogFileWin, LinesLandWhileTheHostHoldsTheLogOpen) {
   TLogFile log;
   log.SetLogFileName(dir.winFile("hoz.log"));
   log.SetActive(true);
-  const std::u16string wide = plat::Cp932ToWide(dir.winFile("hoz.log"));
+  const std::u16string wide = kc::Cp932ToWide(dir.winFile("hoz.log"));
   HANDLE host = CreateFileW(reinterpret_cast<const wchar_t*>(wide.c_str()), FILE_APPEND_DATA,
                             FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
                             FILE_ATTRIBUTE_NORMAL, nullptr);

@@ -408,7 +408,7 @@ TEST_F(TableCsvTest, FixedFormatsOnlyForTheDurationOfASaveOrLoad) {
   t.Append();
   t.Post();
   FailingFs fs;
-  fs.failOpen = [](const std::string&, plat::OpenMode) { return true; };
+  fs.failOpen = [](const std::string&, kc::OpenMode) { return true; };
   EXPECT_THROW(t.Close(), Error);
   EXPECT_EQ(ProcessFormats().ShortDateFormat, before.ShortDateFormat);
 }
@@ -464,7 +464,7 @@ class BoundFileWatch : public test::ForwardingFs {
  public:
   explicit BoundFileWatch(std::string bound) : bound_(std::move(bound)), use_(*this) {}
   int missing = 0;
-  std::unique_ptr<plat::File> Open(const std::string& p, plat::OpenMode m) override {
+  std::unique_ptr<kc::File> Open(const std::string& p, kc::OpenMode m) override {
     Check();
     return base_.Open(p, m);
   }
@@ -488,7 +488,7 @@ class BoundFileWatch : public test::ForwardingFs {
  private:
   void Check() { missing += base_.FileExists(bound_) ? 0 : 1; }
   std::string bound_;
-  plat::ScopedFs use_;
+  kc::ScopedFs use_;
 };
 
 TEST_F(TableCsvTest, TheBoundFileIsThereAtEveryStepOfASave) {
@@ -525,7 +525,7 @@ TEST_F(TableCsvTest, AMissingBoundFileIsRecoveredFromTheNewFileOrTheBackup) {
   };
   for (const Case& c : cases) {
     for (const char* f : {"tvskypch.csv", "tvskypch.$$$", "tvskypch.old"})
-      plat::Fs().DeleteFile(File(f));
+      kc::Fs().DeleteFile(File(f));
     if (c.temp) Put("tvskypch.$$$", c.temp);
     if (c.backup) Put("tvskypch.old", c.backup);
     MemTable t;
@@ -616,7 +616,7 @@ TEST_F(TableCsvTest, FileFailuresReachTheCallerAndKeepTheBoundFile) {
     AddChannel(t, "2", "two", &two);
     {
       FailingFs fs;
-      if (c.failCreate) fs.failOpen = [](const std::string& p, plat::OpenMode) { return p.find(".$$$") != std::string::npos; };
+      if (c.failCreate) fs.failOpen = [](const std::string& p, kc::OpenMode) { return p.find(".$$$") != std::string::npos; };
       fs.writesBeforeFailure = c.writesBeforeFailure;
       fs.failClose = c.failClose;
       std::string expected = c.message;
@@ -644,7 +644,7 @@ TEST_F(TableCsvTest, UnreadableFileFailsTheOpen) {
   MemTable t;
   DefineTableSkypch(t, File("c.csv"));
   FailingFs fs;
-  fs.failOpen = [](const std::string&, plat::OpenMode m) { return m == plat::OpenMode::Read; };
+  fs.failOpen = [](const std::string&, kc::OpenMode m) { return m == kc::OpenMode::Read; };
   try {
     t.Open();
     ADD_FAILURE() << "no error";

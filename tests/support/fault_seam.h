@@ -18,24 +18,24 @@
 namespace kc {
 namespace test {
 
-class FaultSeam : public ForwardingFs, public plat::ProcessLauncher {
+class FaultSeam : public ForwardingFs, public kc::ProcessLauncher {
  public:
   // failAt: the 1-based number of the call that fails; 0 fails none.
   explicit FaultSeam(int failAt = 0)
-      : failAt_(failAt), launcher_(plat::Processes()), fs_(*this), processes_(*this) {}
+      : failAt_(failAt), launcher_(kc::Processes()), fs_(*this), processes_(*this) {}
 
   int Calls() const { return calls_; }
   // What the failed call was ("" when none failed yet).
   const std::string& Failed() const { return failed_; }
 
-  std::unique_ptr<plat::File> Open(const std::string& p, plat::OpenMode m) override {
+  std::unique_ptr<kc::File> Open(const std::string& p, kc::OpenMode m) override {
     if (Fail("open " + p)) return nullptr;
-    std::unique_ptr<plat::File> f = base_.Open(p, m);
+    std::unique_ptr<kc::File> f = base_.Open(p, m);
     if (!f) return nullptr;
-    return std::unique_ptr<plat::File>(new SeamFile(std::move(f), *this, p));
+    return std::unique_ptr<kc::File>(new SeamFile(std::move(f), *this, p));
   }
-  std::vector<plat::FoundFile> FindFiles(const std::string& p, unsigned m) override {
-    return Fail("find " + p) ? std::vector<plat::FoundFile>() : base_.FindFiles(p, m);
+  std::vector<kc::FoundFile> FindFiles(const std::string& p, unsigned m) override {
+    return Fail("find " + p) ? std::vector<kc::FoundFile>() : base_.FindFiles(p, m);
   }
   bool DeleteFile(const std::string& p) override {
     return !Fail("delete " + p) && base_.DeleteFile(p);
@@ -55,7 +55,7 @@ class FaultSeam : public ForwardingFs, public plat::ProcessLauncher {
   bool ForceDirectories(const std::string& p) override {
     return !Fail("create folder " + p) && base_.ForceDirectories(p);
   }
-  std::unique_ptr<plat::Process> Start(const std::string& cmd, int show,
+  std::unique_ptr<kc::Process> Start(const std::string& cmd, int show,
                                        const std::string& dir) override {
     if (Fail("start " + cmd)) return nullptr;
     return launcher_.Start(cmd, show, dir);
@@ -68,9 +68,9 @@ class FaultSeam : public ForwardingFs, public plat::ProcessLauncher {
     return true;
   }
 
-  class SeamFile : public plat::File {
+  class SeamFile : public kc::File {
    public:
-    SeamFile(std::unique_ptr<plat::File> f, FaultSeam& seam, std::string path)
+    SeamFile(std::unique_ptr<kc::File> f, FaultSeam& seam, std::string path)
         : f_(std::move(f)), seam_(seam), path_(std::move(path)) {}
     bool Write(const void* d, std::size_t n) override {
       // A write that fails has stored part of its bytes, as a full disk does.
@@ -93,7 +93,7 @@ class FaultSeam : public ForwardingFs, public plat::ProcessLauncher {
     bool Truncate(std::int64_t s) override { return f_->Truncate(s); }
 
    private:
-    std::unique_ptr<plat::File> f_;
+    std::unique_ptr<kc::File> f_;
     FaultSeam& seam_;
     std::string path_;
   };
@@ -101,9 +101,9 @@ class FaultSeam : public ForwardingFs, public plat::ProcessLauncher {
   int failAt_;
   int calls_ = 0;
   std::string failed_;
-  plat::ProcessLauncher& launcher_;
-  plat::ScopedFs fs_;
-  plat::ScopedProcesses processes_;
+  kc::ProcessLauncher& launcher_;
+  kc::ScopedFs fs_;
+  kc::ScopedProcesses processes_;
 };
 
 }  // namespace test

@@ -12,16 +12,16 @@
 namespace kc {
 namespace test {
 
-class ForwardingFs : public plat::FileSystem {
+class ForwardingFs : public kc::FileSystem {
  public:
-  ForwardingFs() : base_(plat::Fs()) {}
+  ForwardingFs() : base_(kc::Fs()) {}
 
-  std::unique_ptr<plat::File> Open(const std::string& p, plat::OpenMode m) override {
+  std::unique_ptr<kc::File> Open(const std::string& p, kc::OpenMode m) override {
     return base_.Open(p, m);
   }
   bool FileExists(const std::string& p) override { return base_.FileExists(p); }
   bool DirectoryExists(const std::string& p) override { return base_.DirectoryExists(p); }
-  std::vector<plat::FoundFile> FindFiles(const std::string& p, unsigned m) override {
+  std::vector<kc::FoundFile> FindFiles(const std::string& p, unsigned m) override {
     return base_.FindFiles(p, m);
   }
   bool DeleteFile(const std::string& p) override { return base_.DeleteFile(p); }
@@ -43,7 +43,7 @@ class ForwardingFs : public plat::FileSystem {
   bool SetCurrentDir(const std::string& p) override { return base_.SetCurrentDir(p); }
 
  protected:
-  plat::FileSystem& base_;
+  kc::FileSystem& base_;
 };
 
 }  // namespace test

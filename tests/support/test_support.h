@@ -59,7 +59,7 @@ std::string ReadBytes(const std::string& path);  // empty when unreadable
 bool WriteBytes(const std::string& path, const std::string& bytes);
 bool FileExistsAt(const std::string& path);
 
-// Fixes plat::Now() for its lifetime. Each reading of the clock returns the
+// Fixes kc::Now() for its lifetime. Each reading of the clock returns the
 // current value and then advances it by step (0: the clock stands still), so
 // code that waits for the clock to move still finishes.
 class FakeClock {
@@ -84,7 +84,7 @@ class FakeClock {
   TDateTime now_;
   double step_;
   std::uint64_t reads_ = 0;
-  plat::ScopedClock clock_;
+  kc::ScopedClock clock_;
 };
 
 // Sets (or, with unset(), removes) an environment variable for its lifetime

@@ -56,7 +56,7 @@ inline std::string SkyptPage(const std::vector<std::pair<std::string, std::strin
   int id = 500000;
   for (const auto& [number, name] : channels)
     page += "  \"" + std::to_string(++id) + "\": {\"name\": \"" + number + " - " +
-            plat::Cp932ToUtf8(name) + "\"},\n";
+            kc::Cp932ToUtf8(name) + "\"},\n";
   page += "}}};\n</script></head></html>\n";
   return page;
 }
@@ -67,7 +67,7 @@ inline std::string E2Page(const std::vector<std::pair<std::string, std::string>>
   int v = 0;
   for (const auto& [number, name] : channels)
     page += "<option value=\"" + std::to_string(++v) + "\">" + number + " - " +
-            plat::Cp932ToUtf8(name) + "</option>";
+            kc::Cp932ToUtf8(name) + "</option>";
   return page + "</select></form>";
 }
 
@@ -78,7 +78,7 @@ class SettingsFixture : public ::testing::Test {
         base_("KANALIA_BASE_URL", "http://127.0.0.1:9") {}
 
   void SetUp() override {
-    savedDir_ = plat::Fs().GetCurrentDir();
+    savedDir_ = kc::Fs().GetCurrentDir();
     ui::App().Init(ui::BackendKind::Headless);
     ui::HeadlessDialogs().Clear();
     WriteBytes(dir.file("plugin/readme.txt"), "");
@@ -88,7 +88,7 @@ class SettingsFixture : public ::testing::Test {
   void TearDown() override {
     ui::App().Shutdown();
     ui::HeadlessDialogs().Clear();
-    plat::Fs().SetCurrentDir(savedDir_);
+    kc::Fs().SetCurrentDir(savedDir_);
   }
 
   std::string PluginFolder() const { return dir.winFile("plugin") + "\\"; }
@@ -106,7 +106,7 @@ class SettingsFixture : public ::testing::Test {
   std::string Host(const std::string& name) { return ReadBytes(dir.file(name)); }
   std::string HostIni(const std::string& name, const std::string& section,
                       const std::string& key) {
-    return plat::ReadProfileString(dir.winFile(name), section, key, "<none>");
+    return kc::ReadProfileString(dir.winFile(name), section, key, "<none>");
   }
 
   void WriteTable(const std::vector<ChannelRow>& rows) {

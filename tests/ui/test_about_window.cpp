@@ -22,7 +22,7 @@ class AboutFormHeadless : public ::testing::Test {
 TEST_F(AboutFormHeadless, ShowsTheVersionValues) {
   ui::Form main("Main", "main", 445, 183, ui::FormStyle::Borderless);
   TAboutForm f;
-  const auto values = plat::OwnVersionValues();
+  const auto values = kc::OwnVersionValues();
   EXPECT_EQ(f.Caption(), "バージョン情報");
   EXPECT_EQ(f.Style(), ui::FormStyle::Dialog);
   EXPECT_EQ(f.LabelTitle.Caption(), values.at("ProductName"));

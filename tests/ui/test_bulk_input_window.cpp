@@ -76,12 +76,12 @@ TEST_F(ImportFormTest, TicksAreOnlyEverAdded) {
 TEST_F(ImportFormTest, OpensFirstCentredOnTheSettingsWindowThenWhereItWasAndEscapeCloses) {
   // A place kept off the screen (another monitor layout) counts as none;
   // the store may hold one from an earlier run.
-  plat::Placement gone;
+  kc::Placement gone;
   gone.Left = -5000;
   gone.Top = -5000;
   gone.Width = 300;
   gone.Height = 360;
-  plat::SavePlacement("TFormImport", gone);
+  kc::SavePlacement("TFormImport", gone);
   setup->SetPosition(100, 50);
   setup->buttonImp.Click();
   ASSERT_TRUE(form->Visible());

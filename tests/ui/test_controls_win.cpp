@@ -38,7 +38,7 @@ class Win32Controls : public ::testing::Test {
   }
   void PumpFor(int ms) {
     for (int i = 0; i < ms / 10; ++i) {
-      plat::SleepMs(10);
+      kc::SleepMs(10);
       kc::YieldToMessages();
     }
   }

@@ -156,10 +156,10 @@ TEST_F(ChannelChangeFormTest, ImportListsEveryChannelAndExportKeepsOtherKeys) {
   Dialogs().FileAnswers = {chg};
   form->ButtonExport.Click();
   EXPECT_TRUE(form->Visible());
-  EXPECT_EQ(plat::ReadProfileString(chg, "ChannelChange", "055", ""), "77");
-  EXPECT_EQ(plat::ReadProfileString(chg, "ChannelChange", "602", ""), "800");
-  EXPECT_EQ(plat::ReadProfileString(chg, "ChannelChange", "123", ""), "321");
-  EXPECT_EQ(plat::ReadProfileString(chg, "Other", "a", ""), "b");
+  EXPECT_EQ(kc::ReadProfileString(chg, "ChannelChange", "055", ""), "77");
+  EXPECT_EQ(kc::ReadProfileString(chg, "ChannelChange", "602", ""), "800");
+  EXPECT_EQ(kc::ReadProfileString(chg, "ChannelChange", "123", ""), "321");
+  EXPECT_EQ(kc::ReadProfileString(chg, "Other", "a", ""), "b");
   EXPECT_EQ(Dialogs().Texts(Kind::Open), (std::vector<std::string>{"*.chg", "*.chg"}));
   EXPECT_EQ(Dialogs().Texts(Kind::Save), (std::vector<std::string>{"*.chg"}));
 }

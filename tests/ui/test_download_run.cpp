@@ -42,7 +42,7 @@ class DownloadRun : public ::testing::Test {
                "[DataSet 0]\r\ncount=1\r\nArea 0=True\r\n");
     WriteBytes(dir.file("tvskypch.ini"), "[DataSet 0]\r\ntvch 101=True\r\ntvch 161=True\r\n");
     WriteBytes(dir.file("tvskypch.csv"),
-               plat::Utf8ToCp932(u8"\"TVChannel\",\"TVName\",\"Status\",\r\n"
+               kc::Utf8ToCp932(u8"\"TVChannel\",\"TVName\",\"Status\",\r\n"
                                  u8"\"101\",\"テスト局\",\"0\",\r\n\"161\",\"映画\",\"0\",\r\n"));
     // The list page brings nothing: the numbers and page keys of the
     // previous run count.
@@ -107,7 +107,7 @@ TEST_F(DownloadRun, FetchesAnalysesAndMergesInOrder) {
   EXPECT_NE(data[1].find("\"101.テスト局\""), std::string::npos);
   EXPECT_NE(data[9].find("\"161.映画\""), std::string::npos);
   // the programme files are gone, the pages stay in the cache
-  EXPECT_TRUE(plat::Fs().FindFiles(TempFolder() + "tvmurok*.*", plat::faAnyFile).empty());
+  EXPECT_TRUE(kc::Fs().FindFiles(TempFolder() + "tvmurok*.*", kc::faAnyFile).empty());
   EXPECT_TRUE(test::FileExistsAt(Cache("tvmurok10112060.html")));
   EXPECT_EQ(f.State.DownloadedFiles.size(), 8u);
   EXPECT_EQ(f.ProgressBar2.Position(), 3);
@@ -141,7 +141,7 @@ TEST_F(DownloadRun, SkipWhilePausedEndsThePauseAndSkipsTheChannel) {
 TEST_F(DownloadRun, StopWhilePausedDeletesThisRunsPagesOnly) {
   // a page of yesterday in the cache, inside the seven days
   WriteBytes(Cache("tvmurok10112050.html"), ChartPage());
-  ASSERT_TRUE(plat::Fs().SetFileAge(dir.winPath() + "\\Cache\\skypt\\tvmurok10112050.html",
+  ASSERT_TRUE(kc::Fs().SetFileAge(dir.winPath() + "\\Cache\\skypt\\tvmurok10112050.html",
                                     EncodeDate(2019, 12, 5) + EncodeTime(6, 0, 0, 0)));
   TFormDLL f(Opts());
   bool paused = false;
@@ -161,7 +161,7 @@ TEST_F(DownloadRun, StopWhilePausedDeletesThisRunsPagesOnly) {
   EXPECT_TRUE(test::FileExistsAt(Cache("tvmurok10112050.html")));
   // neither analysis nor merge ran
   EXPECT_FALSE(test::FileExistsAt(dir.file("tvdata0.csv")));
-  EXPECT_TRUE(plat::Fs().FindFiles(TempFolder() + "tvmurok*.*", plat::faAnyFile).empty());
+  EXPECT_TRUE(kc::Fs().FindFiles(TempFolder() + "tvmurok*.*", kc::faAnyFile).empty());
   StringList log = LogLines();
   ASSERT_EQ(log.size(), 5u) << JoinLinesCrLf(log);
   EXPECT_EQ(log[2], "停止ボタン押下");
@@ -196,7 +196,7 @@ TEST_F(DownloadRun, WindowClosedDuringTheAnalysisUnwindsAsAfterStop) {
 }
 
 TEST_F(DownloadRun, NoChannelListAndNoSavedNumbersFetchesNothing) {
-  plat::Fs().DeleteFile(dir.winPath() + "\\tvmurokch.csv");
+  kc::Fs().DeleteFile(dir.winPath() + "\\tvmurokch.csv");
   TFormDLL f(Opts());
   ui::App().Run();
   EXPECT_EQ(ChartCalls(), 0);

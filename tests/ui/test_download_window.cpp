@@ -29,7 +29,7 @@ using test::WriteBytes;
 class FormDLLHeadless : public ::testing::Test {
  protected:
   void SetUp() override {
-    savedDir_ = plat::Fs().GetCurrentDir();
+    savedDir_ = kc::Fs().GetCurrentDir();
     ui::App().Init(ui::BackendKind::Headless);
     WriteBytes(dir.file("plugin/readme.txt"), "");
     WriteBytes(dir.file("hoz.ini"),
@@ -37,7 +37,7 @@ class FormDLLHeadless : public ::testing::Test {
   }
   void TearDown() override {
     ui::App().Shutdown();
-    plat::Fs().SetCurrentDir(savedDir_);
+    kc::Fs().SetCurrentDir(savedDir_);
   }
 
   TFormDLL::Options Opts(TFormDLL::RunFunction run) {
@@ -123,8 +123,8 @@ TEST_F(FormDLLHeadless, CreationSetsTheProcessFormatsAndTheCurrentFolder) {
   EXPECT_EQ(fs.LongTimeFormat, "hh:nn:ss");
   EXPECT_EQ(DateTimeToStr(EncodeDate(2010, 12, 6) + EncodeTime(22, 15, 30, 0)),
             "2010-12-06 22:15:30");
-  EXPECT_EQ(plat::IncludeTrailingBackslash(test::ToProductPath(plat::Fs().GetCurrentDir())),
-            plat::IncludeTrailingBackslash(dir.winFile("plugin")));
+  EXPECT_EQ(kc::IncludeTrailingBackslash(test::ToProductPath(kc::Fs().GetCurrentDir())),
+            kc::IncludeTrailingBackslash(dir.winFile("plugin")));
   EXPECT_TRUE(f.State.DownloadedFiles.empty());
   EXPECT_FALSE(f.State.Activated);
 }

@@ -25,13 +25,13 @@ std::u16string TextOf(void* handle) {
 class FormDLLWin32 : public ::testing::Test {
  protected:
   void SetUp() override {
-    savedDir_ = plat::Fs().GetCurrentDir();
+    savedDir_ = kc::Fs().GetCurrentDir();
     ui::App().Init(ui::BackendKind::Win32);
     test::WriteBytes(dir.file("plugin/readme.txt"), "");
   }
   void TearDown() override {
     ui::App().Shutdown();
-    plat::Fs().SetCurrentDir(savedDir_);
+    kc::Fs().SetCurrentDir(savedDir_);
   }
   TFormDLL::Options Opts(TFormDLL::RunFunction run) {
     TFormDLL::Options o;
@@ -58,7 +58,7 @@ TEST_F(FormDLLWin32, RealWindowShowsTheRunAndEscapeStopsIt) {
     // Escape typed on a button: the form sees it first and presses Stop.
     PostMessageW(static_cast<HWND>(f.ButtonPause.Handle), WM_KEYDOWN, VK_ESCAPE, 0);
     for (int i = 0; i < 200 && !c.State.StopRequested; ++i) {
-      plat::SleepMs(5);
+      kc::SleepMs(5);
       YieldToMessages();
     }
     stopSeen = c.State.StopRequested;

@@ -73,7 +73,7 @@ class SettingsWin : public test::SettingsFixture {
   }
   void PumpFor(int ms) {
     for (int i = 0; i < ms / 10; ++i) {
-      plat::SleepMs(10);
+      kc::SleepMs(10);
       YieldToMessages();
     }
   }
