@@ -5,6 +5,7 @@
 #include "analysis/analysis_sink.h"
 #include "analysis/extension_notes.h"
 #include "analysis/html_parser.h"
+#include "analysis/site.h"
 #include "analysis/text_rules.h"
 #include "core/date_text.h"
 #include "core/error.h"
@@ -53,20 +54,18 @@ void AppendTrimmed(std::string& gathered, const std::string& piece) {
 
 }  // namespace
 
-PageContext MakePageContext(const std::string& fileName, TDateTime now,
+PageContext MakePageContext(const std::string& channelText, int month, int day, TDateTime now,
                             const std::string& daysAheadText,
                             const std::string& baseAddress) {
   PageContext pc;
   pc.DaysAhead = StrToIntDef(daysAheadText, 0);
   if (pc.DaysAhead == 0) pc.DaysAhead = 100;
   pc.Today = DateOf(now);
-  int month = StrToIntDef(Mid(fileName, 10, 2), 0);
-  int day = StrToIntDef(Mid(fileName, 12, 2), 0);
   int year = YearOfDate(now);
   if (month < MonthOfDate(now)) ++year;
-  pc.PageDate = EncodeDate(year, month, day);  // throws for a name out of scheme
+  pc.PageDate = EncodeDate(year, month, day);  // throws when they give no date
   pc.DayBase = pc.PageDate + EncodeTime(5, 0, 0, 0);
-  pc.ChannelText = Mid(fileName, 7, 3);
+  pc.ChannelText = channelText;
   pc.ChannelNumber = StrToIntDef(pc.ChannelText, 0);
   pc.BaseAddress = baseAddress;
   return pc;
@@ -94,7 +93,7 @@ bool DurationOfStyle(const std::string& styleValue, int& minutes) {
 }
 
 bool StartOfRecordingLink(const std::string& href, int currentYear, TDateTime& start) {
-  if (!SjisContains(href, "/m/clipAdding.action?id=")) return false;
+  if (!SjisContains(href, site::kRecordingLinkPart)) return false;
   std::size_t i = SjisFind(href, "id=");
   // id= then six characters of its own, then yyyymmdd, then hhmm
   start = ParseDateText(Mid(href, i + 9, 8), currentYear) + ParseTimeText(Mid(href, i + 17, 4));
@@ -162,7 +161,7 @@ void ChartWalker::TagParam(const std::string& name, const std::string& value) {
         TDateTime start;
         if (StartOfRecordingLink(value, YearOfDate(page_.Today), start))
           start_ = start;
-        else if (!value.empty() && value[0] == '/' && SjisContains(value, "/schedule/"))
+        else if (!value.empty() && value[0] == '/' && SjisContains(value, site::kSchedulePathPart))
           // Only a path of this site: the base address + any other text
           // (".other.example/...") would be a link to another host.
           urlPath_ = value;

@@ -45,15 +45,17 @@ struct PageContext {
   TDateTime Today = 0;         // today 00:00
   TDateTime PageDate = 0;      // from the file name's mmdd
   TDateTime DayBase = 0;       // PageDate 05:00
-  int ChannelNumber = 0;       // characters 8-10 of the file name
+  int ChannelNumber = 0;       // the page file's channel characters
   std::string ChannelText;     // the same characters as text
   std::string ChannelLabel;    // empty: the channel is not in the table
   std::string BaseAddress;     // scheme and host, no trailing "/"
 };
 
-// Reads the page file name (no folder) as "tvmurok" + ccc + mmdd + i +
-// ".html". Throws kc::Error when the month and day give no date.
-PageContext MakePageContext(const std::string& fileName, TDateTime now,
+// The context of a page of the channel's three characters and the chart
+// day's month and day, which the download put in the page's file name
+// (download/host_files.h reads them back). A month before now's falls in
+// the next year. Throws kc::Error when the month and day give no date.
+PageContext MakePageContext(const std::string& channelText, int month, int day, TDateTime now,
                             const std::string& daysAheadText,
                             const std::string& baseAddress);
 

@@ -14,7 +14,7 @@
 #include "download/host_files.h"
 #include "download/page_download.h"
 #include "download/run_context.h"
-#include "download/site.h"
+#include "analysis/site.h"
 #include "platform/platform.h"
 #include "platform/retry_open.h"
 #include "platform/temp_files.h"

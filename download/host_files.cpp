@@ -67,6 +67,22 @@ std::string ChartPageFileName(const std::string& channel, TDateTime today, int i
          FormatDateTime("mmdd", today, FormatSettings()) + IntToStr(i) + host::kPageFileExt;
 }
 
+ChartPageName ReadChartPageFileName(const std::string& fileName) {
+  const std::size_t at = sizeof host::kWorkFilePrefix - 1;
+  auto part = [&fileName](std::size_t from, std::size_t len) {
+    return from < fileName.size() ? fileName.substr(from, len) : std::string();
+  };
+  ChartPageName n;
+  n.Channel = part(at, 3);
+  n.Month = StrToIntDef(part(at + 3, 2), 0);
+  n.Day = StrToIntDef(part(at + 5, 2), 0);
+  return n;
+}
+
+std::string ChartPageFilePattern(const std::string& channel) {
+  return host::kWorkFilePrefix + FileNameChannel(channel) + "?????" + host::kPageFileExt;
+}
+
 std::string ChartPageFile(const std::string& hostFolder, const std::string& channel,
                           TDateTime today, int i) {
   return CacheFolder(hostFolder) + "\\" + ChartPageFileName(channel, today, i);

@@ -98,6 +98,18 @@ std::string CacheFolder(const std::string& hostFolder);
 // e.g. tvmurok16112060.html. These names and ProgrammeFile throw kc::Error
 // for a channel text that is not decimal digits.
 std::string ChartPageFileName(const std::string& channel, TDateTime today, int i);
+// The same name read back (no folder): the channel's three characters and
+// the month and day (0 where they are no number). A name of another form
+// reads as whatever stands at those places.
+struct ChartPageName {
+  std::string Channel;
+  int Month = 0;
+  int Day = 0;
+};
+ChartPageName ReadChartPageFileName(const std::string& fileName);
+// The names ChartPageFileName gives the channel on any day: a pattern for
+// FindFiles.
+std::string ChartPageFilePattern(const std::string& channel);
 // CacheFolder + "\" + ChartPageFileName.
 std::string ChartPageFile(const std::string& hostFolder, const std::string& channel,
                           TDateTime today, int i);

@@ -7,7 +7,7 @@
 #include "download/host_settings.h"
 #include "download/run_context.h"
 #include "download/run_report.h"
-#include "download/site.h"
+#include "analysis/site.h"
 #include "platform/message_pump.h"
 #include "platform/platform.h"
 #include "platform/run_command.h"
@@ -84,8 +84,8 @@ std::string DayWindowStart(int i) {
 
 std::string ChartPageAddress(bool useE2, const std::string& pageKey, TDateTime today,
                              int i) {
-  return site::BaseAddress() + ChartPlatformPath(useE2) + pageKey + ".action?head=" +
-         FormatDateTime("yyyymmdd", today) + DayWindowStart(i) + "&span=6";
+  return site::BaseAddress() + ChartPlatformPath(useE2) + pageKey + site::kChartHead +
+         FormatDateTime("yyyymmdd", today) + DayWindowStart(i) + site::kChartSpan;
 }
 
 std::string ChannelPageKey(const StringList& channelKeyList, const std::string& channel) {

@@ -11,7 +11,7 @@
 #include "download/host_settings.h"
 #include "download/run_context.h"
 #include "download/run_report.h"
-#include "download/site.h"
+#include "analysis/site.h"
 #include "platform/message_pump.h"
 #include "platform/platform.h"
 #include "platform/retry_open.h"
@@ -26,8 +26,7 @@ namespace {
 const char kHeaderMark[] = "\"開始時間\",\"チャンネル\"";
 
 std::string PageChannel(const std::string& pageFile) {
-  std::string name = kc::ExtractFileName(pageFile);
-  return name.size() > 7 ? name.substr(7, 3) : std::string();
+  return ReadChartPageFileName(kc::ExtractFileName(pageFile)).Channel;
 }
 
 // Every row of the channel table, in table order.
@@ -108,6 +107,19 @@ bool FindChannelLabel(MemTable& tableSkypch, const StringList& conversions,
   return true;
 }
 
+PageContext PageContextOfFile(const std::string& pageFile, const PageSettings& settings) {
+  const ChartPageName name = ReadChartPageFileName(kc::ExtractFileName(pageFile));
+  return MakePageContext(name.Channel, name.Month, name.Day, settings.Now,
+                         settings.DaysAheadText, settings.BaseAddress);
+}
+
+int AnalysePage(const std::string& pageFile, PageContext& page, MemTable& tableSkypch,
+                const StringList& conversions, const ChartWalker::StoreFn& store,
+                AnalysisSink& sink) {
+  if (!FindChannelLabel(tableSkypch, conversions, page)) return -1;
+  return ReadChartPage(pageFile, page, store, sink);
+}
+
 void AppendProgramme(MemTable& t, const ProgrammeRecord& r) {
   t.Append();
   t.FieldByName("StartDateTime").SetAsDateTime(r.StartDateTime);
@@ -128,16 +140,14 @@ int AnalyzeChartPageWith(RunContext& ctx, const std::string& pageFile,
                          const std::string& daysAheadText,
                          const std::string& baseAddress) {
   ctx.State.PhaseName = "Analyze";
-  PageContext page = MakePageContext(kc::ExtractFileName(pageFile), kc::Now(),
-                                     daysAheadText, baseAddress);
-  if (!FindChannelLabel(ctx.TableSkypch, ctx.State.ChannelConversionList, page)) {
-    ctx.Log.WriteLine("チャンネル名取得エラー [" + pageFile + "]", true);
-    return 0;
-  }
+  PageContext page = PageContextOfFile(pageFile, {kc::Now(), daysAheadText, baseAddress});
   RunAnalysisSink sink(ctx);
-  return ReadChartPage(pageFile, page,
-                       [&ctx](const ProgrammeRecord& r) { AppendProgramme(ctx.TableMas, r); },
-                       sink);
+  const int n = AnalysePage(
+      pageFile, page, ctx.TableSkypch, ctx.State.ChannelConversionList,
+      [&ctx](const ProgrammeRecord& r) { AppendProgramme(ctx.TableMas, r); }, sink);
+  if (n >= 0) return n;
+  ctx.Log.WriteLine("チャンネル名取得エラー [" + pageFile + "]", true);
+  return 0;
 }
 
 int AnalyzeChartPage(RunContext& ctx, const std::string& pageFile) {

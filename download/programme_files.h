@@ -23,6 +23,23 @@ constexpr int kMergeOpenRetries = 20;
 // conversions (entries key=value); false when the table lacks the channel.
 bool FindChannelLabel(MemTable& tableSkypch, const StringList& conversions,
                       PageContext& page);
+
+// What the analysis of a page needs besides the page and the tables.
+struct PageSettings {
+  TDateTime Now = 0;
+  std::string DaysAheadText;  // the host's days-ahead setting
+  std::string BaseAddress;    // the site's
+};
+// The context of a chart page file (full name) from its name; throws
+// kc::Error when the name's month and day give no date.
+PageContext PageContextOfFile(const std::string& pageFile, const PageSettings& settings);
+// The analysis of a page as the run binds it: the page labelled from the
+// channel table and the conversions, then read, every record handed to
+// store. -1 when the table lacks the page's channel (nothing is read), else
+// the number of records.
+int AnalysePage(const std::string& pageFile, PageContext& page, MemTable& tableSkypch,
+                const StringList& conversions, const ChartWalker::StoreFn& store,
+                AnalysisSink& sink);
 // One programme as a new row of the programme table, which is open.
 void AppendProgramme(MemTable& tableMas, const ProgrammeRecord& r);
 

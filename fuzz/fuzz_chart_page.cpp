@@ -48,8 +48,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   kc::fuzz::WriteFile("tvmurok16112060.html",
                       std::string(reinterpret_cast<const char*>(data), size));
 
-  kc::PageContext pc = kc::MakePageContext(
-      "tvmurok16112060.html", kc::EncodeDate(2019, 12, 6) + 0.5, "1", "https://b");
+  kc::PageContext pc = kc::MakePageContext("161", 12, 6, kc::EncodeDate(2019, 12, 6) + 0.5, "1",
+                                           "https://b");
   pc.ChannelLabel = "161.x";
   const kc::TDateTime limit = pc.Today + 1 + 5.0 / 24.0 + 1e-6;
   Sink sink(stopAfter);

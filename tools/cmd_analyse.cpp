@@ -11,7 +11,7 @@
 #include "core/datetime.h"
 #include "core/error.h"
 #include "download/programme_files.h"
-#include "download/site.h"
+#include "analysis/site.h"
 #include "platform/platform.h"
 #include "storage/memtable.h"
 #include "storage/tables.h"
@@ -83,15 +83,14 @@ KC_TOOL_COMMAND(CmdAnalyse, "analyse",
     skypch.Open();
     kc::DefineTableMas(mas, "");
     mas.Open();
-    kc::PageContext pc = kc::MakePageContext(kc::ExtractFileName(page), now, days,
-                                             kc::site::BaseAddress());
-    int n = 0;
-    if (kc::FindChannelLabel(skypch, conversions, pc)) {
-      tool::QuietSink sink;
-      n = kc::ReadChartPage(
-          page, pc, [&mas](const kc::ProgrammeRecord& r) { kc::AppendProgramme(mas, r); }, sink);
-    } else {
+    kc::PageContext pc = kc::PageContextOfFile(page, {now, days, kc::site::BaseAddress()});
+    tool::QuietSink sink;
+    int n = kc::AnalysePage(
+        page, pc, skypch, conversions,
+        [&mas](const kc::ProgrammeRecord& r) { kc::AppendProgramme(mas, r); }, sink);
+    if (n < 0) {
       Err("チャンネル名取得エラー [" + page + "]");
+      n = 0;
     }
     std::string bytes = mas.SaveToString(mas.PersistentSaveOptions);
     if (utf8) bytes = kc::Cp932ToUtf8(bytes);

@@ -25,7 +25,7 @@
 #include "download/programme_files.h"
 #include "download/run_context.h"
 #include "download/run_report.h"
-#include "download/site.h"
+#include "analysis/site.h"
 #include "platform/platform.h"
 #include "storage/memtable.h"
 #include "storage/tables.h"
@@ -213,10 +213,10 @@ const std::vector<CachedPage>& Explainer::Pages(const std::string& channel) {
   if (found != pages_.end()) return found->second;
   std::vector<CachedPage>& out = pages_[channel];
   const std::string folder = kc::CacheFolder(kc::HostFolder(plugin_)) + "\\";
-  // tvmurok + key text + mmdd + window + .html, as the run names them.
-  const std::string pattern = kc::host::kWorkFilePrefix + kc::ChannelKeyText(channel) + "?????" +
-                              kc::host::kPageFileExt;
-  std::vector<kc::FoundFile> files = kc::Fs().FindFiles(folder + pattern, kc::faAnyFile);
+  // Only a decimal channel has page files: any other text names none.
+  if (!kc::IsDecimalText(channel)) return out;
+  std::vector<kc::FoundFile> files =
+      kc::Fs().FindFiles(folder + kc::ChartPageFilePattern(channel), kc::faAnyFile);
   std::sort(files.begin(), files.end(),
             [](const kc::FoundFile& a, const kc::FoundFile& b) { return a.Name < b.Name; });
   for (const kc::FoundFile& f : files) {
@@ -226,14 +226,13 @@ const std::vector<CachedPage>& Explainer::Pages(const std::string& channel) {
     p.Size = f.Size;
     try {
       kc::PageContext page =
-          kc::MakePageContext(f.Name, kc::Now(), daysAhead_, kc::site::BaseAddress());
-      if (table_.Active() && kc::FindChannelLabel(table_, conversions_, page)) {
-        tool::QuietSink sink;
-        p.Programmes = kc::ReadChartPage(folder + f.Name, page,
-                                         [](const kc::ProgrammeRecord&) {}, sink);
-      } else {
-        p.Labelled = false;
-      }
+          kc::PageContextOfFile(f.Name, {kc::Now(), daysAhead_, kc::site::BaseAddress()});
+      tool::QuietSink sink;
+      const int n = table_.Active() ? kc::AnalysePage(folder + f.Name, page, table_, conversions_,
+                                                      [](const kc::ProgrammeRecord&) {}, sink)
+                                    : -1;
+      p.Labelled = n >= 0;
+      if (p.Labelled) p.Programmes = n;
     } catch (const std::exception& e) {
       p.Error = e.what();
     }

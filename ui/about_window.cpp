@@ -2,7 +2,7 @@
 
 #include <map>
 
-#include "download/site.h"
+#include "analysis/site.h"
 #include "platform/platform.h"
 
 namespace kc {

@@ -7,7 +7,7 @@
 #include "download/host_files.h"
 #include "download/host_settings.h"
 #include "download/run_driver.h"
-#include "download/site.h"
+#include "analysis/site.h"
 #include "platform/message_pump.h"
 #include "platform/platform.h"
 #include "storage/log_file.h"

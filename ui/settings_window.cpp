@@ -4,7 +4,7 @@
 
 #include "core/text.h"
 #include "download/run_context.h"
-#include "download/site.h"
+#include "analysis/site.h"
 #include "platform/message_pump.h"
 #include "platform/platform.h"
 #include "storage/tables.h"

@@ -191,8 +191,15 @@ TEST(ChartAnalyserRules, OnlyASitePathBecomesTheLink) {
   }
 }
 
+// The context the run makes of a cached page: its name read back, then the
+// analyser's context from what it holds.
+PageContext FromFileName(const std::string& name, TDateTime now, const std::string& days,
+                         const std::string& base) {
+  return PageContextOfFile(name, {now, days, base});
+}
+
 TEST(ChartAnalyserRules, PageContextFromFileName) {
-  PageContext pc = MakePageContext("tvmurok16112063.html", At(2019, 12, 6, 8, 0), "", "https://b");
+  PageContext pc = FromFileName("tvmurok16112063.html", At(2019, 12, 6, 8, 0), "", "https://b");
   EXPECT_EQ(pc.ChannelNumber, 161);
   EXPECT_EQ(pc.ChannelText, "161");
   EXPECT_DOUBLE_EQ(pc.PageDate, EncodeDate(2019, 12, 6));
@@ -200,14 +207,14 @@ TEST(ChartAnalyserRules, PageContextFromFileName) {
   EXPECT_DOUBLE_EQ(pc.Today, EncodeDate(2019, 12, 6));
   EXPECT_EQ(pc.DaysAhead, 100);
   // a January page read in December belongs to the next year
-  EXPECT_DOUBLE_EQ(MakePageContext("tvmurok16101020.html", At(2019, 12, 31, 23, 0), "0", "").PageDate,
+  EXPECT_DOUBLE_EQ(FromFileName("tvmurok16101020.html", At(2019, 12, 31, 23, 0), "0", "").PageDate,
                    EncodeDate(2020, 1, 2));
-  EXPECT_EQ(MakePageContext("tvmurok16112060.html", At(2019, 12, 6, 8, 0), "x", "").DaysAhead, 100);
-  EXPECT_EQ(MakePageContext("tvmurok16112060.html", At(2019, 12, 6, 8, 0), "1", "").DaysAhead, 1);
+  EXPECT_EQ(FromFileName("tvmurok16112060.html", At(2019, 12, 6, 8, 0), "x", "").DaysAhead, 100);
+  EXPECT_EQ(FromFileName("tvmurok16112060.html", At(2019, 12, 6, 8, 0), "1", "").DaysAhead, 1);
   // channels below 100 are written with three digits, so positions hold
-  EXPECT_EQ(MakePageContext("tvmurok05512060.html", At(2019, 12, 6, 8, 0), "", "").ChannelNumber, 55);
-  EXPECT_EQ(MakePageContext("tvmurokabc12060.html", At(2019, 12, 6, 8, 0), "", "").ChannelNumber, 0);
-  EXPECT_THROW(MakePageContext("tvmurok16113320.html", At(2019, 12, 6, 8, 0), "", ""), Error);
+  EXPECT_EQ(FromFileName("tvmurok05512060.html", At(2019, 12, 6, 8, 0), "", "").ChannelNumber, 55);
+  EXPECT_EQ(FromFileName("tvmurokabc12060.html", At(2019, 12, 6, 8, 0), "", "").ChannelNumber, 0);
+  EXPECT_THROW(FromFileName("tvmurok16113320.html", At(2019, 12, 6, 8, 0), "", ""), Error);
 }
 
 // ---- whole pages against the expected programme file

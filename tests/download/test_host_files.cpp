@@ -9,7 +9,7 @@
 #include "core/error.h"
 #include "download/programme_files.h"
 #include "download/run_fixture.h"
-#include "download/site.h"
+#include "analysis/site.h"
 #include "support/test_support.h"
 
 namespace kc {

@@ -8,7 +8,7 @@
 #include "download/host_files.h"
 #include "download/page_download.h"
 #include "download/run_fixture.h"
-#include "download/site.h"
+#include "analysis/site.h"
 #include "platform/message_pump.h"
 #include "platform/platform.h"
 #include "support/forwarding_fs.h"

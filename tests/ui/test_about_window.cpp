@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "download/site.h"
+#include "analysis/site.h"
 #include "platform/platform.h"
 #include "ui/about_window.h"
 #include "ui/controls.h"

@@ -6,7 +6,7 @@
 
 #include <cstdio>
 
-#include "download/site.h"
+#include "analysis/site.h"
 #include "download/host_settings.h"
 #include "core/error.h"
 #include "settings_fixture.h"

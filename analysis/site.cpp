@@ -1,4 +1,4 @@
-#include "download/site.h"
+#include "analysis/site.h"
 
 #include "core/text.h"
 #include "platform/platform.h"
