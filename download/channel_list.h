@@ -5,15 +5,15 @@
 // the page keys that chart page addresses need (ChannelKeyList, entries
 // channel=key).
 //
-// Two windows run a retrieval and their readers differ in a few points
-// (ChannelListVariant). The download window's entry points take the run's
-// context; the settings window calls the plain ones with its own table,
-// lists and stop flag.
+// The page readers are analysis/channel_list_reader.h. The download
+// window's entry points take the run's context; the settings window calls
+// the plain ones with its own table, lists and stop flag.
 #pragma once
 
 #include <functional>
 #include <string>
 
+#include "analysis/channel_list_reader.h"
 #include "core/stringlist.h"
 
 namespace kc {
@@ -23,48 +23,23 @@ struct RunContext;
 
 enum class ChannelPlatform { Skypt, E2 };
 
-constexpr std::size_t kMaxListEntries = 5000;
-
-// What one reader fills. keys is null for the settings window.
-struct ChannelListSink {
+// What one read fills: the reader's sink and the channel table that what the
+// page listed is merged into. Channel numbers the settings files cannot key
+// (ChannelFitsKeys) are left out.
+struct ChannelListSink : ListPageSink {
+  ChannelListSink(MemTable& table, StringList& numbers, StringList* keys = nullptr,
+                  std::function<bool()> stop = nullptr,
+                  std::function<void(bool processMessages)> tokenizerYield = nullptr);
   MemTable& Table;
-  StringList& Numbers;
-  StringList* Keys = nullptr;
-  std::function<bool()> Stop;  // may be empty
-  // The page tokenizer's yield (may be empty).
-  std::function<void(bool processMessages)> TokenizerYield;
-  // Channel numbers the page listed that the settings files cannot key
-  // (ChannelFitsKeys): the first kLeftOutNamed distinct ones, and how many
-  // entries more were left out.
-  StringList LeftOut{};
-  std::size_t LeftOutMore = 0;
-  // Distinct entries (channel and page key) one page may bring (a real
-  // list has a few hundred); the reader ends at the limit and sets Capped.
-  std::size_t MaxEntries = kMaxListEntries;
-  bool Capped = false;
 };
 
-constexpr std::size_t kLeftOutNamed = 20;
-// "1234 5678" or "1234 5678 ほか3件"; empty when nothing was left out.
-std::string LeftOutText(const ChannelListSink& sink);
+// ---- the readers (working file already on disk), each followed by the
+// merge of what the page listed into the table
 
-enum class ChannelListVariant { DownloadWindow, SettingsWindow };
-
-// ---- the readers (working file already on disk)
-
-// Skypt page, gathering: the text from the start of the last line holding
-// "SptvSpecialitySelect.stations = {" to the end of the file, lines
-// converted from UTF-8 with every "?" turned into "ー", line breaks dropped.
-// False when the file cannot be opened.
-bool GatherSkyptScript(const std::string& path, const std::function<bool()>& stop,
-                       std::string& out);
-// Skypt page, scanning the gathered text (Shift-JIS) into the sink.
-void ScanSkyptEntries(std::string text, ChannelListVariant variant,
-                      ChannelListSink& sink);
-// e2 page: tokenizer walk over the selection form "sptv-speciality-select-
-// header" / select "id". Option values are read only for the download window.
-void ReadE2Page(const std::string& path, ChannelListVariant variant,
-                ChannelListSink& sink);
+// Skypt page, the gathered text (GatherSkyptScript).
+void ScanSkyptEntries(std::string text, ChannelListVariant variant, ChannelListSink& sink);
+// e2 page.
+void ReadE2Page(const std::string& path, ChannelListVariant variant, ChannelListSink& sink);
 
 // Merge one channel: an existing row gets the name and Status 0, a new one
 // is appended with Status 1. True when the row was there.
