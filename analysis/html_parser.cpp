@@ -325,7 +325,7 @@ void SetLinesFromBytes(const std::string& bytes, StringList& lines) {
 
 void LoadLinesFromFile(const std::string& path, StringList& lines) {
   std::string bytes;
-  if (!kc::ReadWholeFile(path, bytes)) throw Error("ファイル " + path + " は開けません");
+  if (!kc::ReadWholeFile(path, bytes)) throw Error(CannotOpenText(path));
   SetLinesFromBytes(bytes, lines);
 }
 

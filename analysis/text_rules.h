@@ -6,16 +6,9 @@
 
 #include <string>
 
-namespace kc {
+#include "core/run_flags.h"
 
-// The run's stop and skip flags as the analysis reads them: set by a button
-// while the work yields, tested after each step. A null pointer means "never
-// set".
-struct StopFlags {
-  const bool* Stop = nullptr;
-  const bool* Skip = nullptr;
-  bool AnySet() const { return (Stop && *Stop) || (Skip && *Skip); }
-};
+namespace kc {
 
 // UTF-8 text piece to Shift-JIS: minus sign and wave dash are first mapped to
 // the forms that convert to the host's "―" and "～"; characters without a

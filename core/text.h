@@ -38,7 +38,7 @@ std::size_t SjisFind(const std::string& hay, const std::string& needle,
 inline bool SjisContains(const std::string& hay, const std::string& needle) {
   return SjisFind(hay, needle) != npos;
 }
-// 1-based position as the legacy code reports it, 0 when absent.
+// 1-based position, 0 when absent.
 inline std::size_t SjisPos(const std::string& needle, const std::string& hay) {
   std::size_t p = SjisFind(hay, needle);
   return p == npos ? 0 : p + 1;

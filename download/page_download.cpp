@@ -2,12 +2,12 @@
 
 #include <set>
 
+#include "analysis/site.h"
 #include "core/text.h"
 #include "download/host_files.h"
 #include "download/host_settings.h"
 #include "download/run_context.h"
 #include "download/run_report.h"
-#include "analysis/site.h"
 #include "platform/message_pump.h"
 #include "platform/platform.h"
 #include "platform/run_command.h"
@@ -24,8 +24,10 @@ constexpr double kSpacingDays = kRequestSpacingMs / 1000.0 / kSecondsPerDay;
 
 unsigned g_fetchTimeoutMs = kFetchTimeoutMs;
 
-// Steps 4 to 11 of a download, shared by the download window and the
-// settings window: fetch into a temp file, copy, clean up, pause.
+// The fetch itself, shared by the download window and the settings window:
+// into a unique temp file first, so that a fetch that fails or is cut off
+// never leaves half a page under the page's own name; then the copy, the
+// clean-up and the pause.
 std::int64_t FetchAndCopy(const std::string& address, const std::string& dest,
                           const std::function<bool()>& stop, TLogFile* log) {
   const std::string temp = UniqueTempFileName();

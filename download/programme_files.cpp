@@ -5,13 +5,14 @@
 
 #include "analysis/analysis_sink.h"
 #include "analysis/chart_analyser.h"
+#include "analysis/site.h"
+#include "core/error.h"
 #include "core/text.h"
 #include "download/channel_entry.h"
 #include "download/host_files.h"
 #include "download/host_settings.h"
 #include "download/run_context.h"
 #include "download/run_report.h"
-#include "analysis/site.h"
 #include "platform/message_pump.h"
 #include "platform/platform.h"
 #include "platform/retry_open.h"
@@ -76,7 +77,7 @@ bool ReadLines(kc::File& f, StringList& lines) {
 }
 
 void OpenFailed(RunContext& ctx, const std::string& path) {
-  ctx.Log.WriteLine(ctx.State.PhaseName + ": ファイル " + path + " は開けません", true);
+  ctx.Log.WriteLine(ctx.State.PhaseName + ": " + CannotOpenText(path), true);
 }
 
 // The analysis of a page as the run shows it: the first progress bar counts

@@ -5,13 +5,6 @@
 
 namespace kc {
 
-StopFlags FlagsOf(const DownloadRunState& state) {
-  StopFlags f;
-  f.Stop = &state.StopRequested;
-  f.Skip = &state.SkipRequested;
-  return f;
-}
-
 FormatSettings RunFormats() {
   // The defaults but for these two: dates "yyyy/mm/dd" with "-", times
   // "hh:nn:ss" with ":", short and long.

@@ -8,8 +8,8 @@
 #include <functional>
 #include <string>
 
-#include "analysis/text_rules.h"
 #include "core/datetime.h"
+#include "core/run_flags.h"
 #include "core/stringlist.h"
 #include "download/run_report.h"
 
@@ -18,11 +18,9 @@ namespace kc {
 class MemTable;
 class TLogFile;
 
-struct DownloadRunState {
+// The run's Stop, Skip and Pause flags are its RunFlags.
+struct DownloadRunState : RunFlags {
   bool Activated = false;
-  bool StopRequested = false;
-  bool SkipRequested = false;
-  bool Paused = false;
   std::string HostFolder;  // plug-in folder + "\" + ".."
   StringList DownloadedFiles;
   StringList ChannelNumberList;
@@ -39,8 +37,8 @@ struct DownloadRunState {
   std::string PhaseName;
   // What the run got, for the log's report lines.
   RunReport Report;
-  // Not in the window's list of fields but needed everywhere: the plug-in's
-  // own folder with a trailing backslash.
+  // The plug-in's own folder with a trailing backslash: every host file is
+  // found from it.
   std::string PluginFolder;
 };
 
@@ -64,9 +62,6 @@ class RunView {
   // run raised). The window overrides it; views without buttons need not.
   virtual void DisableRunButtons() {}
 };
-
-// Points at state.StopRequested and state.SkipRequested.
-StopFlags FlagsOf(const DownloadRunState& state);
 
 // The date and time formats of a download run: dates "yyyy/mm/dd" printed
 // with "-" (2010-12-06), times "hh:nn:ss". The download window makes them the

@@ -8,10 +8,10 @@
 #include <vector>
 
 #include "analysis/chart_analyser.h"
+#include "analysis/site.h"
 #include "core/datetime.h"
 #include "core/error.h"
 #include "download/programme_files.h"
-#include "analysis/site.h"
 #include "platform/platform.h"
 #include "storage/memtable.h"
 #include "storage/tables.h"

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "analysis/chart_analyser.h"
+#include "analysis/site.h"
 #include "core/datetime.h"
 #include "core/text.h"
 #include "download/channel_entry.h"
@@ -25,7 +26,6 @@
 #include "download/programme_files.h"
 #include "download/run_context.h"
 #include "download/run_report.h"
-#include "analysis/site.h"
 #include "platform/platform.h"
 #include "storage/memtable.h"
 #include "storage/tables.h"

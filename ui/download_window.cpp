@@ -2,12 +2,12 @@
 
 #include <algorithm>
 
+#include "analysis/site.h"
 #include "core/datetime.h"
 #include "core/text.h"
 #include "download/host_files.h"
 #include "download/host_settings.h"
 #include "download/run_driver.h"
-#include "analysis/site.h"
 #include "platform/message_pump.h"
 #include "platform/platform.h"
 #include "storage/log_file.h"

@@ -2,9 +2,9 @@
 
 #include <algorithm>
 
+#include "analysis/site.h"
 #include "core/text.h"
 #include "download/run_context.h"
-#include "analysis/site.h"
 #include "platform/message_pump.h"
 #include "platform/platform.h"
 #include "storage/tables.h"

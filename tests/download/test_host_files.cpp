@@ -6,10 +6,10 @@
 
 #include <string>
 
+#include "analysis/site.h"
 #include "core/error.h"
 #include "download/programme_files.h"
 #include "download/run_fixture.h"
-#include "analysis/site.h"
 #include "support/test_support.h"
 
 namespace kc {

@@ -2,13 +2,13 @@
 
 #include <algorithm>
 
+#include "analysis/site.h"
 #include "core/datetime.h"
 #include "core/text.h"
 #include "download/fetch_fake.h"
 #include "download/host_files.h"
 #include "download/page_download.h"
 #include "download/run_fixture.h"
-#include "analysis/site.h"
 #include "platform/message_pump.h"
 #include "platform/platform.h"
 #include "support/forwarding_fs.h"

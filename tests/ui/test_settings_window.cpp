@@ -7,11 +7,11 @@
 #include <cstdio>
 
 #include "analysis/site.h"
-#include "download/host_settings.h"
 #include "core/error.h"
+#include "download/host_settings.h"
 #include "settings_fixture.h"
-#include "ui/conversion_window.h"
 #include "ui/bulk_input_window.h"
+#include "ui/conversion_window.h"
 
 namespace kc {
 namespace {
