@@ -134,73 +134,99 @@ std::int64_t DownloadToFileNoLog(const std::string& address, const std::string& 
   return FetchAndCopy(address, dest, stop, nullptr);
 }
 
+namespace {
+
+// The page download of one run, channel by channel.
+class ChartPagePass {
+ public:
+  ChartPagePass(RunContext& ctx, bool reuse) : ctx_(ctx), st_(ctx.State), reuse_(reuse) {}
+
+  // The four pages of the channel at list position p of its dataset; false
+  // when the site is given up, which ends the page download.
+  bool FetchChannel(const std::string& channel, std::size_t p) {
+    // A channel without a page key has no page address the site knows.
+    const NotAskedReason why = WhyNotAsked(st_.ChannelNumberList, st_.ChannelKeyList, channel);
+    NoteChannelNotAsked(st_.Report, channel, why);
+    if (why != NotAskedReason::Asked) return true;
+    NoteChannelAsked(st_.Report, channel);
+    ctx_.View.ShowProgress(static_cast<int>(p));
+    bool anyNew = false;
+    for (int i = 0; i < kDayWindowCount && !st_.StopRequested && !st_.SkipRequested; ++i) {
+      try {
+        const PageOutcome outcome = FetchPage(channel, i, anyNew);
+        if (outcome == PageOutcome::SiteGivenUp) return false;
+        if (outcome == PageOutcome::AskedBefore) continue;
+      } catch (const std::exception&) {
+        ctx_.Log.WriteLine("チャンネルエラー: " + channel);
+      }
+      YieldToMessages();
+    }
+    // A channel whose pages all came for an earlier dataset costs no time.
+    if (anyNew) kc::SleepMs(100);
+    return true;
+  }
+
+ private:
+  enum class PageOutcome { Done, AskedBefore, SiteGivenUp };
+
+  // Page i of the channel into the cache.
+  PageOutcome FetchPage(const std::string& channel, int i, bool& anyNew) {
+    // Today is taken afresh for every page: a run over midnight fetches the
+    // later pages of the new day.
+    const TDateTime today = DateOf(kc::Now());
+    const std::string address =
+        ChartPageAddress(st_.UseE2, ChannelPageKey(st_.ChannelKeyList, channel), today, i);
+    const std::string file = ChartPageFile(st_.HostFolder, channel, today, i);
+    if (!reuse_ && requested_.count(file) != 0) return PageOutcome::AskedBefore;
+    anyNew = true;
+    if (kc::Fs().FileExists(file) && reuse_) return PageOutcome::Done;
+    if (SiteGivenUp(st_)) {
+      ctx_.Log.WriteLine("通信エラーが続いたため残りの番組表を取得しません");
+      return PageOutcome::SiteGivenUp;
+    }
+    ctx_.View.ShowDetail(channel + "チャンネルをダウンロード中...");
+    requested_.insert(file);
+    std::int64_t size = DownloadToFile(ctx_, address, file);
+    NotePageRequested(st_.Report, size >= kMinPageSize);
+    if (size == 0)
+      ctx_.Log.WriteLine("通信エラー: " + channel + "チャンネル");
+    else if (size < kMinPageSize)
+      ctx_.Log.WriteLine("ダウンロード失敗: " + channel + "チャンネル");
+    if (size < kMinPageSize) {
+      if (kc::Fs().FileExists(file)) kc::Fs().DeleteFile(file);
+    } else if (IndexOf(st_.DownloadedFiles, file) < 0) {
+      // Also with the reuse switch a page comes in twice when its first copy
+      // into the cache failed.
+      st_.DownloadedFiles.push_back(file);
+    }
+    return PageOutcome::Done;
+  }
+
+  RunContext& ctx_;
+  DownloadRunState& st_;
+  const bool reuse_;
+  // Pages already asked for in this run. Datasets often share channels (one
+  // per recorder, say): a second request would only bring the same page
+  // again and have the same programmes stored twice.
+  std::set<std::string> requested_;
+};
+
+}  // namespace
+
 void DownloadChartPages(RunContext& ctx) {
   DownloadRunState& st = ctx.State;
   st.PhaseName = "DLLTVMurok2";
   kc::Fs().ForceDirectories(CacheFolder(st.HostFolder));
-  const bool reuse = ReadSetupBool(st.PluginFolder, host::kReuseCachedPages);
+  ChartPagePass pass(ctx, ReadSetupBool(st.PluginFolder, host::kReuseCachedPages));
   st.SkipRequested = false;
   st.DownloadedFiles.clear();
-  // Pages already asked for in this run. Datasets often share channels (one
-  // per recorder, say): a second request would only bring the same page
-  // again and have the same programmes stored twice.
-  std::set<std::string> requested;
-
   for (int k = 0; k < st.DataSetCount && !st.StopRequested; ++k) {
     GetDataSetChannels(ctx, k);
     const StringList channels = st.DataSetChannels;
     ctx.View.ShowProgress(0);
     ctx.View.SetProgressRange(static_cast<int>(channels.size()));
-    for (std::size_t p = 0;
-         p < channels.size() && !st.StopRequested && !st.SkipRequested; ++p) {
-      const std::string& channel = channels[p];
-      // A channel without a page key has no page address the site knows.
-      const NotAskedReason why = WhyNotAsked(st.ChannelNumberList, st.ChannelKeyList, channel);
-      NoteChannelNotAsked(st.Report, channel, why);
-      if (why == NotAskedReason::Asked) {
-        NoteChannelAsked(st.Report, channel);
-        ctx.View.ShowProgress(static_cast<int>(p));
-        bool anyNew = false;
-        for (int i = 0; i < kDayWindowCount && !st.StopRequested && !st.SkipRequested;
-             ++i) {
-          try {
-            // Today is taken afresh for every page: a run over midnight
-            // fetches the later pages of the new day.
-            const TDateTime today = DateOf(kc::Now());
-            const std::string address = ChartPageAddress(
-                st.UseE2, ChannelPageKey(st.ChannelKeyList, channel), today, i);
-            const std::string file = ChartPageFile(st.HostFolder, channel, today, i);
-            if (!reuse && requested.count(file) != 0) continue;
-            anyNew = true;
-            if (!kc::Fs().FileExists(file) || !reuse) {
-              if (SiteGivenUp(st)) {
-                ctx.Log.WriteLine("通信エラーが続いたため残りの番組表を取得しません");
-                return;
-              }
-              ctx.View.ShowDetail(channel + "チャンネルをダウンロード中...");
-              requested.insert(file);
-              std::int64_t size = DownloadToFile(ctx, address, file);
-              NotePageRequested(st.Report, size >= kMinPageSize);
-              if (size == 0)
-                ctx.Log.WriteLine("通信エラー: " + channel + "チャンネル");
-              else if (size < kMinPageSize)
-                ctx.Log.WriteLine("ダウンロード失敗: " + channel + "チャンネル");
-              if (size < kMinPageSize) {
-                if (kc::Fs().FileExists(file)) kc::Fs().DeleteFile(file);
-              } else if (IndexOf(st.DownloadedFiles, file) < 0) {
-                // Also with the reuse switch a page comes in twice when its
-                // first copy into the cache failed.
-                st.DownloadedFiles.push_back(file);
-              }
-            }
-          } catch (const std::exception&) {
-            ctx.Log.WriteLine("チャンネルエラー: " + channel);
-          }
-          YieldToMessages();
-        }
-        // A channel whose pages all came for an earlier dataset costs no time.
-        if (anyNew) kc::SleepMs(100);
-      }
+    for (std::size_t p = 0; p < channels.size() && !st.StopRequested && !st.SkipRequested; ++p) {
+      if (!pass.FetchChannel(channels[p], p)) return;
       st.SkipRequested = false;
       YieldToMessages();
     }

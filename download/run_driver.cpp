@@ -96,21 +96,13 @@ void DeleteCache(RunContext& ctx) {
   }
 }
 
-void Main(RunContext& ctx) {
+namespace {
+
+// Without a list from the site the numbers of the previous run stand in,
+// with the page keys of the last list that came; when there are no numbers
+// either, nothing is fetched and nothing is said.
+void RetrieveOrRecallChannels(RunContext& ctx) {
   DownloadRunState& st = ctx.State;
-  st.SkipRequested = false;
-  st.PhaseName = "Main";
-  st.Report = RunReport{};
-  ButtonGuard guard{ctx.View};
-
-  DeleteTemp(ctx);
-  DeleteCache(ctx);
-  ctx.Log.WriteLine("Kanalia(CS) ダウンロード開始");
-  ctx.View.ShowPhase("番組表をダウンロード中");
-
-  // Without a list from the site the numbers of the previous run stand in,
-  // with the page keys of the last list that came; when there are no numbers
-  // either, nothing is fetched and nothing is said.
   try {
     st.ChannelNumberList.clear();
     RetrieveChannelList(ctx);
@@ -125,6 +117,23 @@ void Main(RunContext& ctx) {
     }
   } catch (const std::exception&) {
   }
+}
+
+}  // namespace
+
+void Main(RunContext& ctx) {
+  DownloadRunState& st = ctx.State;
+  st.SkipRequested = false;
+  st.PhaseName = "Main";
+  st.Report = RunReport{};
+  ButtonGuard guard{ctx.View};
+
+  DeleteTemp(ctx);
+  DeleteCache(ctx);
+  ctx.Log.WriteLine("Kanalia(CS) ダウンロード開始");
+  ctx.View.ShowPhase("番組表をダウンロード中");
+
+  RetrieveOrRecallChannels(ctx);
 
   st.PhaseName = "Main2";
   ctx.View.SetRunProgressRange(3);
