@@ -217,6 +217,28 @@ std::string TrailingNumber(const std::string& s) {
 
 constexpr long long kNumberTextMax = 64;
 
+// The settings window reads a number text of more than three characters by
+// its last three. Four digits or more would be cut to another channel's
+// number (1234 to 234) and overwrite its name: such a number goes to
+// tooLong instead. overlong: the text was cut to its last kNumberTextMax
+// bytes.
+std::string SettingsNumberText(std::string numberText, bool overlong, std::string& tooLong) {
+  const std::string whole = TrailingNumber(numberText);
+  if (overlong && numberText.find_first_not_of("0123456789") == npos)
+    return std::string();  // digits beyond what was looked at: no number
+  if (whole.size() > 3) tooLong = whole;
+  numberText = numberText.substr(numberText.size() - 3);
+  // The first number text of the settings window's scan runs from a name
+  // opener ahead of the entries; for a channel below 100 its last three
+  // characters start with the opening quote. Only the digits at the end
+  // count then, or that channel would never reach the list.
+  std::size_t digits = numberText.size();
+  while (digits > 0 && numberText[digits - 1] >= '0' && numberText[digits - 1] <= '9') --digits;
+  if (digits > 0 && digits < numberText.size() && StrToIntDef(numberText, 0) == 0)
+    numberText.erase(0, digits);
+  return numberText;
+}
+
 const char kStationsMarker[] = "SptvSpecialitySelect.stations = {";
 const char kAllChannels[] = "\"すべてのチャンネル\", \"children\": {";
 const char kNameOpener[] = "\"name\": \"";
@@ -287,26 +309,8 @@ void ReadSkyptScript(std::string text, ChannelListVariant variant, ListPageSink&
     }
     std::string numberText = downloadWindow && overlong ? std::string() : cur.Copy(numberAt, numberLen);
     std::string tooLong;
-    if (!downloadWindow && numberText.size() > 3) {
-      // Four digits or more would be cut to another channel's number (1234
-      // to 234) and overwrite its name.
-      const std::string whole = TrailingNumber(numberText);
-      if (overlong && numberText.find_first_not_of("0123456789") == npos) {
-        numberText.clear();  // digits beyond what was looked at: no number
-      } else {
-        if (whole.size() > 3) tooLong = whole;
-        numberText = numberText.substr(numberText.size() - 3);
-        // The first number text of the settings window's scan runs from a
-        // name opener ahead of the entries; for a channel below 100 its last
-        // three characters start with the opening quote. Only the digits at
-        // the end count then, or that channel would never reach the list.
-        std::size_t digits = numberText.size();
-        while (digits > 0 && numberText[digits - 1] >= '0' && numberText[digits - 1] <= '9')
-          --digits;
-        if (digits > 0 && digits < numberText.size() && StrToIntDef(numberText, 0) == 0)
-          numberText.erase(0, digits);
-      }
-    }
+    if (!downloadWindow && numberText.size() > 3)
+      numberText = SettingsNumberText(numberText, overlong, tooLong);
     int number = StrToIntDef(numberText, 0);
     long long e = cur.Pos(entryEnd);
     std::string name = Trim(cur.Copy(d + 3, e - d - 3));

@@ -430,6 +430,40 @@ class PosixProcess : public Process {
 // calls that are safe between fork and exec are made here.
 extern "C" void EndOwnGroup(int) { ::kill(0, SIGKILL); }
 
+// The watcher: starts the command in its own process group and ends with
+// the command's status. execFailed gets errno when the command cannot be
+// started (the pipe closes on exec otherwise).
+[[noreturn]] void RunWatcher(pid_t parent, const std::string& dir, const std::string& cmd,
+                             int execFailed) {
+  ::setpgid(0, 0);
+  struct sigaction sa;
+  std::memset(&sa, 0, sizeof sa);
+  sa.sa_handler = EndOwnGroup;
+  ::sigaction(SIGTERM, &sa, nullptr);
+  ::prctl(PR_SET_PDEATHSIG, SIGTERM);
+  if (::getppid() != parent) EndOwnGroup(0);  // the program ended already
+  pid_t command = ::fork();
+  if (command == 0) {
+    sa.sa_handler = SIG_DFL;
+    ::sigaction(SIGTERM, &sa, nullptr);
+    int err = 0;
+    if (!dir.empty() && ::chdir(dir.c_str()) != 0) err = errno;
+    if (!err) {
+      ::execl("/bin/sh", "sh", "-c", cmd.c_str(), static_cast<char*>(nullptr));
+      err = errno;
+    }
+    ssize_t ignored = ::write(execFailed, &err, sizeof err);
+    (void)ignored;
+    ::_exit(127);
+  }
+  ::close(execFailed);
+  if (command < 0) ::_exit(127);
+  int status = 0;
+  while (::waitpid(command, &status, 0) < 0 && errno == EINTR) {
+  }
+  ::_exit(WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status));
+}
+
 class PosixLauncher : public ProcessLauncher {
  public:
   std::unique_ptr<Process> Start(const std::string& commandLine, int /*showState*/,
@@ -451,35 +485,7 @@ class PosixLauncher : public ProcessLauncher {
       ::close(fds[1]);
       return nullptr;
     }
-    if (pid == 0) {
-      ::setpgid(0, 0);
-      struct sigaction sa;
-      std::memset(&sa, 0, sizeof sa);
-      sa.sa_handler = EndOwnGroup;
-      ::sigaction(SIGTERM, &sa, nullptr);
-      ::prctl(PR_SET_PDEATHSIG, SIGTERM);
-      if (::getppid() != parent) EndOwnGroup(0);  // the program ended already
-      pid_t command = ::fork();
-      if (command == 0) {
-        sa.sa_handler = SIG_DFL;
-        ::sigaction(SIGTERM, &sa, nullptr);
-        int err = 0;
-        if (!dir.empty() && ::chdir(dir.c_str()) != 0) err = errno;
-        if (!err) {
-          ::execl("/bin/sh", "sh", "-c", cmd.c_str(), static_cast<char*>(nullptr));
-          err = errno;
-        }
-        ssize_t ignored = ::write(fds[1], &err, sizeof err);
-        (void)ignored;
-        ::_exit(127);
-      }
-      ::close(fds[1]);
-      if (command < 0) ::_exit(127);
-      int status = 0;
-      while (::waitpid(command, &status, 0) < 0 && errno == EINTR) {
-      }
-      ::_exit(WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status));
-    }
+    if (pid == 0) RunWatcher(parent, dir, cmd, fds[1]);
     ::setpgid(pid, pid);
     ::close(fds[1]);
     int err = 0;
