@@ -18,6 +18,9 @@ void TFuzzyMatcher::SetRegExp(const std::string& pattern) {
 }
 
 void TFuzzyMatcher::SetUseFuzzyDictionary(bool value) {
+  // The same setting keeps the compiled pattern and the automaton states
+  // it has built.
+  if (value == useFuzzy_) return;
   useFuzzy_ = value;
   SetRegExp(regExp_);
 }

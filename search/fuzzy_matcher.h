@@ -23,7 +23,8 @@ class TFuzzyMatcher : public TMatchEngine {
   void SetRegExp(const std::string& pattern);
 
   bool UseFuzzyDictionary() const { return useFuzzy_; }
-  // Both setters apply the current pattern again at once.
+  // Both setters apply the current pattern again at once when the setting
+  // changes.
   void SetUseFuzzyDictionary(bool value);
   bool UseSynonymDictionary() const { return useSynonyms_; }
   void SetUseSynonymDictionary(bool value);
