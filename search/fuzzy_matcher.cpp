@@ -1,6 +1,7 @@
 #include "search/fuzzy_matcher.h"
 
 #include "search/fuzzy_dictionary.h"
+#include "search/pattern_compiler.h"
 
 namespace kc {
 
@@ -11,7 +12,7 @@ void TFuzzyMatcher::SetRegExp(const std::string& pattern) {
     Use(CompilePattern(pattern, useSynonyms_, useFuzzy_));
     regExp_ = pattern;
   } catch (const EPatternError&) {
-    Use(EmptyPattern());
+    Use(CompiledPattern::Compile(""));
     regExp_.clear();
     throw;
   }

@@ -17,9 +17,8 @@ class TFuzzyMatcher : public TMatchEngine {
   TFuzzyMatcher();
 
   const std::string& RegExp() const { return regExp_; }
-  // Rewrites and compiles the pattern (or takes it from the cache). On a
-  // pattern error the matcher holds the empty pattern, RegExp() becomes
-  // empty and EPatternError is thrown.
+  // Rewrites and compiles the pattern. On a pattern error the matcher holds
+  // the empty pattern, RegExp() becomes empty and EPatternError is thrown.
   void SetRegExp(const std::string& pattern);
 
   bool UseFuzzyDictionary() const { return useFuzzy_; }

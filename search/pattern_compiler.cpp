@@ -1,5 +1,7 @@
 #include "search/pattern_compiler.h"
 
+#include <vector>
+
 #include "search/pattern_expander.h"
 
 namespace kc {
@@ -33,52 +35,20 @@ std::string RewriteSteps(const std::string& pattern, bool synonyms, bool fuzzy,
 
 }  // namespace
 
-TPatternCompiler::TPatternCompiler() {
-  cache_.push_back(Entry{std::string(), std::shared_ptr<CompiledPattern>(CompiledPattern::Compile(""))});
-}
-
-std::string TPatternCompiler::Rewrite(const std::string& pattern, bool synonyms, bool fuzzy) {
+std::string RewritePattern(const std::string& pattern, bool synonyms, bool fuzzy) {
   std::vector<ExpandedPattern> steps;
   return RewriteSteps(pattern, synonyms, fuzzy, steps);
 }
 
-std::shared_ptr<CompiledPattern> TPatternCompiler::CompilePattern(const std::string& pattern,
-                                                                  bool synonyms, bool fuzzy) {
+std::unique_ptr<CompiledPattern> CompilePattern(const std::string& pattern, bool synonyms,
+                                                bool fuzzy) {
   std::vector<ExpandedPattern> steps;
-  std::string key;
-  if (lastValid_ && pattern == lastTyped_ && synonyms == lastSynonyms_ && fuzzy == lastFuzzy_) {
-    key = lastRewritten_;
-  } else {
-    key = RewriteSteps(pattern, synonyms, fuzzy, steps);
+  const std::string text = RewriteSteps(pattern, synonyms, fuzzy, steps);
+  try {
+    return CompiledPattern::Compile(text);
+  } catch (const EPatternError& e) {
+    throw AtTypedPosition(e, steps);
   }
-  std::shared_ptr<CompiledPattern> compiled;
-  for (const Entry& e : cache_) {
-    if (e.key == key) {
-      compiled = e.compiled;
-      break;
-    }
-  }
-  if (!compiled) {
-    try {
-      compiled = std::shared_ptr<CompiledPattern>(CompiledPattern::Compile(key));
-    } catch (const EPatternError& e) {
-      throw AtTypedPosition(e, steps);
-    }
-    if (cache_.size() >= kCacheCapacity) cache_.pop_back();
-    cache_.insert(cache_.begin() + 1, Entry{key, compiled});
-  }
-  lastTyped_ = pattern;
-  lastRewritten_ = key;
-  lastSynonyms_ = synonyms;
-  lastFuzzy_ = fuzzy;
-  lastValid_ = true;
-  return compiled;
-}
-
-std::vector<std::string> TPatternCompiler::CacheKeys() const {
-  std::vector<std::string> keys;
-  for (const Entry& e : cache_) keys.push_back(e.key);
-  return keys;
 }
 
 }  // namespace kc
