@@ -9,7 +9,7 @@ TFuzzyMatcher::TFuzzyMatcher() { FuzzyDictionary(); }
 
 void TFuzzyMatcher::SetRegExp(const std::string& pattern) {
   try {
-    Use(CompilePattern(pattern, useSynonyms_, useFuzzy_));
+    Use(CompilePattern(pattern, useFuzzy_));
     regExp_ = pattern;
   } catch (const EPatternError&) {
     Use(CompiledPattern::Compile(""));
@@ -23,11 +23,6 @@ void TFuzzyMatcher::SetUseFuzzyDictionary(bool value) {
   // it has built.
   if (value == useFuzzy_) return;
   useFuzzy_ = value;
-  SetRegExp(regExp_);
-}
-
-void TFuzzyMatcher::SetUseSynonymDictionary(bool value) {
-  useSynonyms_ = value;
   SetRegExp(regExp_);
 }
 

@@ -22,11 +22,8 @@ class TFuzzyMatcher : public TMatchEngine {
   void SetRegExp(const std::string& pattern);
 
   bool UseFuzzyDictionary() const { return useFuzzy_; }
-  // Both setters apply the current pattern again at once when the setting
-  // changes.
+  // Applies the current pattern again at once when the setting changes.
   void SetUseFuzzyDictionary(bool value);
-  bool UseSynonymDictionary() const { return useSynonyms_; }
-  void SetUseSynonymDictionary(bool value);
 
   // 1-based byte position of the leftmost-longest match, 0 when there is
   // none; `length` receives its length in bytes.
@@ -39,7 +36,6 @@ class TFuzzyMatcher : public TMatchEngine {
  private:
   std::string regExp_;
   bool useFuzzy_ = false;
-  bool useSynonyms_ = false;
 };
 
 }  // namespace kc

@@ -1,5 +1,5 @@
-// Pattern compilation with the dictionaries: the typed pattern is rewritten
-// by the dictionaries switched on and the result compiled.
+// Pattern compilation with the fuzzy dictionary: the typed pattern is
+// rewritten by the dictionary when it is switched on and the result compiled.
 #pragma once
 
 #include <memory>
@@ -10,14 +10,12 @@
 
 namespace kc {
 
-// The text that is compiled for a typed pattern: the synonym expansion,
-// then the fuzzy one, each when switched on. Errors carry positions in
-// the typed pattern.
-std::string RewritePattern(const std::string& pattern, bool synonyms, bool fuzzy);
+// The text that is compiled for a typed pattern: its fuzzy expansion when
+// fuzzy is on. Errors carry positions in the typed pattern.
+std::string RewritePattern(const std::string& pattern, bool fuzzy);
 
 // The compiled form of a typed pattern; errors carry positions in the typed
 // pattern.
-std::unique_ptr<CompiledPattern> CompilePattern(const std::string& pattern, bool synonyms,
-                                                bool fuzzy);
+std::unique_ptr<CompiledPattern> CompilePattern(const std::string& pattern, bool fuzzy);
 
 }  // namespace kc

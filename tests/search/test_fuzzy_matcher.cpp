@@ -204,22 +204,20 @@ TEST(FuzzyMatcher, FuzzyOffMatchesOnlyWhatIsTyped) {
   EXPECT_EQ(m.RegExp(), "a");
   EXPECT_EQ(Find(m, "Ａ"), (Found{0, 0}));
   EXPECT_EQ(Find(m, "xa"), (Found{2, 1}));
-  m.SetUseSynonymDictionary(true);  // there are no synonyms
-  EXPECT_EQ(Find(m, "xa"), (Found{2, 1}));
 }
 
 TEST(FuzzyMatcher, FuzzyRewritingEscapesTheGroupStrings) {
-  EXPECT_EQ(kc::RewritePattern("a", false, true), "(Ａ|ａ|A|a)");
-  EXPECT_EQ(kc::RewritePattern("ｶﾞ", false, true), "(が|ガ|ｶﾞ|か゛|カ゛)");
-  EXPECT_EQ(kc::RewritePattern("*", false, true), "*");
-  EXPECT_EQ(kc::RewritePattern("\\*", false, true), "(\\*|＊)");
-  EXPECT_EQ(kc::RewritePattern("\\\\", false, true), "(\\\\|￥)");
-  EXPECT_EQ(kc::RewritePattern("\\x94d4", false, true), "\\x94d4");  // 番, in no group
-  EXPECT_EQ(kc::RewritePattern("[ab]c", false, true), "[ab](Ｃ|ｃ|C|c)");
-  EXPECT_EQ(kc::RewritePattern("[^a]", false, true), "[^ＡａAa]");
-  EXPECT_EQ(kc::RewritePattern("[^a-c]", false, true), "[^a-c]");
-  EXPECT_EQ(kc::RewritePattern("[^-]", false, true), "[^\\-ー－～ｰ―]");
-  EXPECT_EQ(kc::RewritePattern("a", true, false), "a");
+  EXPECT_EQ(kc::RewritePattern("a", true), "(Ａ|ａ|A|a)");
+  EXPECT_EQ(kc::RewritePattern("ｶﾞ", true), "(が|ガ|ｶﾞ|か゛|カ゛)");
+  EXPECT_EQ(kc::RewritePattern("*", true), "*");
+  EXPECT_EQ(kc::RewritePattern("\\*", true), "(\\*|＊)");
+  EXPECT_EQ(kc::RewritePattern("\\\\", true), "(\\\\|￥)");
+  EXPECT_EQ(kc::RewritePattern("\\x94d4", true), "\\x94d4");  // 番, in no group
+  EXPECT_EQ(kc::RewritePattern("[ab]c", true), "[ab](Ｃ|ｃ|C|c)");
+  EXPECT_EQ(kc::RewritePattern("[^a]", true), "[^ＡａAa]");
+  EXPECT_EQ(kc::RewritePattern("[^a-c]", true), "[^a-c]");
+  EXPECT_EQ(kc::RewritePattern("[^-]", true), "[^\\-ー－～ｰ―]");
+  EXPECT_EQ(kc::RewritePattern("a", false), "a");
 }
 
 // --- pattern errors ---------------------------------------------------------
