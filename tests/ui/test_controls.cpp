@@ -120,9 +120,17 @@ TEST_F(HeadlessControls, ExceptionInAHandlerGoesToTheApplicationHandler) {
   EXPECT_EQ(after, 1);  // the rest of the pump still ran
 }
 
-TEST_F(HeadlessControls, ExceptionInsideTheHandlerOfTheApplicationHandlerIsContained) {
-  App().OnException = [](const std::string&) { throw std::runtime_error("again"); };
-  EXPECT_NO_THROW(App().Dispatch([] { throw std::runtime_error("first"); }));
+TEST_F(HeadlessControls, AnApplicationHandlerThatThrowsLeavesTheMessageOnStandardError) {
+  App().OnException = [this](const std::string& m) {
+    errors.push_back(m);
+    throw std::runtime_error("again");
+  };
+  ::testing::internal::CaptureStderr();
+  App().Dispatch([] { throw std::runtime_error("first"); });
+  App().Dispatch([] { throw 42; });
+  const std::string shown = ::testing::internal::GetCapturedStderr();
+  EXPECT_EQ(errors, (std::vector<std::string>{"first", "不明な例外が発生しました"}));
+  EXPECT_EQ(shown, "first\n不明な例外が発生しました\n");
 }
 
 TEST_F(HeadlessControls, EscapeGoesToKeyPreviewFirstThenToTheCancelButton) {
