@@ -121,16 +121,11 @@ TEST_F(HeadlessControls, ExceptionInAHandlerGoesToTheApplicationHandler) {
 }
 
 TEST_F(HeadlessControls, AnApplicationHandlerThatThrowsLeavesTheMessageOnStandardError) {
-  App().OnException = [this](const std::string& m) {
-    errors.push_back(m);
-    throw std::runtime_error("again");
-  };
+  App().OnException = [](const std::string&) { throw std::runtime_error("again"); };
   ::testing::internal::CaptureStderr();
   App().Dispatch([] { throw std::runtime_error("first"); });
   App().Dispatch([] { throw 42; });
-  const std::string shown = ::testing::internal::GetCapturedStderr();
-  EXPECT_EQ(errors, (std::vector<std::string>{"first", "不明な例外が発生しました"}));
-  EXPECT_EQ(shown, "first\n不明な例外が発生しました\n");
+  EXPECT_EQ(::testing::internal::GetCapturedStderr(), "first\n不明な例外が発生しました\n");
 }
 
 TEST_F(HeadlessControls, EscapeGoesToKeyPreviewFirstThenToTheCancelButton) {
