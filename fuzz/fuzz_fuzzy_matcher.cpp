@@ -1,5 +1,5 @@
 // Any pattern and text through the fuzzy find, with or without the fuzzy
-// and synonym dictionaries, with either line separator: a pattern either
+// dictionary, with either line separator: a pattern either
 // compiles or fails with a pattern error inside the pattern, and a match
 // lies inside the text on character boundaries. The pattern follows the
 // last LF of the input, the text comes before it; the options change with
@@ -28,13 +28,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::string pattern = lf == std::string::npos ? all : all.substr(lf + 1);
   const std::string text = lf == std::string::npos ? std::string() : all.substr(0, lf);
   if (pattern.size() > 256) pattern.resize(256);
-  const unsigned flags = static_cast<unsigned>((size * 2654435761u) >> 7) & 7;
+  const unsigned flags = static_cast<unsigned>((size * 2654435761u) >> 7) & 3;
 
   matcher.SetLineSeparator((flags & 2) ? kc::lsLF : kc::lsCRLF);
   bool compiled = true;
   try {
     matcher.SetUseFuzzyDictionary(flags & 1);
-    matcher.SetUseSynonymDictionary(flags & 4);
     matcher.SetRegExp(pattern);
   } catch (const kc::EPatternError& e) {
     compiled = false;

@@ -220,9 +220,4 @@ const CharDictionary& FuzzyDictionary() {
   return dictionary;
 }
 
-const CharDictionary& SynonymDictionary() {
-  static const CharDictionary dictionary;
-  return dictionary;
-}
-
 }  // namespace kc

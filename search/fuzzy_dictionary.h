@@ -19,7 +19,5 @@ CharDictionary ParseDictionarySource(const std::string& source);
 
 // The built-in fuzzy dictionary (145 groups), built on first use and shared.
 const CharDictionary& FuzzyDictionary();
-// The synonym dictionary; this program ships none, so it is empty.
-const CharDictionary& SynonymDictionary();
 
 }  // namespace kc

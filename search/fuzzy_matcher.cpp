@@ -1,6 +1,7 @@
 #include "search/fuzzy_matcher.h"
 
 #include "search/fuzzy_dictionary.h"
+#include "search/pattern_compiler.h"
 
 namespace kc {
 
@@ -8,22 +9,20 @@ TFuzzyMatcher::TFuzzyMatcher() { FuzzyDictionary(); }
 
 void TFuzzyMatcher::SetRegExp(const std::string& pattern) {
   try {
-    Use(CompilePattern(pattern, useSynonyms_, useFuzzy_));
+    Use(CompilePattern(pattern, useFuzzy_));
     regExp_ = pattern;
   } catch (const EPatternError&) {
-    Use(EmptyPattern());
+    Use(CompiledPattern::Compile(""));
     regExp_.clear();
     throw;
   }
 }
 
 void TFuzzyMatcher::SetUseFuzzyDictionary(bool value) {
+  // The same setting keeps the compiled pattern and the automaton states
+  // it has built.
+  if (value == useFuzzy_) return;
   useFuzzy_ = value;
-  SetRegExp(regExp_);
-}
-
-void TFuzzyMatcher::SetUseSynonymDictionary(bool value) {
-  useSynonyms_ = value;
   SetRegExp(regExp_);
 }
 

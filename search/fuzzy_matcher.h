@@ -17,16 +17,13 @@ class TFuzzyMatcher : public TMatchEngine {
   TFuzzyMatcher();
 
   const std::string& RegExp() const { return regExp_; }
-  // Rewrites and compiles the pattern (or takes it from the cache). On a
-  // pattern error the matcher holds the empty pattern, RegExp() becomes
-  // empty and EPatternError is thrown.
+  // Rewrites and compiles the pattern. On a pattern error the matcher holds
+  // the empty pattern, RegExp() becomes empty and EPatternError is thrown.
   void SetRegExp(const std::string& pattern);
 
   bool UseFuzzyDictionary() const { return useFuzzy_; }
-  // Both setters apply the current pattern again at once.
+  // Applies the current pattern again at once when the setting changes.
   void SetUseFuzzyDictionary(bool value);
-  bool UseSynonymDictionary() const { return useSynonyms_; }
-  void SetUseSynonymDictionary(bool value);
 
   // 1-based byte position of the leftmost-longest match, 0 when there is
   // none; `length` receives its length in bytes.
@@ -39,7 +36,6 @@ class TFuzzyMatcher : public TMatchEngine {
  private:
   std::string regExp_;
   bool useFuzzy_ = false;
-  bool useSynonyms_ = false;
 };
 
 }  // namespace kc

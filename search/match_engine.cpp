@@ -4,9 +4,9 @@
 
 namespace kc {
 
-TMatchEngine::TMatchEngine() { Use(EmptyPattern()); }
+TMatchEngine::TMatchEngine() { Use(CompiledPattern::Compile("")); }
 
-void TMatchEngine::Use(std::shared_ptr<CompiledPattern> compiled) {
+void TMatchEngine::Use(std::unique_ptr<CompiledPattern> compiled) {
   current_ = std::move(compiled);
   anchored_ = current_->UsesAnchors();
 }

@@ -7,11 +7,11 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
-#include <string>
 #include <string_view>
 #include <vector>
 
-#include "search/pattern_compiler.h"
+#include "search/automaton.h"
+#include "search/pattern_scanner.h"
 
 namespace kc {
 
@@ -24,7 +24,7 @@ struct MatchResult {
   std::size_t length = 0;    // in bytes; an empty match has 0
 };
 
-class TMatchEngine : public TPatternCompiler {
+class TMatchEngine {
  public:
   TMatchEngine();
 
@@ -42,7 +42,7 @@ class TMatchEngine : public TPatternCompiler {
 
  protected:
   // Makes `compiled` the current pattern and chooses its routine.
-  void Use(std::shared_ptr<CompiledPattern> compiled);
+  void Use(std::unique_ptr<CompiledPattern> compiled);
   MatchResult Execute(std::string_view text) {
     return anchored_ ? MatchAnchored(text) : MatchPlain(text);
   }
@@ -60,7 +60,7 @@ class TMatchEngine : public TPatternCompiler {
   std::vector<std::uint64_t> wideBits_;
   bool wide_ = false;
 
-  std::shared_ptr<CompiledPattern> current_;
+  std::unique_ptr<CompiledPattern> current_;
   bool anchored_ = false;
   TLineSeparator lineSeparator_ = lsCRLF;
 };

@@ -84,11 +84,6 @@ void PatternExpander::AppendNegatedClass(const std::string& pattern, const Patte
 
 ExpandedPattern PatternExpander::Expand(const std::string& pattern) const {
   ExpandedPattern r;
-  if (Empty()) {
-    r.text = pattern;
-    r.pieces.push_back({0, pattern.size(), 0, pattern.size(), true});
-    return r;
-  }
   std::vector<PatternToken> tokens = ScanPattern(pattern);
   std::string& out = r.text;
   auto addPiece = [&](std::size_t outBegin, std::size_t srcBegin, std::size_t srcEnd,
@@ -148,11 +143,6 @@ ExpandedPattern PatternExpander::Expand(const std::string& pattern) const {
 
 const PatternExpander& FuzzyExpander() {
   static const PatternExpander expander(FuzzyDictionary());
-  return expander;
-}
-
-const PatternExpander& SynonymExpander() {
-  static const PatternExpander expander(SynonymDictionary());
   return expander;
 }
 

@@ -33,7 +33,6 @@ class PatternExpander {
  public:
   explicit PatternExpander(const CharDictionary& dictionary);
 
-  bool Empty() const { return groupText_.empty(); }
   // Throws EPatternError when the pattern cannot be scanned.
   ExpandedPattern Expand(const std::string& pattern) const;
 
@@ -53,8 +52,7 @@ class PatternExpander {
   std::vector<std::string> classText_;    // one-character strings, escaped
 };
 
-// Shared expanders of the two built-in dictionaries.
+// The shared expander of the built-in fuzzy dictionary.
 const PatternExpander& FuzzyExpander();
-const PatternExpander& SynonymExpander();
 
 }  // namespace kc

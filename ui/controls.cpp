@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <exception>
+#include <utility>
 
 #include "platform/message_pump.h"
 #include "core/error.h"
@@ -293,6 +294,13 @@ void Grid::SetCell(int col, int row, const std::string& text) {
   if (row < 0 || col < 0 || col >= ColCount()) return;
   if (row >= RowCount()) rows_.resize(static_cast<std::size_t>(row) + 1, StringList(headers_.size()));
   rows_[static_cast<std::size_t>(row)][static_cast<std::size_t>(col)] = text;
+  Changed(Change::Items);
+}
+
+void Grid::SetRows(std::vector<StringList> rows) {
+  rows_ = std::move(rows);
+  for (auto& r : rows_) r.resize(headers_.size());
+  row_ = -1;
   Changed(Change::Items);
 }
 

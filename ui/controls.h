@@ -336,6 +336,9 @@ struct Grid : Control {
   std::string Cell(int col, int row) const;  // empty outside
   void SetCell(int col, int row, const std::string& text);  // grows the rows
   const std::vector<StringList>& Rows() const { return rows_; }
+  // Every row at once, no row selected: the native list is filled once
+  // rather than again after every cell.
+  void SetRows(std::vector<StringList> rows);
   int Row() const { return row_; }  // selected row, -1 when none
   void SetRow(int r);
   void NativeSetRow(int r) { row_ = r; }

@@ -1,9 +1,6 @@
 #include "ui/conversion_window.h"
 
-#include <algorithm>
-
 #include "core/text.h"
-#include "download/conversion_file.h"
 #include "platform/message_pump.h"
 #include "ui/dialogs.h"
 #include "ui/settings_window.h"
@@ -12,7 +9,6 @@ namespace kc {
 
 namespace {
 
-constexpr int kNameSize = 256;
 constexpr int kMinWidth = 380;
 constexpr int kMinHeight = 100;
 constexpr const char kPlacementName[] = "TFormCh";
@@ -25,21 +21,6 @@ ui::FileDialogOptions ChgFiles() {
   s.DefaultExt = "chg";
   return s;
 }
-
-// Holds the grid's redrawing while its cells are filled one by one: the
-// native list is rebuilt once, at the end, instead of after every cell.
-class HoldRedraw {
- public:
-  explicit HoldRedraw(ui::Grid& g) : g_(g), handle_(g.Handle) { g_.Handle = nullptr; }
-  ~HoldRedraw() {
-    g_.Handle = handle_;
-    g_.SetColumns(g_.Columns(), g_.ColumnWidths());
-  }
-
- private:
-  ui::Grid& g_;
-  void* handle_;
-};
 
 // Digits, with one sign in front: what an integer cell accepts.
 std::string IntegerText(const std::string& typed) {
@@ -63,27 +44,7 @@ TFormCh::TFormCh(TFormDLLSetup& setup)
       ButtonExport(*this, "ButtonExport", 266, 8, 80, 26, "書き出し"),
       EditNewCh(*this, "EditNewCh", 0, 0, 60, 18),
       GridChannels(*this, "GridChannels", 8, 42, 384, 370),
-      TableChChange("TableChChange"),
       setup_(setup) {
-  FieldDef newCh;
-  newCh.FieldName = "NewCh";
-  newCh.DataType = FieldType::Integer;
-  newCh.DisplayLabel = "新Ch";
-  TableChChange.AddField(newCh);
-  FieldDef oldCh;
-  oldCh.FieldName = "OldCh";
-  oldCh.DataType = FieldType::Integer;
-  oldCh.Visible = false;
-  TableChChange.AddField(oldCh);
-  FieldDef name;
-  name.FieldName = "TVName";
-  name.DataType = FieldType::String;
-  name.Size = kNameSize;
-  name.DisplayLabel = "チャンネル名";
-  name.ReadOnly = true;
-  TableChChange.AddField(name);
-  TableChChange.Persistent = false;
-
   GridChannels.SetColumns({"新Ch", "チャンネル名"}, {60, 300});
   EditNewCh.SetHint("新しいチャンネル番号");
   EditNewCh.SetVisible(false);  // until a row is edited
@@ -104,10 +65,9 @@ TFormCh::TFormCh(TFormDLLSetup& setup)
   KeyPreview = true;
   OnKeyDown = [this](int& key) {
     const bool inGrid = ActiveControl() == &EditNewCh || ActiveControl() == &GridChannels;
-    const bool editing = TableChChange.Active() && TableChChange.State() == TableState::Edit;
     if (key == ui::kKeyEscape) {
       // An unsaved number is dropped first, wherever the focus is.
-      if (editing)
+      if (ChannelRows.Editing())
         GridChannelsKeyPress(key);
       else
         ButtonCancelClick();
@@ -120,8 +80,8 @@ TFormCh::TFormCh(TFormDLLSetup& setup)
     } else if (key == (ui::kKeyDelete | ui::kKeyCtrl)) {
       DeleteCurrentRow();
       key = 0;
-    } else if ((key == ui::kKeyUp || key == ui::kKeyDown) && TableChChange.Active()) {
-      GoToRow(TableChChange.RecNo() + (key == ui::kKeyUp ? -1 : 1));
+    } else if (key == ui::kKeyUp || key == ui::kKeyDown) {
+      GoToRow(ChannelRows.Current() + (key == ui::kKeyUp ? -1 : 1));
       key = 0;
     }
   };
@@ -144,40 +104,13 @@ void TFormCh::FormClose() { KeepPlacement(kPlacementName); }
 
 void TFormCh::Load(const std::string& fileName, bool allEntries) {
   YieldToMessages();
-  if (!TableChChange.Active()) TableChChange.Open();
-  if (TableChChange.State() != TableState::Browse) TableChChange.Cancel();
-  while (TableChChange.RecordCount() > 0) {
-    TableChChange.First();
-    TableChChange.Delete();
-  }
-  Field& newCh = TableChChange.FieldByName("NewCh");
-  Field& oldCh = TableChChange.FieldByName("OldCh");
-  Field& name = TableChChange.FieldByName("TVName");
-  for (const ChannelConversionRow& row : LoadConversions(
-           fileName, setup_.ChannelEntries(), setup_.ChannelTicks(), allEntries)) {
-    TableChChange.Append();
-    oldCh.SetAsInteger(row.OldCh);
-    name.SetAsString(row.Entry);
-    newCh.SetAsInteger(row.NewCh);
-    TableChChange.Post();
-  }
-  TableChChange.First();
+  ChannelRows.Load(fileName, setup_.ChannelEntries(), setup_.ChannelTicks(), allEntries);
   ShowTable();
   StartEditing();
 }
 
 void TFormCh::Save(const std::string& fileName) {
-  if (!TableChChange.Active()) return;
-  HoldRedraw hold(GridChannels);
-  // Going to the first row stores a row still being edited.
-  TableChChange.First();
-  Field& newCh = TableChChange.FieldByName("NewCh");
-  Field& oldCh = TableChChange.FieldByName("OldCh");
-  std::vector<std::pair<int, int>> pairs;
-  for (; !TableChChange.Eof(); TableChChange.Next())
-    pairs.emplace_back(oldCh.AsInteger(), newCh.AsInteger());
-  SaveConversions(fileName, pairs);
-  TableChChange.First();
+  ChannelRows.Save(fileName);
   ShowTable();
   ShowCurrentInEditor();
 }
@@ -202,28 +135,23 @@ void TFormCh::ButtonExportClick() {
 }
 
 void TFormCh::GridChannelsKeyPress(int& key) {
-  if (!TableChChange.Active()) return;
   if (key == ui::kKeyReturn) {
-    if (TableChChange.State() == TableState::Edit) TableChChange.Post();
+    ChannelRows.Store();
     ShowCurrentRow();
-    const int row = TableChChange.RecNo();
-    if (row + 1 < TableChChange.RecordCount()) TableChChange.Next();
-    GridChannels.SetRow(TableChChange.RecNo());
+    ChannelRows.GoTo(ChannelRows.Current() + 1);
+    GridChannels.SetRow(ChannelRows.Current());
     StartEditing();
   } else if (key == ui::kKeyEscape) {
-    if (TableChChange.State() == TableState::Edit) TableChChange.Cancel();
+    ChannelRows.Drop();
     ShowCurrentRow();
     // Selected again, so that the next key typed replaces the number.
     StartEditing();
   }
 }
 
-void TFormCh::TableChChangeBeforeEdit() { ui::SelectAllText(EditNewCh); }
-
 void TFormCh::GridChannelsClick() {
-  if (!TableChChange.Active()) return;
   const int row = GridChannels.Row();
-  if (row == TableChChange.RecNo()) {
+  if (row == ChannelRows.Current()) {
     StartEditing();  // a click on the row being edited goes back to its editor
     return;
   }
@@ -231,85 +159,58 @@ void TFormCh::GridChannelsClick() {
 }
 
 void TFormCh::GoToRow(int row) {
-  if (!TableChChange.Active() || row < 0 || row >= TableChChange.RecordCount()) return;
+  if (row < 0 || row >= ChannelRows.Count()) return;
   // Leaving a row stores its change, as a data grid does.
-  if (TableChChange.State() == TableState::Edit) TableChChange.Post();
+  ChannelRows.Store();
   ShowCurrentRow();
-  TableChChange.First();
-  for (int i = 0; i < row; ++i) TableChChange.Next();
+  ChannelRows.GoTo(row);
   GridChannels.SetRow(row);
   StartEditing();
 }
 
 void TFormCh::DeleteCurrentRow() {
-  if (!TableChChange.Active() || TableChChange.RecNo() < 0) return;
+  if (ChannelRows.Current() < 0) return;
   if (!ui::ConfirmYesNo(this, kDeleteQuestion)) return;
-  const int row = TableChChange.RecNo();
-  if (TableChChange.State() != TableState::Browse) TableChChange.Cancel();
-  TableChChange.Delete();
-  // The row that took its place, or the new last row.
-  const int next = std::min(row, TableChChange.RecordCount() - 1);
-  TableChChange.First();
-  for (int i = 0; i < next; ++i) TableChChange.Next();
+  ChannelRows.DeleteCurrent();
   ShowTable();
   StartEditing();
 }
 
 void TFormCh::EditNewChChange() {
-  if (!TableChChange.Active() || TableChChange.RecNo() < 0) return;
+  if (ChannelRows.Current() < 0) return;
   const std::string text = IntegerText(EditNewCh.Caption());
   if (text != EditNewCh.Caption()) EditNewCh.SetCaption(text);
   int value = 0;
   const bool number = TryStrToInt(text, value);
   // A lone sign is kept in the editor until a digit follows.
   if (!number && !text.empty()) return;
-  if (TableChChange.State() == TableState::Browse) TableChChange.Edit();
-  Field& newCh = TableChChange.FieldByName("NewCh");
-  if (number)
-    newCh.SetAsInteger(value);
-  else
-    newCh.Clear();
-  GridChannels.SetCell(0, TableChChange.RecNo(), text);
+  ChannelRows.Change(number ? std::optional<int>(value) : std::nullopt);
+  GridChannels.SetCell(0, ChannelRows.Current(), text);
 }
 
 void TFormCh::ShowTable() {
-  const int current = TableChChange.Active() ? TableChChange.RecNo() : -1;
-  {
-    HoldRedraw hold(GridChannels);
-    GridChannels.SetRowCount(0);
-    if (TableChChange.Active()) {
-      Field& newCh = TableChChange.FieldByName("NewCh");
-      Field& name = TableChChange.FieldByName("TVName");
-      int r = 0;
-      for (TableChChange.First(); !TableChChange.Eof(); TableChChange.Next(), ++r) {
-        GridChannels.SetCell(0, r, newCh.AsString());
-        GridChannels.SetCell(1, r, name.AsString());
-      }
-      TableChChange.First();
-      for (int i = 0; i < current; ++i) TableChChange.Next();
-    }
-  }
-  GridChannels.SetRow(current);
+  GridChannels.SetRows(ChannelRows.Cells());
+  GridChannels.SetRow(ChannelRows.Current());
 }
 
 void TFormCh::ShowCurrentRow() {
-  if (!TableChChange.Active() || TableChChange.RecNo() < 0) return;
-  GridChannels.SetCell(0, TableChChange.RecNo(), TableChChange.FieldByName("NewCh").AsString());
+  const int row = ChannelRows.Current();
+  if (row >= 0) GridChannels.SetCell(0, row, NewChText(ChannelRows.NewCh(row)));
 }
 
 void TFormCh::ShowCurrentInEditor() {
-  const bool any = TableChChange.Active() && TableChChange.RecNo() >= 0;
-  EditNewCh.SetCaption(any ? TableChChange.FieldByName("NewCh").AsString() : "");
+  const int row = ChannelRows.Current();
+  EditNewCh.SetCaption(row >= 0 ? NewChText(ChannelRows.NewCh(row)) : "");
 }
 
 void TFormCh::StartEditing() {
   ShowCurrentInEditor();
   PlaceEditor();
-  if (TableChChange.Active() && TableChChange.RecNo() >= 0) TableChChangeBeforeEdit();
+  if (ChannelRows.Current() >= 0) ui::SelectAllText(EditNewCh);
 }
 
 void TFormCh::PlaceEditor() {
-  const int row = TableChChange.Active() ? TableChChange.RecNo() : -1;
+  const int row = ChannelRows.Current();
   int l = 0, t = 0, w = 0, h = 0;
   if (row < 0 || !GridChannels.CellBounds(0, row, l, t, w, h)) {
     EditNewCh.SetVisible(false);

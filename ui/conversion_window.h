@@ -4,7 +4,7 @@
 // download run applies to the programmes of a channel, and can be written to
 // and read from ".chg" files of the same form.
 //
-// The grid shows the table; the one editable column, the new number, is
+// The grid shows the rows; the one editable column, the new number, is
 // edited in place by the cell editor EditNewCh, which lies over the current
 // row's NewCh cell and always holds its value with the whole text selected,
 // so typing replaces it. Enter stores the row and moves on, Escape drops the
@@ -15,8 +15,8 @@
 
 #include <string>
 
-#include "storage/memtable.h"
 #include "ui/controls.h"
+#include "ui/conversion_rows.h"
 
 namespace kc {
 
@@ -35,14 +35,13 @@ class TFormCh : public ui::Form {
   ui::Edit EditNewCh;  // the grid's cell editor for NewCh, over the grid
   ui::Grid GridChannels;
 
-  // NewCh, OldCh (integers), TVName (the whole list entry, 256 bytes);
-  // in memory only.
-  MemTable TableChChange;
+  // The rows the grid shows and the editor changes; in memory only.
+  ConversionRows ChannelRows;
 
-  // Fills the table from the settings window's list (ticked entries only,
+  // Fills the rows from the settings window's list (ticked entries only,
   // or all) and the [ChannelChange] pairs of file.
   void Load(const std::string& fileName, bool allEntries);
-  // Writes every row of the table into [ChannelChange] of file, key by key.
+  // Writes every row into [ChannelChange] of file, key by key.
   void Save(const std::string& fileName);
   // Shows the window: where it was kept, or the first time centred on the
   // settings window when nothing is kept.
@@ -54,18 +53,18 @@ class TFormCh : public ui::Form {
   void ButtonImportClick();
   void ButtonExportClick();
   void GridChannelsKeyPress(int& key);
-  void TableChChangeBeforeEdit();
   // The user chose a row of the grid.
   void GridChannelsClick();
   // The user typed in the cell editor.
   void EditNewChChange();
-  // Ctrl+Delete: the current row leaves the table once the user confirms.
+  // Ctrl+Delete: the current row leaves once the user confirms.
   void DeleteCurrentRow();
   void FormClose();
 
  private:
+  // Every row into the grid, the current one selected.
   void ShowTable();
-  // The grid cell of the current row from the table.
+  // The grid cell of the current row from the rows.
   void ShowCurrentRow();
   void ShowCurrentInEditor();
   void StartEditing();

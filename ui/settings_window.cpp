@@ -257,12 +257,16 @@ void TFormDLLSetup::buttonImpClick() {
 
 void TFormDLLSetup::ButtonFindClick() {
   const int selected = TVChList.ItemIndex();
+  FuzzyMatcher1.SetUseFuzzyDictionary(true);
+  // The pattern is compiled once, when the first entry is looked at: with
+  // an empty list a pattern that does not compile is no error.
+  bool compiled = false;
   for (int pass = 0; pass < 2; ++pass) {
-    FuzzyMatcher1.SetUseFuzzyDictionary(true);
     // Pass 2 starts again at the top, so it also looks at the entries
     // after the selection once more.
     for (int i = pass == 0 ? selected + 1 : 0; i < TVChList.Count(); ++i) {
-      FuzzyMatcher1.SetRegExp(EditFind.Caption());
+      if (!compiled) FuzzyMatcher1.SetRegExp(EditFind.Caption());
+      compiled = true;
       const bool hit = FuzzyMatcher1.Match(TVChList.Items()[static_cast<std::size_t>(i)]) > 0;
       YieldToMessages();
       if (stop_) return;

@@ -1,6 +1,6 @@
 // The pattern matcher: leftmost-longest positions, anchors and line
-// separators, the fuzzy rewriting, pattern errors, the compiled-pattern
-// cache and the bounded automaton cache.
+// separators, the fuzzy rewriting, pattern errors and the bounded
+// automaton cache.
 #include <gtest/gtest.h>
 
 #include <random>
@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "search/fuzzy_matcher.h"
+#include "search/pattern_compiler.h"
 
 namespace {
 
@@ -203,22 +204,20 @@ TEST(FuzzyMatcher, FuzzyOffMatchesOnlyWhatIsTyped) {
   EXPECT_EQ(m.RegExp(), "a");
   EXPECT_EQ(Find(m, "Ａ"), (Found{0, 0}));
   EXPECT_EQ(Find(m, "xa"), (Found{2, 1}));
-  m.SetUseSynonymDictionary(true);  // there are no synonyms
-  EXPECT_EQ(Find(m, "xa"), (Found{2, 1}));
 }
 
 TEST(FuzzyMatcher, FuzzyRewritingEscapesTheGroupStrings) {
-  EXPECT_EQ(TFuzzyMatcher::Rewrite("a", false, true), "(Ａ|ａ|A|a)");
-  EXPECT_EQ(TFuzzyMatcher::Rewrite("ｶﾞ", false, true), "(が|ガ|ｶﾞ|か゛|カ゛)");
-  EXPECT_EQ(TFuzzyMatcher::Rewrite("*", false, true), "*");
-  EXPECT_EQ(TFuzzyMatcher::Rewrite("\\*", false, true), "(\\*|＊)");
-  EXPECT_EQ(TFuzzyMatcher::Rewrite("\\\\", false, true), "(\\\\|￥)");
-  EXPECT_EQ(TFuzzyMatcher::Rewrite("\\x94d4", false, true), "\\x94d4");  // 番, in no group
-  EXPECT_EQ(TFuzzyMatcher::Rewrite("[ab]c", false, true), "[ab](Ｃ|ｃ|C|c)");
-  EXPECT_EQ(TFuzzyMatcher::Rewrite("[^a]", false, true), "[^ＡａAa]");
-  EXPECT_EQ(TFuzzyMatcher::Rewrite("[^a-c]", false, true), "[^a-c]");
-  EXPECT_EQ(TFuzzyMatcher::Rewrite("[^-]", false, true), "[^\\-ー－～ｰ―]");
-  EXPECT_EQ(TFuzzyMatcher::Rewrite("a", true, false), "a");
+  EXPECT_EQ(kc::RewritePattern("a", true), "(Ａ|ａ|A|a)");
+  EXPECT_EQ(kc::RewritePattern("ｶﾞ", true), "(が|ガ|ｶﾞ|か゛|カ゛)");
+  EXPECT_EQ(kc::RewritePattern("*", true), "*");
+  EXPECT_EQ(kc::RewritePattern("\\*", true), "(\\*|＊)");
+  EXPECT_EQ(kc::RewritePattern("\\\\", true), "(\\\\|￥)");
+  EXPECT_EQ(kc::RewritePattern("\\x94d4", true), "\\x94d4");  // 番, in no group
+  EXPECT_EQ(kc::RewritePattern("[ab]c", true), "[ab](Ｃ|ｃ|C|c)");
+  EXPECT_EQ(kc::RewritePattern("[^a]", true), "[^ＡａAa]");
+  EXPECT_EQ(kc::RewritePattern("[^a-c]", true), "[^a-c]");
+  EXPECT_EQ(kc::RewritePattern("[^-]", true), "[^\\-ー－～ｰ―]");
+  EXPECT_EQ(kc::RewritePattern("a", false), "a");
 }
 
 // --- pattern errors ---------------------------------------------------------
@@ -280,33 +279,6 @@ TEST(FuzzyMatcher, ErrorTextsAreTheProgramsOwn) {
   EXPECT_EQ(std::string(msg::kBackslashAtEnd).substr(0, 3), "\"\\\"");
   EXPECT_EQ(std::string(msg::kNoRightBracket).find("\"]\""), 12u);
   EXPECT_EQ(std::string(msg::kPrimaryExpected).find("\"(\""), 24u);
-}
-
-// --- compiled-pattern cache -------------------------------------------------
-
-TEST(FuzzyMatcher, CacheKeepsThirtyEntriesNewestAtOne) {
-  TFuzzyMatcher m;
-  ASSERT_EQ(m.CacheCount(), 1u);
-  EXPECT_EQ(m.CacheKeys()[0], "");
-  for (int i = 0; i < 40; ++i) m.SetRegExp("p" + std::to_string(i));
-  std::vector<std::string> keys = m.CacheKeys();
-  ASSERT_EQ(keys.size(), 30u);
-  EXPECT_EQ(keys[0], "");
-  EXPECT_EQ(keys[1], "p39");
-  EXPECT_EQ(keys[29], "p11");
-  // A cached pattern is reused where it stands.
-  m.SetRegExp("p20");
-  EXPECT_EQ(m.CacheKeys(), keys);
-  m.SetRegExp("");
-  EXPECT_EQ(m.CacheKeys(), keys);
-  // The key is the rewritten text.
-  m.SetUseFuzzyDictionary(true);
-  m.SetRegExp("p20");
-  EXPECT_EQ(m.CacheKeys()[1], "(Ｐ|ｐ|P|p)(2|２|二|②|Ⅱ|弐)(0|０|零)");
-  EXPECT_EQ(m.CacheKeys()[29], "p12");
-  // A failing pattern adds nothing.
-  EXPECT_THROW(m.SetRegExp("(("), EPatternError);
-  EXPECT_EQ(m.CacheKeys()[1], "(Ｐ|ｐ|P|p)(2|２|二|②|Ⅱ|弐)(0|０|零)");
 }
 
 // --- bounded automata -------------------------------------------------------

@@ -33,13 +33,9 @@ class ChannelChangeFormTest : public test::SettingsFixture {
 
   std::vector<ChRow> Rows() {
     std::vector<ChRow> rows;
-    MemTable& t = form->TableChChange;
-    const int at = t.RecNo();
-    for (t.First(); !t.Eof(); t.Next())
-      rows.emplace_back(t.FieldByName("NewCh").AsInteger(), t.FieldByName("OldCh").AsInteger(),
-                        t.FieldByName("TVName").AsString());
-    t.First();
-    for (int i = 0; i < at; ++i) t.Next();
+    const ConversionRows& r = form->ChannelRows;
+    for (int i = 0; i < r.Count(); ++i)
+      rows.emplace_back(r.NewCh(i).value_or(0), r.OldCh(i), r.Entry(i));
     return rows;
   }
   void Tick(const StringList& keys) {
@@ -178,8 +174,8 @@ TEST_F(ChannelChangeFormTest, EnterStoresAndMovesOnEscapeDrops) {
   EXPECT_EQ(form->EditNewCh.Caption(), "701");
   EXPECT_EQ(form->GridChannels.Cell(0, 0), "701");
   Key(ui::kKeyReturn);
-  EXPECT_EQ(form->TableChChange.State(), TableState::Browse);
-  EXPECT_EQ(form->TableChChange.RecNo(), 1);
+  EXPECT_FALSE(form->ChannelRows.Editing());
+  EXPECT_EQ(form->ChannelRows.Current(), 1);
   EXPECT_EQ(form->GridChannels.Row(), 1);
   EXPECT_EQ(form->EditNewCh.Caption(), "585");
   EXPECT_EQ(Dialogs().SelectedAll.size(), 2u);
@@ -197,7 +193,7 @@ TEST_F(ChannelChangeFormTest, EnterStoresAndMovesOnEscapeDrops) {
   // On the last row Enter starts editing that row again.
   form->EditNewCh.UserSetText("603");
   Key(ui::kKeyReturn);
-  EXPECT_EQ(form->TableChChange.RecNo(), 2);
+  EXPECT_EQ(form->ChannelRows.Current(), 2);
   EXPECT_EQ(form->EditNewCh.Caption(), "603");
   EXPECT_EQ(Rows(), (std::vector<ChRow>{{701, 55, "055 五十五"},
                                         {-5, 585, "585 Example"},
@@ -226,7 +222,7 @@ TEST_F(ChannelChangeFormTest, RowsAreDeletedOnlyWhenConfirmedAndEscapeClosesWhen
   EXPECT_EQ(Dialogs().Texts(Kind::Confirm),
             (std::vector<std::string>{"この行を削除しますか?", "この行を削除しますか?"}));
   EXPECT_EQ(Rows(), (std::vector<ChRow>{{585, 585, "585 Example"}, {602, 602, "602 新局"}}));
-  EXPECT_EQ(form->TableChChange.RecNo(), 0);
+  EXPECT_EQ(form->ChannelRows.Current(), 0);
   EXPECT_EQ(form->EditNewCh.Caption(), "585");
   EXPECT_EQ(form->GridChannels.RowCount(), 2);
 

@@ -246,7 +246,7 @@ TEST_F(SettingsWin, TheGridTakesANumberInPlaceAndEscapeClosesTheBulkWindow) {
   Type("701");  // replaces the selected "55"
   EXPECT_EQ(ch.EditNewCh.Caption(), "701");
   Press(VK_RETURN);
-  EXPECT_EQ(ch.TableChChange.RecNo(), 1);
+  EXPECT_EQ(ch.ChannelRows.Current(), 1);
   EXPECT_EQ(ch.EditNewCh.Caption(), "585");
   EXPECT_EQ(ChildRect(ch.EditNewCh).top, cellTop(1));
   wchar_t buf[16] = {};
