@@ -99,26 +99,15 @@ class PatternParser {
           k = Postfix(tokens, k + 1);
           break;
         case TokenKind::Class:
-        case TokenKind::NegClass: {
-          Ranges members;
-          for (const ClassItem& item : t.items) members.push_back({item.lo, item.hi});
-          members = Merged(members);
-          if (t.kind == TokenKind::NegClass) members = Minus(AnyCharRanges(), members);
-          Push(CharFrag(members));
+        case TokenKind::NegClass:
+          Push(ClassFrag(t));
           k = Postfix(tokens, k + 1);
           break;
-        }
         case TokenKind::LineStart:
-        case TokenKind::LineEnd: {
-          cp_.usesAnchors_ = true;
-          int n = cp_.nfa_.Add(t.kind == TokenKind::LineStart ? Nfa::Kind::LineStart
-                                                              : Nfa::Kind::LineEnd);
-          int e = cp_.nfa_.Add(Nfa::Kind::Eps);
-          cp_.nfa_.nodes[static_cast<std::size_t>(n)].outs.push_back(e);
-          Push({n, e});
+        case TokenKind::LineEnd:
+          Push(AnchorFrag(t));
           k = Postfix(tokens, k + 1);
           break;
-        }
         case TokenKind::LParen:
           frames_.emplace_back();
           ++k;
@@ -156,6 +145,25 @@ class PatternParser {
     int start;
     int end;
   };
+
+  // A character class, or its complement, as one character step.
+  Frag ClassFrag(const PatternToken& t) {
+    Ranges members;
+    for (const ClassItem& item : t.items) members.push_back({item.lo, item.hi});
+    members = Merged(members);
+    if (t.kind == TokenKind::NegClass) members = Minus(AnyCharRanges(), members);
+    return CharFrag(members);
+  }
+
+  // "^" or "$": a node that tests the place, then the way out.
+  Frag AnchorFrag(const PatternToken& t) {
+    cp_.usesAnchors_ = true;
+    int n = cp_.nfa_.Add(t.kind == TokenKind::LineStart ? Nfa::Kind::LineStart
+                                                        : Nfa::Kind::LineEnd);
+    int e = cp_.nfa_.Add(Nfa::Kind::Eps);
+    cp_.nfa_.nodes[static_cast<std::size_t>(n)].outs.push_back(e);
+    return {n, e};
+  }
   struct Frame {
     std::vector<Frag> alternatives;
     std::vector<Frag> sequence;
