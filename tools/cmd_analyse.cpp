@@ -33,16 +33,16 @@ bool ParseNow(const std::string& text, kc::TDateTime& out) {
 
 void Err(const std::string& sjis) { std::cerr << kc::Cp932ToUtf8(sjis) << "\n"; }
 
-}  // namespace
-
-KC_TOOL_COMMAND(CmdAnalyse, "analyse",
-                "analyse PAGEFILE CHANNELS_CSV [--convert KEY=VALUE ...] [--days N] "
-                "[--now \"yyyy-mm-dd hh:nn:ss\"] [--utf8]") {
+struct AnalyseArgs {
   std::vector<std::string> positional;
   kc::StringList conversions;
   std::string days;
   std::string nowText;
   bool utf8 = false;
+};
+
+AnalyseArgs ParseArgs(const std::vector<std::string>& args) {
+  AnalyseArgs out;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
     if (a == "--convert" || a == "--days" || a == "--now") {
@@ -50,21 +50,35 @@ KC_TOOL_COMMAND(CmdAnalyse, "analyse",
       const std::string& v = args[++i];
       if (a == "--convert") {
         if (v.find('=') == std::string::npos) throw tool::UsageError();
-        conversions.push_back(v);
+        out.conversions.push_back(v);
       } else if (a == "--days") {
-        days = v;
+        out.days = v;
       } else {
-        nowText = v;
+        out.nowText = v;
       }
     } else if (a == "--utf8") {
-      utf8 = true;
+      out.utf8 = true;
     } else if (a.size() > 2 && a.compare(0, 2, "--") == 0) {
       throw tool::UsageError();
     } else {
-      positional.push_back(a);
+      out.positional.push_back(a);
     }
   }
-  if (positional.size() != 2) throw tool::UsageError();
+  if (out.positional.size() != 2) throw tool::UsageError();
+  return out;
+}
+
+}  // namespace
+
+KC_TOOL_COMMAND(CmdAnalyse, "analyse",
+                "analyse PAGEFILE CHANNELS_CSV [--convert KEY=VALUE ...] [--days N] "
+                "[--now \"yyyy-mm-dd hh:nn:ss\"] [--utf8]") {
+  const AnalyseArgs parsed = ParseArgs(args);
+  const std::vector<std::string>& positional = parsed.positional;
+  const kc::StringList& conversions = parsed.conversions;
+  const std::string& days = parsed.days;
+  const std::string& nowText = parsed.nowText;
+  const bool utf8 = parsed.utf8;
   kc::TDateTime now = kc::Now();
   if (!nowText.empty() && !ParseNow(nowText, now)) {
     std::cerr << "analyse: --now wants \"yyyy-mm-dd hh:nn:ss\", got \"" << nowText << "\"\n";
