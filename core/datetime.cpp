@@ -202,77 +202,98 @@ bool AppendTableForm(std::string& out, const std::string& pattern, TDateTime dt,
   return false;
 }
 
+// The text at pattern[i] that stands for itself: a Shift-JIS character, a
+// quoted run (without its quotes), a date or time separator (as the
+// settings have it) or a character that is no pattern letter. Returns how
+// many pattern bytes it took; 0 at a pattern letter.
+std::size_t AppendLiteral(std::string& out, const std::string& pattern, std::size_t i,
+                          const FormatSettings& fs) {
+  const std::size_t n = pattern.size();
+  const char c = pattern[i];
+  if (static_cast<unsigned char>(c) >= 0x80) {
+    // A Shift-JIS character is copied whole.
+    const std::size_t len = i + 1 < n && IsSjisLeadByte(static_cast<unsigned char>(c)) ? 2 : 1;
+    out.append(pattern, i, len);
+    return len;
+  }
+  if (c == '"' || c == '\'') {
+    std::size_t j = i + 1;
+    while (j < n && pattern[j] != c) ++j;
+    out.append(pattern, i + 1, j - i - 1);
+    return (j < n ? j + 1 : j) - i;
+  }
+  if (c == '/' || c == ':') {
+    out += c == '/' ? fs.DateSeparator : fs.TimeSeparator;
+    return 1;
+  }
+  if (std::strchr("ymdhnszct", static_cast<char>(c | 0x20)) == nullptr) {
+    out += c;
+    return 1;
+  }
+  return 0;
+}
+
+struct DateTimeParts {
+  int year, month, day, hour, minute, second, msec;
+};
+
+// A run of one pattern letter (lc, lower case) of the given length; "m"
+// right after an hour is the minute.
+void AppendLetterRun(std::string& out, char lc, std::size_t run, const DateTimeParts& p,
+                     bool lastWasHour, TDateTime dt, const FormatSettings& fs, int depth) {
+  // One letter: the number as it is; two or more: two digits.
+  auto num = [&out, run](int v) { AppendNumber(out, v, run == 1 ? 0 : 2); };
+  switch (lc) {
+    case 'y':
+      if (run <= 2)
+        AppendNumber(out, p.year % 100, 2);
+      else
+        AppendNumber(out, p.year, 4);
+      break;
+    case 'm': num(lastWasHour ? p.minute : p.month); break;
+    case 'd':
+      if (run >= 5)
+        AppendFormatted(out, fs.ShortDateFormat, dt, fs, depth + 1);
+      else
+        num(p.day);
+      break;
+    case 'h': num(p.hour); break;
+    case 'n': num(p.minute); break;
+    case 's': num(p.second); break;
+    case 'z': AppendNumber(out, p.msec, run >= 3 ? 3 : 0); break;
+    case 'c':
+      AppendFormatted(out, fs.ShortDateFormat, dt, fs, depth + 1);
+      if (!IsZeroTime(dt)) {
+        out += ' ';
+        AppendFormatted(out, fs.LongTimeFormat, dt, fs, depth + 1);
+      }
+      break;
+    case 't':
+      AppendFormatted(out, run >= 2 ? fs.LongTimeFormat : fs.ShortTimeFormat, dt, fs, depth + 1);
+      break;
+  }
+}
+
 void AppendFormatted(std::string& out, const std::string& pattern, TDateTime dt,
                      const FormatSettings& fs, int depth) {
   if (depth > 2) return;
   if (AppendTableForm(out, pattern, dt, fs)) return;
-  int year, month, day, hour, minute, second, msec;
-  DecodeDate(dt, year, month, day);
-  DecodeTime(dt, hour, minute, second, msec);
+  DateTimeParts p;
+  DecodeDate(dt, p.year, p.month, p.day);
+  DecodeTime(dt, p.hour, p.minute, p.second, p.msec);
   bool lastWasHour = false;
   const std::size_t n = pattern.size();
   std::size_t i = 0;
-  // One letter: the number as it is; two or more: two digits.
-  auto num = [&out](int v, std::size_t run) { AppendNumber(out, v, run == 1 ? 0 : 2); };
   while (i < n) {
-    const char c = pattern[i];
-    const char lc = static_cast<char>(c | 0x20);
-    if (static_cast<unsigned char>(c) >= 0x80) {
-      // A Shift-JIS character is copied whole.
-      const std::size_t len = i + 1 < n && IsSjisLeadByte(static_cast<unsigned char>(c)) ? 2 : 1;
-      out.append(pattern, i, len);
-      i += len;
-      continue;
-    }
-    if (c == '"' || c == '\'') {
-      std::size_t j = i + 1;
-      while (j < n && pattern[j] != c) ++j;
-      out.append(pattern, i + 1, j - i - 1);
-      i = j < n ? j + 1 : j;
-      continue;
-    }
-    if (c == '/' || c == ':') {
-      out += c == '/' ? fs.DateSeparator : fs.TimeSeparator;
-      ++i;
-      continue;
-    }
-    if (std::strchr("ymdhnszct", lc) == nullptr) {
-      out += c;
-      ++i;
+    if (const std::size_t taken = AppendLiteral(out, pattern, i, fs)) {
+      i += taken;
       continue;
     }
     // A run of one pattern letter, in either case.
+    const char lc = static_cast<char>(pattern[i] | 0x20);
     std::size_t run = 0;
     while (i + run < n && (pattern[i + run] | 0x20) == lc) ++run;
-    switch (lc) {
-      case 'y':
-        if (run <= 2)
-          AppendNumber(out, year % 100, 2);
-        else
-          AppendNumber(out, year, 4);
-        break;
-      case 'm': num(lastWasHour ? minute : month, run); break;
-      case 'd':
-        if (run >= 5)
-          AppendFormatted(out, fs.ShortDateFormat, dt, fs, depth + 1);
-        else
-          num(day, run);
-        break;
-      case 'h': num(hour, run); break;
-      case 'n': num(minute, run); break;
-      case 's': num(second, run); break;
-      case 'z': AppendNumber(out, msec, run >= 3 ? 3 : 0); break;
-      case 'c':
-        AppendFormatted(out, fs.ShortDateFormat, dt, fs, depth + 1);
-        if (!IsZeroTime(dt)) {
-          out += ' ';
-          AppendFormatted(out, fs.LongTimeFormat, dt, fs, depth + 1);
-        }
-        break;
-      case 't':
-        AppendFormatted(out, run >= 2 ? fs.LongTimeFormat : fs.ShortTimeFormat, dt, fs, depth + 1);
-        break;
-    }
+    AppendLetterRun(out, lc, run, p, lastWasHour, dt, fs, depth);
     i += run;
     lastWasHour = lc == 'h';
   }

@@ -102,26 +102,6 @@ std::string LowerAscii(const std::string& s) {
   return r;
 }
 
-std::string SjisUpper(const std::string& s) {
-  std::string r = s;
-  for (std::size_t i = 0; i < r.size();) {
-    std::size_t len = SjisCharLen(r, i);
-    if (len == 1 && r[i] >= 'a' && r[i] <= 'z') r[i] = static_cast<char>(r[i] - 32);
-    i += len;
-  }
-  return r;
-}
-
-std::string SjisLower(const std::string& s) {
-  std::string r = s;
-  for (std::size_t i = 0; i < r.size();) {
-    std::size_t len = SjisCharLen(r, i);
-    if (len == 1) r[i] = LowerAsciiChar(r[i]);
-    i += len;
-  }
-  return r;
-}
-
 bool SameTextAscii(const std::string& a, const std::string& b) {
   if (a.size() != b.size()) return false;
   for (std::size_t i = 0; i < a.size(); ++i)
@@ -138,18 +118,6 @@ std::string Trim(const std::string& s) {
   while (b < e && Blank(s[b])) ++b;
   while (e > b && Blank(s[e - 1])) --e;
   return s.substr(b, e - b);
-}
-
-std::string TrimLeft(const std::string& s) {
-  std::size_t b = 0;
-  while (b < s.size() && Blank(s[b])) ++b;
-  return s.substr(b);
-}
-
-std::string TrimRight(const std::string& s) {
-  std::size_t e = s.size();
-  while (e > 0 && Blank(s[e - 1])) --e;
-  return s.substr(0, e);
 }
 
 bool TryStrToInt(std::string_view s, int& out) {

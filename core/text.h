@@ -65,14 +65,10 @@ inline char LowerAsciiChar(char c) {
 }
 std::string UpperAscii(const std::string& s);
 std::string LowerAscii(const std::string& s);
-std::string SjisUpper(const std::string& s);
-std::string SjisLower(const std::string& s);
 bool SameTextAscii(const std::string& a, const std::string& b);
 
-// Remove bytes 0x20 and below at both ends / the left / the right.
+// Remove bytes 0x20 and below at both ends.
 std::string Trim(const std::string& s);
-std::string TrimLeft(const std::string& s);
-std::string TrimRight(const std::string& s);
 
 // Integer text as the host's runtime reads it: leading blanks, an optional
 // sign, decimal digits (or hexadecimal after "$", "x" or "0x"), nothing

@@ -9,8 +9,6 @@
 
 namespace kc {
 
-std::string GetEnvText(const std::string& name) { return Trim(kc::GetEnv(name)); }
-
 std::string TempFolder() {
   std::string t;
   // A folder the program's text cannot name (and that has no short name it

@@ -6,8 +6,7 @@
 
 namespace kc {
 
-std::string GetEnvText(const std::string& name);  // trimmed, empty when unset
-// GetEnvText("temp") + "\" (the system's temp folder when the variable is
+// The variable "temp", trimmed, + "\" (the system's temp folder when the variable is
 // unset, never the root of the drive). A value the program's text cannot
 // hold gives the folder's short name (Windows), or kc::Error when there is
 // none it can hold.

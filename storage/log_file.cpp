@@ -110,10 +110,6 @@ void TLogFile::SetActive(bool on) {
   }
 }
 
-void TLogFile::Loaded() {
-  if (active_) WriteStartBlock();
-}
-
 bool TLogFile::WriteLine(const std::string& text, bool isError) {
   if (!active_ || NameBlank()) return false;
   try {

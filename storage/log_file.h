@@ -28,7 +28,6 @@ class TLogFile {
   // The formats whose long time format the end line uses (by default
   // "hh:nn:ss").
   void SetFormats(const FormatSettings& formats) { formats_ = formats; }
-  const FormatSettings& Formats() const { return formats_; }
 
   const std::string& LogFileName() const { return fileName_; }
   // A name without ":" that does not begin with "\" is taken relative to the
@@ -39,9 +38,6 @@ class TLogFile {
   // file-name-part + ": " + text + " (C.ERROR)". False when nothing was
   // written (off, blank name, any file failure).
   bool WriteLine(const std::string& text, bool isError = false);
-
-  // For a component stored with Active on: writes the start block then.
-  void Loaded();
 
  private:
   bool AppendLine(const std::string& line);

@@ -13,6 +13,7 @@
 #include <commctrl.h>
 
 #include <map>
+#include <optional>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -114,6 +115,9 @@ class Win32Backend : public Backend {
 
   // window_procs_win.cpp
   static LRESULT CALLBACK FormProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+  static std::optional<LRESULT> FocusMessage(Form& f, HWND hwnd, UINT msg, WPARAM wp);
+  std::optional<LRESULT> FrameMessage(Form& f, HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+  std::optional<LRESULT> ControlMessage(Form& f, UINT msg, WPARAM wp, LPARAM lp);
   static LRESULT CALLBACK LabelProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR,
                                     DWORD_PTR);
   static LRESULT CALLBACK GridProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR);

@@ -119,8 +119,6 @@ void Control::SetFocus() {
   if (Backend* b = CurrentBackend()) b->FocusControl(*this);
 }
 
-bool Control::Focused() const { return owner_.ActiveControl() == this; }
-
 bool Control::TabStop() const {
   return kind_ != ControlKind::Label && kind_ != ControlKind::Picture &&
          kind_ != ControlKind::ProgressBar;
@@ -387,11 +385,6 @@ void Form::SetFont(const FontInfo& f) {
   if (Backend* b = CurrentBackend()) b->FormChanged(*this, Change::Font);
 }
 
-void Form::SetBackColor(Color c) {
-  back_ = c;
-  if (Backend* b = CurrentBackend()) b->FormChanged(*this, Change::Value);
-}
-
 void Form::SetCornerRadius(int r) {
   radius_ = r;
   if (Backend* b = CurrentBackend()) b->FormChanged(*this, Change::Bounds);
@@ -504,12 +497,6 @@ bool Form::KeyDown(int key) {
 }
 
 void Form::Activate() { App().Dispatch(OnActivate); }
-
-Control* Form::FindControl(const std::string& name) const {
-  for (Control* c : controls_)
-    if (c->Name() == name) return c;
-  return nullptr;
-}
 
 Control* Form::FirstTabStop() const {
   for (Control* c : controls_)

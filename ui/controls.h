@@ -147,7 +147,6 @@ class Control {
   // Gives the control the keyboard focus; while its window is hidden or
   // inactive, the window remembers it and gives it the focus when activated.
   void SetFocus();
-  bool Focused() const;
   // Tab stops at controls the user operates (not labels, pictures or
   // progress bars), in the order they were created.
   bool TabStop() const;
@@ -294,7 +293,6 @@ struct Memo : Control {
   Memo(Form& f, std::string name, int l, int t, int w, int h, bool wordWrap = true)
       : Control(f, ControlKind::Memo, std::move(name), l, t, w, h, wordWrap ? 0 : kNoWordWrap) {}
   bool ReadOnly = false;
-  bool WordWrap() const { return (CreationFlags & kNoWordWrap) == 0; }
   StringList Lines() const;
   void SetLines(const StringList& lines);
   void UserSetText(const std::string& text);
@@ -410,7 +408,6 @@ class Form {
   const FontInfo& Font() const { return font_; }
   void SetFont(const FontInfo& f);
   Color BackColor() const { return back_; }
-  void SetBackColor(Color c);
   // Rounded outline (0: square), applied as the window's region.
   int CornerRadius() const { return radius_; }
   void SetCornerRadius(int r);
@@ -471,14 +468,12 @@ class Form {
   void Activate();
 
   const std::vector<Control*>& Controls() const { return controls_; }
-  Control* FindControl(const std::string& name) const;
 
   void* Handle = nullptr;  // backend data (HWND under Win32)
 
   // Backend only.
   void Register(Control* c);
   void Unregister(Control* c);
-  void NativeSetVisible(bool v) { visible_ = v; }
   void NativeSetMinimized(bool m) { minimized_ = m; }
   void NativeSetActiveControl(Control* c) { active_ = c; }
   // The user resized the window: the new client size, controls follow.

@@ -1,6 +1,7 @@
 // The Win32 backend's window classes and their procedures: what a message
 // to a form or one of its controls becomes in the control set.
 #include <algorithm>
+#include <optional>
 
 #include "ui/backend_win.h"
 
@@ -30,81 +31,126 @@ Win32Backend::Win32Backend() {
   self_ = this;
 }
 
-// One case per message a form answers, each handing the work to the part of
-// the backend that owns it; it is long only because the messages are many,
-// and reads best as the one list of them.
+// A form's messages by what they concern: its activation and focus, its
+// frame (size, DPI, hit test, background) and its controls. A group's
+// handler answers with the message's result, or with nothing for the
+// default procedure to handle.
 LRESULT CALLBACK Win32Backend::FormProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
   Form* f = FormOf(hwnd);
   Win32Backend* self = self_;
   if (!f || !self) return DefWindowProcW(hwnd, msg, wp, lp);
+  std::optional<LRESULT> answer;
+  switch (msg) {
+    case WM_ACTIVATE:
+    case WM_SETFOCUS:
+    case kMsgActivate:
+    case WM_CLOSE:
+      answer = FocusMessage(*f, hwnd, msg, wp);
+      break;
+    case WM_ERASEBKGND:
+    case WM_NCHITTEST:
+    case WM_SIZE:
+    case WM_DPICHANGED:
+    case WM_GETMINMAXINFO:
+      answer = self->FrameMessage(*f, hwnd, msg, wp, lp);
+      break;
+    case WM_COMMAND:
+    case WM_NOTIFY:
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLORBTN:
+    case WM_SETCURSOR:
+      answer = self->ControlMessage(*f, msg, wp, lp);
+      break;
+    default:
+      break;
+  }
+  return answer ? *answer : DefWindowProcW(hwnd, msg, wp, lp);
+}
+
+std::optional<LRESULT> Win32Backend::FocusMessage(Form& f, HWND hwnd, UINT msg, WPARAM wp) {
   switch (msg) {
     case WM_ACTIVATE:
       if (LOWORD(wp) == WA_INACTIVE) {
-        if (Control* c = FocusedControl(hwnd)) f->NativeSetActiveControl(c);
+        if (Control* c = FocusedControl(hwnd)) f.NativeSetActiveControl(c);
         return 0;
       }
       PostMessageW(hwnd, kMsgActivate, 0, 0);
-      if (HIWORD(wp)) break;  // minimised: no focus to give
-      RestoreFocus(*f);
+      if (HIWORD(wp)) return std::nullopt;  // minimised: no focus to give
+      RestoreFocus(f);
       return 0;
     case WM_SETFOCUS:
       // The focus came to the window itself (a box owned by it closed).
-      RestoreFocus(*f);
+      RestoreFocus(f);
       return 0;
     case kMsgActivate:
       // A hidden window's activation is none the user sees; showing the
       // window brings its own.
-      if (IsWindowVisible(hwnd)) f->Activate();
+      if (IsWindowVisible(hwnd)) f.Activate();
       return 0;
     case WM_CLOSE:
-      f->Close();
+      f.Close();
       return 0;
+    default:
+      return std::nullopt;
+  }
+}
+
+std::optional<LRESULT> Win32Backend::FrameMessage(Form& f, HWND hwnd, UINT msg, WPARAM wp,
+                                                  LPARAM lp) {
+  switch (msg) {
     case WM_ERASEBKGND:
-      if (self->EraseBackground(*f, hwnd, reinterpret_cast<HDC>(wp))) return 1;
-      break;
+      if (EraseBackground(f, hwnd, reinterpret_cast<HDC>(wp))) return 1;
+      return std::nullopt;
     case WM_NCHITTEST: {
       LRESULT r = DefWindowProcW(hwnd, msg, wp, lp);
-      if (f->OnNcHitTest) {
+      if (f.OnNcHitTest) {
         int answer = static_cast<int>(r);
-        App().Dispatch([&] { answer = f->OnNcHitTest(static_cast<int>(r)); });
+        App().Dispatch([&] { answer = f.OnNcHitTest(static_cast<int>(r)); });
         return answer;
       }
       return r;
     }
     case WM_SIZE:
-      f->NativeSetMinimized(wp == SIZE_MINIMIZED);
+      f.NativeSetMinimized(wp == SIZE_MINIMIZED);
       if (wp != SIZE_MINIMIZED) {
-        const int dpi = self->Dpi(*f);
-        f->NativeResized(Unscaled(LOWORD(lp), dpi), Unscaled(HIWORD(lp), dpi));
+        const int dpi = Dpi(f);
+        f.NativeResized(Unscaled(LOWORD(lp), dpi), Unscaled(HIWORD(lp), dpi));
       }
-      break;
+      return std::nullopt;
     case WM_DPICHANGED:
-      self->DpiChanged(*f, hwnd, HIWORD(wp), *reinterpret_cast<const RECT*>(lp));
+      DpiChanged(f, hwnd, HIWORD(wp), *reinterpret_cast<const RECT*>(lp));
       return 0;
     case WM_GETMINMAXINFO:
-      if (self->MinTrackSize(*f, *reinterpret_cast<MINMAXINFO*>(lp))) return 0;
-      break;
+      if (MinTrackSize(f, *reinterpret_cast<MINMAXINFO*>(lp))) return 0;
+      return std::nullopt;
+    default:
+      return std::nullopt;
+  }
+}
+
+std::optional<LRESULT> Win32Backend::ControlMessage(Form& f, UINT msg, WPARAM wp, LPARAM lp) {
+  switch (msg) {
     case WM_COMMAND:
       if (Control* c = ControlOf(reinterpret_cast<HWND>(lp))) {
-        self->Command(*c, HIWORD(wp));
+        Command(*c, HIWORD(wp));
         return 0;
       }
       if (LOWORD(wp) == IDCANCEL) {
-        f->KeyDown(kKeyEscape);
+        f.KeyDown(kKeyEscape);
         return 0;
       }
-      break;
+      return std::nullopt;
     case WM_NOTIFY: {
       auto* hdr = reinterpret_cast<NMHDR*>(lp);
       Control* c = ControlOf(hdr->hwndFrom);
       if (c && hdr->code == NM_CUSTOMDRAW && c->Kind() == ControlKind::CheckList)
         return SelectionAlwaysHighlighted(reinterpret_cast<NMLVCUSTOMDRAW*>(lp));
-      if (c) self->Notify(*c, hdr);
-      break;
+      if (c) Notify(*c, hdr);
+      return std::nullopt;
     }
     case WM_CTLCOLORSTATIC:
     case WM_CTLCOLORBTN:
-      return self->ColourStatic(*f, reinterpret_cast<HDC>(wp), reinterpret_cast<HWND>(lp));
+      return ColourStatic(f, reinterpret_cast<HDC>(wp), reinterpret_cast<HWND>(lp));
     case WM_SETCURSOR:
       if (Control* c = ControlOf(reinterpret_cast<HWND>(wp))) {
         if (c->HandCursor()) {
@@ -112,11 +158,10 @@ LRESULT CALLBACK Win32Backend::FormProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM l
           return TRUE;
         }
       }
-      break;
+      return std::nullopt;
     default:
-      break;
+      return std::nullopt;
   }
-  return DefWindowProcW(hwnd, msg, wp, lp);
 }
 
 // User input on a control, from WM_COMMAND.

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "analysis/run_fixture.h"
+#include "support/run_fixture.h"
 #include "core/error.h"
 #include "core/text.h"
 #include "download/host_files.h"

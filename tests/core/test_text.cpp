@@ -7,9 +7,15 @@
 #include <random>
 
 #include "core/byte_scan.h"
+#include "support/test_support.h"
 
 namespace kc {
 namespace {
+
+using test::SjisLower;
+using test::SjisUpper;
+using test::TrimLeft;
+using test::TrimRight;
 
 // "ソ" is 83 5C: its trail byte is a backslash. "ー" is 81 5B: trail "[".
 TEST(Text, FindNeverStartsOnATrailByte) {

@@ -11,7 +11,7 @@
 #include "download/host_settings.h"
 #include "download/fetch_fake.h"
 #include "download/host_files.h"
-#include "download/run_fixture.h"
+#include "support/run_fixture.h"
 #include "platform/platform.h"
 #include "storage/tables.h"
 
@@ -382,10 +382,10 @@ TEST_F(ChannelListTest, AHugeListPageIsCappedWithOneLineAndTheE2WalkYields) {
   RetrieveSkyptChannels(f.Ctx);
   EXPECT_EQ(f.State.ChannelNumberList.size(), kMaxListEntries);
   EXPECT_EQ(f.State.ChannelKeyList.size(), kMaxListEntries);
-  EXPECT_EQ(f.TableSkypch.RecordCount(), 999);
-  ASSERT_TRUE(f.TableSkypch.Locate("TVChannel", "1"));
-  EXPECT_EQ(f.TableSkypch.FieldByName("TVName").AsString(), "名4995");  // the last within the cap
-  EXPECT_EQ(f.TableSkypch.FieldByName("Status").AsInteger(), 0);
+  EXPECT_EQ(f.Skypch.RecordCount(), 999);
+  ASSERT_TRUE(f.Skypch.Locate("TVChannel", "1"));
+  EXPECT_EQ(f.Skypch.FieldByName("TVName").AsString(), "名4995");  // the last within the cap
+  EXPECT_EQ(f.Skypch.FieldByName("Status").AsInteger(), 0);
   EXPECT_EQ(f.LogLines(),
             (StringList{"GetTVChannel: チャンネル一覧の項目が 5000 件を超えたため、それより後を読みません"}));
 
@@ -446,7 +446,7 @@ TEST_F(ChannelListTest, DownloadWindowRetrievalAndStaleWorkingFile) {
   EXPECT_EQ(f.State.PhaseName, "GetTVChannel");
   EXPECT_EQ(f.State.ChannelNumberList, (StringList{"55", "161"}));
   EXPECT_EQ(f.State.ChannelKeyList, (StringList{"55=500055", "161=500161"}));
-  EXPECT_EQ(Rows(f.TableSkypch), (std::vector<Row>{{"161", "シネマ", 1},
+  EXPECT_EQ(Rows(f.Skypch), (std::vector<Row>{{"161", "シネマ", 1},
                                                     {"55", "ジャパンスポーツ", 1},
                                                     {"602", "残る局", 0}}));
   EXPECT_TRUE(test::FileExistsAt(test::ToPlatformPath(ChannelWorkFile())));
@@ -481,7 +481,7 @@ TEST_F(ChannelListTest, E2RetrievalStepNamesAndReaderError) {
   // run goes on with what was read so far.
   MemTable broken("TableSkypch");
   broken.Open();
-  RunContext ctx{f.State, f.View, f.Log, broken, f.TableMas};
+  RunContext ctx{f.State, f.View, f.Log, broken, f.Mas};
   f.State.ChannelNumberList.clear();
   f.State.LastRequestTime = 0;
   EXPECT_NO_THROW(RetrieveE2Channels(ctx));

@@ -9,7 +9,7 @@
 #include "analysis/site.h"
 #include "core/error.h"
 #include "download/programme_files.h"
-#include "download/run_fixture.h"
+#include "support/run_fixture.h"
 #include "support/test_support.h"
 
 namespace kc {

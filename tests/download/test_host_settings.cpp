@@ -4,7 +4,7 @@
 #include "download/host_files.h"
 #include "download/channel_entry.h"
 #include "download/host_settings.h"
-#include "download/run_fixture.h"
+#include "support/run_fixture.h"
 #include "platform/message_pump.h"
 #include "platform/platform.h"
 #include "support/test_support.h"

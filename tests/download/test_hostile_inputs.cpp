@@ -7,7 +7,7 @@
 #include <random>
 #include <string>
 
-#include "analysis/run_fixture.h"
+#include "support/run_fixture.h"
 #include "core/text.h"
 #include "download/channel_list.h"
 #include "download/fetch_fake.h"

@@ -8,7 +8,7 @@
 #include "download/fetch_fake.h"
 #include "download/host_files.h"
 #include "download/page_download.h"
-#include "download/run_fixture.h"
+#include "support/run_fixture.h"
 #include "platform/message_pump.h"
 #include "platform/platform.h"
 #include "support/forwarding_fs.h"
@@ -311,7 +311,7 @@ TEST(DownloadPhaseTest, FourPagesPerListedChannelWithSizeRules) {
   EXPECT_FALSE(test::FileExistsAt(f.CachePage("55", 2)));
   EXPECT_EQ(test::ReadBytes(f.CachePage("161", 0)), Page(5000));
   EXPECT_EQ(f.LogLines(), (StringList{"ダウンロード失敗: 55チャンネル", "通信エラー: 55チャンネル"}));
-  EXPECT_EQ(f.View.Labels2.front(), "55チャンネルをダウンロード中...");
+  EXPECT_EQ(f.View.Label2History.front(), "55チャンネルをダウンロード中...");
 }
 
 TEST(DownloadPhaseTest, ReuseSwitchSkipsCachedPages) {

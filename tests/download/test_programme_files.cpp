@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "analysis/chart_analyser.h"
-#include "analysis/run_fixture.h"
+#include "support/run_fixture.h"
 #include "core/text.h"
 #include "download/host_settings.h"
 #include "platform/temp_files.h"

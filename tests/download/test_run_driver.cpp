@@ -8,7 +8,7 @@
 #include <optional>
 #include <string>
 
-#include "analysis/run_fixture.h"
+#include "support/run_fixture.h"
 #include "core/text.h"
 #include "download/fetch_fake.h"
 #include "download/programme_files.h"
@@ -134,7 +134,7 @@ TEST(RunMain, WithoutAListTheLastPageKeysStandIn) {
         return std::nullopt;
       };
       Main(f.Ctx);
-      EXPECT_EQ(ReadBytes(f.dir.file("plugin/pagekeys_skypt.txt")), "55=500055\r\n") << c.what;
+      EXPECT_EQ(ReadBytes(f.Dir.file("plugin/pagekeys_skypt.txt")), "55=500055\r\n") << c.what;
       f.State = DownloadRunState{};
       f.State.PluginFolder = f.Plugin;
       PrepareRun(f.Ctx);

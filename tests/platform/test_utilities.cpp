@@ -33,7 +33,7 @@ TEST(UtilsTemp, FolderFromTheVariable) {
   TempDir dir;
   {
     ScopedEnv temp("temp", "  " + dir.winPath() + " ");
-    EXPECT_EQ(kc::GetEnvText("TEMP"), dir.winPath());  // trimmed, any case
+    EXPECT_EQ(kc::test::GetEnvText("TEMP"), dir.winPath());  // trimmed, any case
     EXPECT_EQ(kc::TempFolder(), dir.winPath() + "\\");
   }
   {
@@ -58,7 +58,7 @@ TEST(UtilsTemp, AFolderTheProgramsTextCannotNameIsRefused) {
 // root, where the clean-up would delete files.
 TEST(UtilsTemp, FolderWithoutTheVariable) {
   ScopedEnv temp("temp");
-  ASSERT_EQ(kc::GetEnvText("temp"), "");
+  ASSERT_EQ(kc::test::GetEnvText("temp"), "");
   const std::string t = kc::TempFolder();
   EXPECT_NE(t, "\\");
   EXPECT_EQ(t, kc::IncludeTrailingBackslash(kc::Trim(kc::SystemTempFolder())));

@@ -8,6 +8,7 @@
 #include <random>
 #include <system_error>
 
+#include "core/text.h"
 #include "platform/platform.h"
 
 #ifdef _WIN32
@@ -281,6 +282,34 @@ ScopedEnv::ScopedEnv(const std::string& name) : name_(name) {
 }
 
 ScopedEnv::~ScopedEnv() { SetVar(name_, hadValue_ ? &oldValue_ : nullptr); }
+
+std::string SjisUpper(const std::string& s) {
+  std::string r = s;
+  for (std::size_t i = 0; i < r.size(); i += SjisCharLen(r, i))
+    if (SjisCharLen(r, i) == 1 && r[i] >= 'a' && r[i] <= 'z') r[i] = static_cast<char>(r[i] - 32);
+  return r;
+}
+
+std::string SjisLower(const std::string& s) {
+  std::string r = s;
+  for (std::size_t i = 0; i < r.size(); i += SjisCharLen(r, i))
+    if (SjisCharLen(r, i) == 1) r[i] = LowerAsciiChar(r[i]);
+  return r;
+}
+
+std::string TrimLeft(const std::string& s) {
+  std::size_t b = 0;
+  while (b < s.size() && static_cast<unsigned char>(s[b]) <= 0x20) ++b;
+  return s.substr(b);
+}
+
+std::string TrimRight(const std::string& s) {
+  std::size_t e = s.size();
+  while (e > 0 && static_cast<unsigned char>(s[e - 1]) <= 0x20) --e;
+  return s.substr(0, e);
+}
+
+std::string GetEnvText(const std::string& name) { return Trim(kc::GetEnv(name)); }
 
 }  // namespace test
 }  // namespace kc

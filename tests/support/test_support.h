@@ -104,5 +104,14 @@ class ScopedEnv {
   std::string oldValue_;
 };
 
+// Text helpers only the tests use: the Shift-JIS aware case mappings (trail
+// bytes left alone), trimming bytes 0x20 and below on one side, and an
+// environment variable trimmed (empty when unset).
+std::string SjisUpper(const std::string& s);
+std::string SjisLower(const std::string& s);
+std::string TrimLeft(const std::string& s);
+std::string TrimRight(const std::string& s);
+std::string GetEnvText(const std::string& name);
+
 }  // namespace test
 }  // namespace kc

@@ -7,7 +7,7 @@
 #include <optional>
 #include <string>
 
-#include "analysis/run_fixture.h"
+#include "support/run_fixture.h"
 #include "core/text.h"
 #include "download/fetch_fake.h"
 #include "download/host_files.h"

@@ -1,9 +1,12 @@
 // A download run's context without a window, over a throw-away host folder:
 // <tmp>/plugin/ is the plug-in's folder, <tmp>/ the host's, <tmp>/temp the
-// temp folder (environment "temp"). Shared by the analysis and run tests.
+// temp folder (environment "temp"); a recording view, the log and the two
+// tables. Shared by the analysis, download and run tests.
 #pragma once
 
+#include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "analysis/html_parser.h"
@@ -23,7 +26,7 @@ namespace test {
 class RecordingView : public RunView {
  public:
   void ShowPhase(const std::string& t) override { Label1Text = t; Label1History.push_back(t); }
-  void ShowDetail(const std::string& t) override { Label2Text = t; }
+  void ShowDetail(const std::string& t) override { Label2Text = t; Label2History.push_back(t); }
   std::string Detail() const override { return Label2Text; }
   void SetProgressRange(int m) override { P1Max = m; }
   void ShowProgress(int p) override { P1 = p; }
@@ -33,7 +36,7 @@ class RecordingView : public RunView {
   void DisableRunButtons() override { ButtonsDisabled = true; }
 
   std::string Label1Text, Label2Text;
-  std::vector<std::string> Label1History;
+  std::vector<std::string> Label1History, Label2History;
   int P1Max = 0, P1 = 0, P2Max = 0, P2 = 0;
   bool ButtonsDisabled = false;
 };
@@ -41,15 +44,12 @@ class RecordingView : public RunView {
 class RunFixture {
  public:
   RunFixture()
-      : tempEnv_("temp", dir.winPath() + "\\temp"),
-        Plugin(dir.winPath() + "\\plugin\\") {
-    kc::Fs().ForceDirectories(dir.winPath() + "\\temp");
-    kc::Fs().ForceDirectories(dir.winPath() + "\\plugin");
-    FormatSettings& fs = ProcessFormats();
-    fs.DateSeparator = '-';
-    fs.ShortDateFormat = fs.LongDateFormat = "yyyy/mm/dd";
-    fs.TimeSeparator = ':';
-    fs.ShortTimeFormat = fs.LongTimeFormat = "hh:nn:ss";
+      : tempEnv_("temp", Dir.winPath() + "\\temp"),
+        Plugin(Dir.winPath() + "\\plugin\\") {
+    kc::Fs().ForceDirectories(Dir.winPath() + "\\temp");
+    kc::Fs().ForceDirectories(Dir.winPath() + "\\plugin");
+    // The texts of the run in the formats the download window sets.
+    ProcessFormats() = RunFormats();
     State.PluginFolder = Plugin;
     State.HostFolder = Plugin + "..";
     DefineTableSkypch(Skypch, Plugin + "..\\tvskypch.csv");
@@ -58,16 +58,16 @@ class RunFixture {
     Log.SetActive(true);
   }
 
-  // Host file below the host folder (product-form name relative to it).
+  // A file of the host folder: product form (a name relative to the plug-in
+  // folder's "..", as the program builds it) and platform form.
   std::string HostFile(const std::string& name) const { return Plugin + "..\\" + name; }
-  void WriteHost(const std::string& name, const std::string& sjis) {
-    kc::WriteWholeFile(HostFile(name), sjis);
+  std::string Host(const std::string& name) const { return Dir.file(name); }
+  // The bytes of a host file, by the test's own calls (missing folders are
+  // made); "a/b" and "a\b" both name a file below a folder.
+  void WriteHost(const std::string& name, const std::string& bytes) const {
+    WriteBytes(Host(name), bytes);
   }
-  std::string ReadHost(const std::string& name) const {
-    std::string s;
-    kc::ReadWholeFile(HostFile(name), s);
-    return s;
-  }
+  std::string ReadHost(const std::string& name) const { return ReadBytes(Host(name)); }
   void AddChannel(const std::string& number, const std::string& name) {
     if (!Skypch.Active()) Skypch.Open();
     AppendChannel(Skypch, number, name, 0);
@@ -83,7 +83,7 @@ class RunFixture {
     return out;
   }
 
-  TempDir dir;
+  TempDir Dir;
 
  private:
   ScopedEnv tempEnv_;
