@@ -92,7 +92,6 @@ class LazyDfa {
   bool Accepting(int state) const { return accepting_[static_cast<std::size_t>(state)] != 0; }
 
   void SetBudget(std::size_t bytes) { budget_ = bytes; }
-  std::size_t Budget() const { return budget_; }
   const DfaStats& Stats() const { return stats_; }
 
  private:
@@ -142,7 +141,6 @@ class CompiledPattern {
 
   bool UsesAnchors() const { return usesAnchors_; }
   std::size_t NfaSize() const { return nfaSize_; }
-  std::size_t ClassCount() const { return classes_.Count(); }
 
   // Start states, steps and context as in LazyDfa. The backward automaton
   // reads the text from its end: it accepts at a position where a match
@@ -153,7 +151,6 @@ class CompiledPattern {
 
   // The cache budget, shared out between the two directions.
   void SetBudget(std::size_t bytes);
-  std::size_t Budget() const { return forward_.Budget() + backward_.Budget(); }
   // Both directions together.
   DfaStats Stats() const;
 

@@ -15,14 +15,6 @@ const char* const kPrimaryExpected = "普通の文字、または左括弧\"(\"�
 const char* const kTrailingTokens = "正規表現に余分な文字があります";
 }  // namespace pattern_messages
 
-std::string CharCodeText(CharCode code) {
-  if (code < 256) return std::string(1, static_cast<char>(code));
-  std::string s(2, '\0');
-  s[0] = static_cast<char>((code >> 8) & 0xFF);
-  s[1] = static_cast<char>(code & 0xFF);
-  return s;
-}
-
 namespace {
 
 namespace msg = pattern_messages;

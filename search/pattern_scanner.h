@@ -60,9 +60,6 @@ inline CharCode NextSjisChar(std::string_view text, std::size_t& i) {
   return b;
 }
 
-// The bytes of one character code (one byte below 256, else two).
-std::string CharCodeText(CharCode code);
-
 enum class TokenKind {
   Literal,    // code
   Alt,        // |
