@@ -2,21 +2,17 @@
 
 #include <exception>
 #include <unordered_map>
-#include <unordered_set>
 #include <utility>
 #include <vector>
 
 #include "analysis/channel_list_reader.h"
 #include "analysis/site.h"
-#include "core/error.h"
 #include "core/text.h"
 #include "download/channel_entry.h"
 #include "download/host_files.h"
 #include "download/page_download.h"
 #include "download/run_context.h"
 #include "platform/platform.h"
-#include "platform/retry_open.h"
-#include "platform/temp_files.h"
 #include "platform/text_files.h"
 #include "storage/log_file.h"
 #include "storage/memtable.h"
